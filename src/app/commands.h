@@ -1,0 +1,28 @@
+/* Menu commands, resource ids and the program's private window messages.
+   Shared by the code and by lumetrone.rc, so it holds only #defines. */
+#pragma once
+
+#define IDR_MAIN_MENU           101
+#define IDI_APP                 105
+#define IDD_ABOUT               200
+
+#define IDM_OPEN_CLIP           40001
+#define IDM_EXIT                40002
+#define IDM_PAUSE_PLAY          40003
+#define IDM_STOP                40004
+#define IDM_CLOSE_CLIP          40005
+#define IDM_MUTE                40006
+#define IDM_FULL_SCREEN         40007
+#define IDM_SIZE_NORMAL         40008
+#define IDM_SIZE_HALF           40009
+#define IDM_SIZE_DOUBLE         40010
+#define IDM_SIZE_THREE_QUARTER  40012
+#define IDM_ABOUT               40014
+
+/* Posted by the media engine while events wait in its queue (WM_USER + 20). */
+#define WM_GRAPH_EVENT          0x0414
+/* Broadcast between instances: raising the volume in one lowers it in the others. */
+#define WM_VOLUME_DUCK          0xFF84
+#define VOLUME_DUCK_TAG         25874
+
+#define STATUS_TIMER_ID         1

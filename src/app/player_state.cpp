@@ -1,0 +1,65 @@
+// Definitions of the player state; every value not set here starts at zero.
+#include "app/player_state.h"
+
+char       gszFileName[MAX_PATH];
+PlayState  gPlayState;
+BOOL       gbAudioOnly;
+BOOL       gbFullScreen;
+double     gdRate;
+LONG       glVolume;
+LONG       glMuteVolume;
+float      gfZoom = 1.0f;
+
+IGraphBuilder *pGB;
+IMediaControl *pMC;
+IMediaEventEx *pME;
+IMediaSeeking *pMS;
+IVideoWindow  *pVW;
+IBasicVideo   *pBV;
+IBasicAudio   *pBA;
+
+HINSTANCE  ghInst;
+HWND       ghApp;
+HWND       ghStatus;
+HMENU      ghMenu;
+HBRUSH     ghbrWhite;
+HBRUSH     ghbrGreen;
+HBRUSH     ghbrOrange;
+OAHWND     hDrain;
+
+char       gszFolder[MAX_PATH];
+char       gPlaylist[MAX_PLAYLIST][MAX_PATH];
+int        gnPlaylist;
+int        giPlaylist;
+REFERENCE_TIME gBookmarks[MAX_BOOKMARKS];
+int        gnBookmarks;
+ABState    gABState;
+REFERENCE_TIME grtA;
+REFERENCE_TIME grtB;
+FavouriteRecord gFavourites[MAX_FAVOURITES];
+int        gnFavourites;
+
+BYTE       gbStatusVisible;
+UINT       guLastKey;
+
+int        giVolumeLeft;
+int        giVolumeTop;
+int        giVolumeWidth;
+int        giVolumeHeight;
+int        giVolumePixelsPerDecade;
+int        giProgressLeft;
+int        giProgressTop;
+int        giProgressHeight;
+int        giProgressRightMargin;
+
+int        giProgressRight;
+int        giProgressBottom;
+int        giProgressWidth;
+
+REFERENCE_TIME grtStatusDuration;
+REFERENCE_TIME grtStatusPosition;
+char       gszStatusText[16];
+HGDIOBJ    ghbrSaved;
+
+OPENFILENAMEA gOfn;
+BOOL       gbOfnShown;

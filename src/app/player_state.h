@@ -1,0 +1,93 @@
+// The player's whole state: one set of process-wide variables, touched only on the GUI thread.
+#pragma once
+
+#include <windows.h>
+#include <commdlg.h>
+#include <dshow.h>
+
+#define MAX_PLAYLIST    1000
+#define MAX_BOOKMARKS   100
+#define MAX_FAVOURITES  1000
+#define MAX_DESCRIPTION 1000
+
+enum PlayState { Stopped = 0, Paused = 1, Running = 2, NoClip = 3 };
+enum ABState   { ABOff = 0, ABMarked = 1, ABLooping = 2 };
+
+struct FavouriteRecord {
+    char           szDescription[MAX_DESCRIPTION];
+    char           szFileName[MAX_PATH];
+    char           szFolder[MAX_PATH];
+    REFERENCE_TIME rtPosition;
+};
+
+// Clip and playback
+extern char       gszFileName[MAX_PATH]; // full path of the current clip; empty while none is chosen
+extern PlayState  gPlayState;            // playback state machine
+extern BOOL       gbAudioOnly;           // the clip has no usable video window (1 after any close)
+extern BOOL       gbFullScreen;          // the video is in the engine's full-screen window
+extern double     gdRate;                // playback rate last set; kept across clips
+extern LONG       glVolume;              // user's level, hundredths of a dB: 0 full .. -4096
+extern LONG       glMuteVolume;          // level last read or set by the mute toggle; -10000 = muted
+extern float      gfZoom;                // cumulative zoom of the video rectangle; only grows
+
+// Media interfaces: all null, or all from one PlayClipFile
+extern IGraphBuilder *pGB;
+extern IMediaControl *pMC;
+extern IMediaEventEx *pME;
+extern IMediaSeeking *pMS;
+extern IVideoWindow  *pVW;
+extern IBasicVideo   *pBV;
+extern IBasicAudio   *pBA;
+
+// Windows, menu and GDI objects, created at start-up and kept until exit
+extern HINSTANCE  ghInst;                // this module
+extern HWND       ghApp;                 // main window, class "WMView"
+extern HWND       ghStatus;              // status overlay, class "DSPWMSStatus"
+extern HMENU      ghMenu;                // main window's menu, for checks and greying
+extern HBRUSH     ghbrWhite;             // progress bar background
+extern HBRUSH     ghbrGreen;             // played part of the progress bar
+extern HBRUSH     ghbrOrange;            // volume bar
+extern OAHWND     hDrain;                // video window's message drain saved on entering full screen
+
+// Navigation aids
+extern char       gszFolder[MAX_PATH];                 // folder of the playlist, no trailing separator
+extern char       gPlaylist[MAX_PLAYLIST][MAX_PATH];   // file names of the folder's media, in search order
+extern int        gnPlaylist;                          // valid entries of gPlaylist
+extern int        giPlaylist;                          // index of the current clip in gPlaylist
+extern REFERENCE_TIME gBookmarks[MAX_BOOKMARKS];       // bookmark positions of the current clip
+extern int        gnBookmarks;                         // valid entries of gBookmarks
+extern ABState    gABState;                            // state of the A-B loop
+extern REFERENCE_TIME grtA;                            // point A of the loop
+extern REFERENCE_TIME grtB;                            // point B of the loop
+extern FavouriteRecord gFavourites[MAX_FAVOURITES];    // favourites of this run; never saved
+extern int        gnFavourites;                        // valid records of gFavourites
+
+// Presentation
+extern BYTE       gbStatusVisible;       // the status overlay is shown
+extern UINT       guLastKey;             // virtual key of the last WM_KEYDOWN, for the overlay
+
+// Status overlay layout, in pixels; set at start-up, never changed
+extern int        giVolumeLeft;          // 5
+extern int        giVolumeTop;           // 20
+extern int        giVolumeWidth;         // 100
+extern int        giVolumeHeight;        // 10
+extern int        giVolumePixelsPerDecade; // 24
+extern int        giProgressLeft;        // 120
+extern int        giProgressTop;         // 20
+extern int        giProgressHeight;      // 10
+extern int        giProgressRightMargin; // 30
+
+// Status overlay geometry derived from the main window's client area on every paint and click
+extern int        giProgressRight;       // right end of the progress bar
+extern int        giProgressBottom;      // bottom of both bars
+extern int        giProgressWidth;       // right end minus left
+
+// Status overlay scratch values
+extern REFERENCE_TIME grtStatusDuration; // duration as last read by a paint or click
+extern REFERENCE_TIME grtStatusPosition; // position as last read, or the last click's target
+extern char       gszStatusText[16];     // key code or bookmark index being drawn
+extern HGDIOBJ    ghbrSaved;             // brush selected before the overlay painted
+
+// Open-file dialog
+extern OPENFILENAMEA gOfn;               // dialog record, refilled on each call
+extern BOOL       gbOfnShown;            // the dialog has been shown once in this run

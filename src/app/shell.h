@@ -1,0 +1,14 @@
+// The application shell: start-up, the main window's dispatch, title and menus, the last-clip record.
+#pragma once
+
+#include <windows.h>
+
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+void UpdateTitle();
+void CheckSizeItem(int command);
+void EnableClipMenus(int transport, int kind);
+
+void SaveLastClip();
+void LoadLastClip();

@@ -1,0 +1,42 @@
+// Keeps the caption and the menu's checks and greying in step with the player state.
+#include "app/player_state.h"
+#include "app/commands.h"
+#include "app/shell.h"
+#include "support/support.h"
+
+#include <stdio.h>
+
+static const int kSizeItems[] = { IDM_SIZE_HALF, IDM_SIZE_DOUBLE, IDM_SIZE_NORMAL, IDM_SIZE_THREE_QUARTER };
+static const int kTransportItems[] = { IDM_PAUSE_PLAY, IDM_STOP, IDM_MUTE };
+
+void UpdateTitle()
+{
+    char caption[MAX_PATH];
+    if (!gszFileName[0]) {
+        CopyPath(caption, PRODUCT_NAME);
+    } else {
+        char name[MAX_PATH];
+        FileNameOf(gszFileName, name);
+        _snprintf(caption, MAX_PATH - 1, "%s [%s] %s%s", name,
+                  gbAudioOnly ? "Audio" : "Video",
+                  glMuteVolume == -10000 ? "(Muted)" : "",
+                  gPlayState == Paused ? "(Paused)" : "");
+        caption[MAX_PATH - 1] = 0;
+    }
+    SetWindowTextA(ghApp, caption);
+}
+
+void CheckSizeItem(int command)
+{
+    for (int item : kSizeItems)
+        CheckMenuItem(ghMenu, item, item == command ? MF_CHECKED : MF_UNCHECKED);
+}
+
+void EnableClipMenus(int transport, int kind)
+{
+    for (int item : kTransportItems)
+        EnableMenuItem(ghMenu, item, transport ? MF_ENABLED : MF_GRAYED);
+    for (int item : kSizeItems)
+        EnableMenuItem(ghMenu, item, kind == 2 ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(ghMenu, IDM_FULL_SCREEN, kind == 2 ? MF_ENABLED : MF_GRAYED);
+}

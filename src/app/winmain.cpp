@@ -1,0 +1,116 @@
+// Process start-up, the message loop and shutdown.
+#include "app/player_state.h"
+#include "app/commands.h"
+#include "app/shell.h"
+#include "navigation/navigation.h"
+#include "presentation/presentation.h"
+#include "support/support.h"
+
+#include <string.h>
+
+// One optional clip path: a leading quote goes, and then a trailing one; nothing else is parsed.
+static void TakeCommandLinePath(const char *commandLine)
+{
+    char text[MAX_PATH + 1];
+    lstrcpynA(text, commandLine, MAX_PATH + 1);
+    char *path = text;
+    if (path[0] == '"') {
+        path++;
+        size_t length = strlen(path);
+        if (length && path[length - 1] == '"')
+            path[length - 1] = 0;
+    }
+    CopyPath(gszFileName, path);
+}
+
+static void SetStartupValues()
+{
+    gbStatusVisible = 0;
+    gdRate = 1.0;
+    ghStatus = NULL;
+    gnBookmarks = 0;
+    gnFavourites = 0;
+    giVolumeLeft = 5;
+    giVolumeTop = 20;
+    giVolumeWidth = 100;
+    giVolumeHeight = 10;
+    giVolumePixelsPerDecade = 24;
+    giProgressLeft = 120;
+    giProgressTop = 20;
+    giProgressHeight = 10;
+    giProgressRightMargin = 30;
+}
+
+static BOOL RegisterWindowClass(const char *name, WNDPROC procedure, const char *menu)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = ghInst;
+    wc.hIcon = LoadIconA(ghInst, MAKEINTRESOURCEA(IDI_APP));
+    wc.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
+    wc.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
+    wc.lpszMenuName = menu;
+    wc.lpszClassName = name;
+    return RegisterClassA(&wc) != 0;
+}
+
+static int FailRegistration()
+{
+    ReportMessage("RegisterClass Failed! Error=0x%x\r\n", GetLastError());
+    CoUninitialize();
+    return 1;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
+{
+    MSG msg = {};
+    SetStartupValues();
+
+    if (FAILED(CoInitializeEx(NULL, COINIT_APARTMENTTHREADED))) {
+        ReportMessage("CoInitialize Failed!\r\n");
+        return 1;
+    }
+
+    if (commandLine && commandLine[0])
+        TakeCommandLinePath(commandLine);
+    else
+        LoadLastClip();
+    gszFileName[MAX_PATH - 1] = 0;
+    BuildPlaylist();
+    gPlayState = NoClip;
+
+    ghInst = instance;
+    if (!RegisterWindowClass("WMView", MainWndProc, MAKEINTRESOURCEA(IDR_MAIN_MENU)))
+        return FailRegistration();
+    ghApp = CreateWindowExA(0, "WMView", PRODUCT_NAME, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                            CW_USEDEFAULT, CW_USEDEFAULT, 500, CW_USEDEFAULT,
+                            NULL, NULL, ghInst, NULL);
+    if (!ghApp) {
+        ReportMessage("Failed to create the main window! Error=0x%x\r\n", GetLastError());
+        CoUninitialize();
+        return 0;
+    }
+    if (!RegisterWindowClass("DSPWMSStatus", StatusWndProc, NULL))
+        return FailRegistration();
+
+    RECT desktop;
+    GetClientRect(GetDesktopWindow(), &desktop);
+    ghStatus = CreateWindowExA(0, "DSPWMSStatus", PRODUCT_NAME, WS_CHILD,
+                               desktop.left, desktop.top, desktop.right, 30,
+                               ghApp, NULL, ghInst, NULL);
+    ghMenu = GetMenu(ghApp);
+
+    // Handled once the loop runs, by which time the timer and the brushes exist.
+    PostMessageA(ghApp, WM_COMMAND, IDM_OPEN_CLIP, 0);
+    SetTimer(ghApp, STATUS_TIMER_ID, 100, StatusTimerProc);
+    ghbrWhite = CreateSolidBrush(0xFFFFFF);
+    ghbrGreen = CreateSolidBrush(0x80FF80);
+    ghbrOrange = CreateSolidBrush(0x0080FF);
+
+    while (GetMessageA(&msg, NULL, 0, 0)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    CoUninitialize();
+    return (int)msg.wParam;
+}

@@ -1,0 +1,205 @@
+// A clip's life: the open dialog, building and running the filter graph, and tearing it down.
+#include "app/player_state.h"
+#include "app/commands.h"
+#include "app/shell.h"
+#include "engine/engine.h"
+#include "navigation/navigation.h"
+#include "presentation/presentation.h"
+#include "support/support.h"
+
+static const char kFilters[] =
+    "A/V Files (*.asf; *.wma; *.wmv; *.mp3; *.avi)\0*.asf; *.wma; *.wmv; *.mp3; *.avi\0"
+    "All Files (*.*)\0*.*;\0";
+
+// A failed open always closes; only protected media earns a message.
+static void AbandonClip(HRESULT status)
+{
+    CloseClip();
+    if (status == NS_E_LICENSE_REQUIRED)
+        ReportMessage("This media file requires a license. DRM is not supported by this version");
+}
+
+void OpenClip()
+{
+    if (!gszFileName[0]) {
+        UpdateTitle();
+        ResetIdleWindow();
+        ShowWindow(ghApp, SW_SHOWNORMAL);
+        SetForegroundWindow(ghApp);
+        char path[MAX_PATH];
+        if (!GetClipFileName(path)) {
+            if (CommDlgExtendedError())
+                ReportMessage("GetClipFileName Failed! Error=0x%x\r\n", GetLastError());
+            return;
+        }
+        CopyPath(gszFileName, path);
+        BuildPlaylist();
+    }
+    gPlayState = Stopped;
+    glMuteVolume = glVolume;
+    SaveLastClip();
+    HRESULT status = PlayClipFile(gszFileName);
+    if (FAILED(status)) {
+        // A start-up clip that fails must not leave a process with no window to show.
+        ShowWindow(ghApp, SW_SHOWNORMAL);
+        AbandonClip(status);
+    }
+}
+
+BOOL GetClipFileName(char *buffer)
+{
+    buffer[0] = 0;
+    ZeroMemory(&gOfn, sizeof(gOfn));
+    gOfn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    gOfn.hwndOwner = ghApp;
+    gOfn.lpstrFilter = kFilters;
+    gOfn.nFilterIndex = 1;
+    gOfn.lpstrFile = buffer;
+    gOfn.nMaxFile = MAX_PATH;
+    gOfn.lpstrTitle = "Open Media File...";
+    gOfn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_READONLY;
+    gOfn.lpstrDefExt = "*";
+    gOfn.lpstrInitialDir = gbOfnShown ? NULL : "\\";
+    gbOfnShown = TRUE;
+    return GetOpenFileNameA(&gOfn);
+}
+
+// Each failing step returns at once and leaves what it obtained for the caller's CloseClip.
+HRESULT PlayClipFile(const char *path)
+{
+    GetConversionCodePage();
+    if (!path)
+        return E_POINTER;
+    CancelABLoop();
+    UpdateWindow(ghApp);
+
+    char ansi[MAX_PATH];
+    WCHAR wide[MAX_PATH];
+    CopyPath(ansi, path);
+    AnsiToWide(ansi, wide, MAX_PATH);
+
+    HRESULT hr;
+    if (FAILED(hr = CoCreateInstance(CLSID_FilterGraph, NULL, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, (void **)&pGB)))
+        return hr;
+    if (FAILED(hr = pGB->QueryInterface(IID_IMediaEventEx, (void **)&pME)))
+        return hr;
+    if (FAILED(hr = pGB->RenderFile(wide, NULL)))
+        return hr;
+    if (FAILED(hr = pGB->QueryInterface(IID_IMediaControl, (void **)&pMC)))
+        return hr;
+    if (FAILED(hr = pGB->QueryInterface(IID_IMediaSeeking, (void **)&pMS)))
+        return hr;
+    if (FAILED(hr = pGB->QueryInterface(IID_IVideoWindow, (void **)&pVW)))
+        return hr;
+    if (FAILED(hr = pGB->QueryInterface(IID_IBasicVideo, (void **)&pBV)))
+        return hr;
+    if (FAILED(hr = pGB->QueryInterface(IID_IBasicAudio, (void **)&pBA)))
+        return hr;
+    if (FAILED(hr = pME->SetNotifyWindow((OAHWND)ghApp, WM_GRAPH_EVENT, 0)))
+        return hr;
+
+    DetectAudioOnly();
+    if (!gbAudioOnly) {
+        if (FAILED(hr = pVW->put_Owner((OAHWND)ghApp)))
+            return hr;
+        if (FAILED(hr = pVW->put_WindowStyle(WS_CHILD)))
+            return hr;
+        if (FAILED(hr = SizeVideoWindow(1, 1)))
+            return hr;
+    } else {
+        ResetIdleWindow();
+        EnableClipMenus(1, 1);
+    }
+    CheckSizeItem(IDM_SIZE_NORMAL);
+    ShowWindow(ghApp, SW_SHOWNORMAL);
+    UpdateWindow(ghApp);
+    SetForegroundWindow(ghApp);
+    UpdateTitle();
+    gbFullScreen = FALSE;
+
+    if (FAILED(hr = pMC->Run()))
+        return hr;
+    pBA->put_Volume(glVolume);
+    gPlayState = Running;
+    SetFocus(ghApp);
+    LoadBookmarks();
+    return hr;
+}
+
+HRESULT PlayCurrentClip()
+{
+    HRESULT status = PlayClipFile(gszFileName);
+    if (FAILED(status))
+        AbandonClip(status);
+    return status;
+}
+
+// Only the status of get_Visible tells whether there is video; its value is not looked at.
+void DetectAudioOnly()
+{
+    if (!pVW || !pBV) {
+        gbAudioOnly = TRUE;
+        return;
+    }
+    gbAudioOnly = FALSE;
+    long visible;
+    HRESULT hr = pVW->get_Visible(&visible);
+    if (hr == E_NOINTERFACE)
+        gbAudioOnly = TRUE;
+    else if (FAILED(hr))
+        ReportMessage("Failed(%08lx) in pVW->get_Visible()!\r\n", HexStatus(hr));
+}
+
+HRESULT CloseClip()
+{
+    if (pMC)
+        pMC->Stop();
+    gPlayState = Stopped;
+    gbAudioOnly = TRUE;
+    gbFullScreen = FALSE;
+    ReleaseGraph();
+    gszFileName[0] = 0;
+    gPlayState = NoClip;
+    RECT client;
+    GetClientRect(ghApp, &client);
+    InvalidateRect(ghApp, &client, TRUE);
+    UpdateTitle();
+    return ResetIdleWindow();
+}
+
+// The playlist step's release: the window, title and modes stay for the next clip.
+void UnloadClip()
+{
+    if (pMC)
+        pMC->Stop();
+    gPlayState = Stopped;
+    ReleaseGraph();
+    gszFileName[0] = 0;
+}
+
+template <typename Interface>
+static void ReleaseInterface(Interface *&pointer)
+{
+    if (pointer) {
+        pointer->Release();
+        pointer = NULL;
+    }
+}
+
+void ReleaseGraph()
+{
+    if (pVW) {
+        pVW->put_Visible(OAFALSE);
+        pVW->put_Owner(0);
+    }
+    if (pME) {
+        pME->SetNotifyWindow(0, 0, 0);
+        ReleaseInterface(pME);
+    }
+    ReleaseInterface(pMS);
+    ReleaseInterface(pMC);
+    ReleaseInterface(pBA);
+    ReleaseInterface(pBV);
+    ReleaseInterface(pVW);
+    ReleaseInterface(pGB);
+}

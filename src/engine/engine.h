@@ -1,0 +1,35 @@
+// The playback engine: a clip's graph from open to close, transport, seeking and the graph's events.
+#pragma once
+
+#include <windows.h>
+#include <dshow.h>
+
+#ifndef NS_E_LICENSE_REQUIRED
+#define NS_E_LICENSE_REQUIRED ((HRESULT)0xC00D0BBEL)
+#endif
+
+void    OpenClip();
+BOOL    GetClipFileName(char *buffer);
+HRESULT PlayClipFile(const char *path);
+HRESULT PlayCurrentClip();
+void    DetectAudioOnly();
+HRESULT CloseClip();
+void    UnloadClip();
+void    ReleaseGraph();
+
+void PausePlay();
+void StopClip();
+void SkipBy(REFERENCE_TIME delta);
+void SkipBack();
+void SkipForward();
+void SkipFarForward();
+void SeekToTenth(int tenth);
+void RateUp();
+void RateDown();
+
+// Helpers for every seek the program makes: the current place, and a jump to a key frame.
+REFERENCE_TIME CurrentPosition();
+void SeekToKeyFrame(REFERENCE_TIME position);
+bool ClipIsPlaying();   // Paused or Running
+
+LONG HandleGraphEvents();

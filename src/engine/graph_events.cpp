@@ -1,0 +1,67 @@
+// Drains the engine's event queue when it posts WM_GRAPH_EVENT: loop restarts, the end of a clip, errors.
+#include "app/player_state.h"
+#include "engine/engine.h"
+#include "navigation/navigation.h"
+#include "support/support.h"
+
+static void RestartLoopIfPlaying()
+{
+    if (gABState == ABLooping && ClipIsPlaying())
+        SeekToKeyFrame(grtA);
+}
+
+// A running loop restarts at A; otherwise a clip played to its end gives way to the next entry.
+static void ClipCompleted()
+{
+    if (gABState == ABLooping) {
+        RestartLoopIfPlaying();
+        return;
+    }
+    REFERENCE_TIME position = 0;
+    REFERENCE_TIME duration = 0;
+    pMS->GetDuration(&duration);
+    pMS->GetCurrentPosition(&position);
+    if (position >= duration)
+        NextClip();
+}
+
+static HRESULT PlaybackAborted(LONG_PTR status)
+{
+    ReportMessage("Playback error (EC_ERRORABORT - 0x%08lx). Aborting...\r\n", HexStatus((HRESULT)status));
+    if (pMC) {
+        HRESULT hr = pMC->Stop();
+        if (FAILED(hr))
+            ReportMessage("Failed(0x%08lx) to stop media clip!\r\n", HexStatus(hr));
+    }
+    return (HRESULT)status;
+}
+
+LONG HandleGraphEvents()
+{
+    if (!pME)
+        return 0;
+    // Zeroed so that the one FreeEventParams below frees nothing GetEvent did not hand out.
+    long code = 0;
+    LONG_PTR param1 = 0;
+    LONG_PTR param2 = 0;
+    HRESULT result = 0;
+
+    HRESULT hr = pME->GetEvent(&code, &param1, &param2, 0);
+    while (SUCCEEDED(hr)) {
+        if (code == EC_END_OF_SEGMENT)
+            RestartLoopIfPlaying();
+        else if (code == EC_COMPLETE)
+            ClipCompleted();
+        else if (code == EC_ERRORABORT) {
+            result = PlaybackAborted(param1);
+            break;
+        }
+        // An advance whose next clip failed has closed the graph: nothing is left to drain.
+        if (!pME)
+            return result;
+        hr = pME->GetEvent(&code, &param1, &param2, 0);
+    }
+    if (pME && FAILED(pME->FreeEventParams(code, param1, param2)))
+        CloseClip();
+    return result;
+}

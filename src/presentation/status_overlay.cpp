@@ -1,0 +1,121 @@
+// The status overlay: a 30-pixel strip with the progress bar, bookmarks, A and B, the volume bar
+// and the last key, repainted every 100 ms; a click on the bar seeks.
+#include "app/player_state.h"
+#include "engine/engine.h"
+#include "presentation/presentation.h"
+
+#include <math.h>
+
+static void ComputeProgressGeometry(LONG clientRight)
+{
+    giProgressRight = clientRight - giProgressRightMargin;
+    giProgressBottom = giProgressTop + giProgressHeight;
+    giProgressWidth = giProgressRight - giProgressLeft;
+}
+
+// value × numerator ÷ denominator in 64 bits, the product wrapping rather than overflowing.
+static LONGLONG ScaleTime(LONGLONG value, LONGLONG numerator, LONGLONG denominator)
+{
+    return (LONGLONG)((ULONGLONG)value * (ULONGLONG)numerator) / denominator;
+}
+
+static int XOfTime(REFERENCE_TIME time)
+{
+    return giProgressLeft + (int)(ULONG)ScaleTime(giProgressWidth, time, grtStatusDuration);
+}
+
+int VolumeBarRight(LONG volume)
+{
+    double decades = giVolumePixelsPerDecade * log10(2.0 - volume);
+    return (int)((double)(giVolumeLeft + giVolumeWidth) - decades);
+}
+
+static void DrawLabel(HDC dc, int x, int y, const char *text)
+{
+    TextOutA(dc, x, y, text, lstrlenA(text));
+}
+
+void PaintStatus(HDC dc, const RECT *client)
+{
+    ComputeProgressGeometry(client->right);
+    pMS->GetDuration(&grtStatusDuration);
+    pMS->GetCurrentPosition(&grtStatusPosition);
+    // With no duration there is nothing to place on the bar, and nothing to divide by.
+    bool placeable = grtStatusDuration > 0;
+
+    ghbrSaved = SelectObject(dc, ghbrWhite);
+    Rectangle(dc, giProgressLeft, giProgressTop, giProgressRight, giProgressBottom);
+    if (placeable) {
+        SelectObject(dc, ghbrGreen);
+        Rectangle(dc, giProgressLeft, giProgressTop, XOfTime(grtStatusPosition), giProgressBottom);
+    }
+    SelectObject(dc, ghbrOrange);
+    Rectangle(dc, giVolumeLeft, giVolumeTop, VolumeBarRight(glVolume), giProgressBottom);
+    TextOutA(dc, giVolumeLeft, 5, "      Volume     ", 17);
+
+    wsprintfA(gszStatusText, "%c %3X", guLastKey, guLastKey);
+    DrawLabel(dc, giProgressRight - 30, 2, gszStatusText);
+
+    if (placeable) {
+        for (int i = 0; i < gnBookmarks; i++) {
+            wsprintfA(gszStatusText, "%d", i);
+            DrawLabel(dc, XOfTime(gBookmarks[i]), 5, gszStatusText);
+        }
+        if (gABState == ABMarked || gABState == ABLooping)
+            DrawLabel(dc, XOfTime(grtA), 5, "A");
+        if (gABState == ABLooping)
+            DrawLabel(dc, XOfTime(grtB), 5, "B");
+    }
+    SelectObject(dc, ghbrSaved);
+}
+
+void SeekToClick(int x)
+{
+    if (!pMS)
+        return;
+    RECT client;
+    GetClientRect(ghApp, &client);
+    ComputeProgressGeometry(client.right);
+    pMS->GetDuration(&grtStatusDuration);
+    if (x <= giProgressLeft || x >= giProgressRight || grtStatusDuration <= 0)
+        return;
+    grtStatusPosition = ScaleTime(x - giProgressLeft, grtStatusDuration, giProgressWidth);
+    SeekToKeyFrame(grtStatusPosition);
+}
+
+void ToggleStatusBar()
+{
+    if (gbStatusVisible) {
+        ShowWindow(ghStatus, SW_HIDE);
+        gbStatusVisible = 0;
+        return;
+    }
+    RECT desktop;
+    GetClientRect(GetDesktopWindow(), &desktop);
+    // Topmost among the main window's children, so it stays above the video window.
+    SetWindowPos(ghStatus, HWND_TOPMOST, 0, 0, desktop.right, 30, 0);
+    ShowWindow(ghStatus, SW_SHOW);
+    gbStatusVisible = 1;
+}
+
+void CALLBACK StatusTimerProc(HWND, UINT, UINT_PTR, DWORD)
+{
+    InvalidateRect(ghStatus, NULL, TRUE);
+}
+
+LRESULT CALLBACK StatusWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(hwnd, &paint);
+        if (pMS) {
+            RECT client;
+            GetClientRect(ghApp, &client);
+            PaintStatus(dc, &client);
+        }
+        EndPaint(hwnd, &paint);
+    } else if (message == WM_LBUTTONDOWN) {
+        SeekToClick(LOWORD(lParam));
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}

@@ -1,0 +1,124 @@
+// The main window's size from the video's native size, the idle size, zoom and full screen.
+#include "app/player_state.h"
+#include "app/commands.h"
+#include "app/shell.h"
+#include "presentation/presentation.h"
+#include "support/support.h"
+
+static const int kIdleWidth = 900;
+static const int kIdleHeight = 120;
+static const int kAudioPresetWidth = 500;
+static const int kAudioPresetHeight = 120;
+static const float kZoomStep = 0.02f;
+
+static void SetOuterSize(int width, int height)
+{
+    SetWindowPos(ghApp, NULL, 0, 0, width, height, SWP_NOOWNERZORDER | SWP_NOMOVE);
+}
+
+static HRESULT FillClientWithVideo()
+{
+    RECT client;
+    GetClientRect(ghApp, &client);
+    return pVW->SetWindowPosition(client.left, client.top, client.right, client.bottom);
+}
+
+// Sizes from the native size, never the current one. Only caption and borders are added,
+// so the video is then fitted to the slightly smaller client area.
+HRESULT SizeVideoWindow(int multiplier, int divisor)
+{
+    if (!pBV)
+        return 0;
+    long width = 0;
+    long height = 0;
+    HRESULT hr = pBV->GetVideoSize(&width, &height);
+    if (hr == E_NOINTERFACE)
+        return 0;
+    EnableClipMenus(1, 2);
+    // With no size delivered the window keeps its size and the video fills it.
+    if (SUCCEEDED(hr)) {
+        width = width * multiplier / divisor;
+        height = height * multiplier / divisor;
+        int caption = GetSystemMetrics(SM_CYCAPTION);
+        int borderX = GetSystemMetrics(SM_CXBORDER);
+        int borderY = GetSystemMetrics(SM_CYBORDER);
+        if (gbAudioOnly)
+            SetOuterSize(kAudioPresetWidth, kAudioPresetHeight);
+        else
+            SetOuterSize(width + 2 * borderX, height + caption + 2 * borderY);
+    }
+    return FillClientWithVideo();
+}
+
+HRESULT ResetIdleWindow()
+{
+    SetOuterSize(kIdleWidth, kIdleHeight);
+    CheckSizeItem(IDM_SIZE_NORMAL);
+    EnableClipMenus(0, 0);
+    return 0;
+}
+
+// Shows the video at the client size again; the zoom factor itself is kept.
+void FitVideoToClient()
+{
+    if (pVW)
+        FillClientWithVideo();
+}
+
+HRESULT ZoomVideo(int steps)
+{
+    if (!pVW)
+        return 0;
+    gfZoom = (float)(gfZoom * (steps * (double)kZoomStep + 1.0));
+    RECT client;
+    GetClientRect(ghApp, &client);
+    HRESULT hr = pVW->SetWindowPosition(client.left, client.top,
+                                        (long)(client.right * (double)gfZoom),
+                                        (long)(client.bottom * (double)gfZoom));
+    return SUCCEEDED(hr) ? 0 : hr;
+}
+
+static HRESULT EnterFullScreen()
+{
+    HRESULT hr = pVW->get_MessageDrain(&hDrain);
+    if (FAILED(hr))
+        ReportMessage("FAILED(hr=0x%x) in pVW->get_MessageDrain((OAHWND *) &hDrain)\n", hr);
+    // The full-screen window's keys and clicks come to the main window, so the tables keep working.
+    hr = pVW->put_MessageDrain((OAHWND)ghApp);
+    if (FAILED(hr))
+        ReportMessage("FAILED(hr=0x%x) in pVW->put_MessageDrain((OAHWND) ghApp)\n", hr);
+    hr = pVW->put_FullScreenMode(OATRUE);
+    if (SUCCEEDED(hr))
+        gbFullScreen = TRUE;
+    return hr;
+}
+
+static HRESULT LeaveFullScreen()
+{
+    HRESULT hr = pVW->put_FullScreenMode(OAFALSE);
+    if (FAILED(hr))
+        return hr;
+    hr = pVW->put_MessageDrain(hDrain);
+    if (FAILED(hr))
+        ReportMessage("FAILED(hr=0x%x) in pVW->put_MessageDrain((OAHWND) hDrain)\n", hr);
+    hr = pVW->SetWindowForeground(-1);
+    if (FAILED(hr))
+        ReportMessage("FAILED(hr=0x%x) in pVW->SetWindowForeground(-1)\n", hr);
+    UpdateWindow(ghApp);
+    SetForegroundWindow(ghApp);
+    SetFocus(ghApp);
+    gbFullScreen = FALSE;
+    return hr;
+}
+
+// The engine's answer, not gbFullScreen, decides the direction.
+HRESULT ToggleFullScreen()
+{
+    if (gbAudioOnly || !pVW)
+        return 0;
+    long mode = OAFALSE;
+    HRESULT hr = pVW->get_FullScreenMode(&mode);
+    if (FAILED(hr))
+        return hr;
+    return mode == OAFALSE ? EnterFullScreen() : LeaveFullScreen();
+}

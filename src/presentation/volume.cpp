@@ -1,0 +1,47 @@
+// Volume steps that halve or double the attenuation, mute, and ducking between instances.
+#include "app/player_state.h"
+#include "app/commands.h"
+#include "app/shell.h"
+#include "presentation/presentation.h"
+#include "support/support.h"
+
+static const LONG kSilence = -10000;
+static const LONG kLowestStepFrom = -3332;   // -2048 may still step down to -4096, the lowest level
+
+void VolumeUp()
+{
+    if (!pBA || glVolume >= 0)
+        return;
+    glVolume /= 2;
+    pBA->put_Volume(glVolume);
+    PostMessageA(HWND_BROADCAST, WM_VOLUME_DUCK, VOLUME_DUCK_TAG, (LPARAM)ghApp);
+}
+
+void VolumeDown()
+{
+    if (!pBA || glVolume < kLowestStepFrom)
+        return;
+    glVolume = glVolume == 0 ? -1 : glVolume * 2;
+    pBA->put_Volume(glVolume);
+}
+
+// Decides from the level the engine reports, not from glVolume.
+HRESULT ToggleMute()
+{
+    if (!pGB || !pBA)
+        return 0;
+    long level = glMuteVolume;
+    HRESULT hr = pBA->get_Volume(&level);
+    glMuteVolume = level;
+    if (hr == E_NOTIMPL)
+        return 0;
+    if (FAILED(hr)) {
+        ReportMessage("Failed to read audio volume!  hr=0x%x\r\n", hr);
+        return hr;
+    }
+    glMuteVolume = level == 0 ? kSilence : 0;
+    hr = pBA->put_Volume(glMuteVolume);
+    if (SUCCEEDED(hr))
+        UpdateTitle();
+    return hr;
+}

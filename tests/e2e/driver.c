@@ -1,0 +1,84 @@
+/* The Wine tests' hands and eyes: finds the player's main windows, posts input to them
+   and prints what a user would see (caption, sizes, visibility).
+   Usage: lumetrone-driver VERB [ARG] [HWND]; HWND defaults to the first "WMView" window. */
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+static BOOL CALLBACK PrintPlayer(HWND hwnd, LPARAM unused)
+{
+    char name[64];
+    (void)unused;
+    if (GetClassNameA(hwnd, name, sizeof(name)) && strcmp(name, "WMView") == 0)
+        printf("%lx\n", (unsigned long)(ULONG_PTR)hwnd);
+    return TRUE;
+}
+
+static HWND PlayerWindow(int argc, char **argv, int index)
+{
+    if (argc > index)
+        return (HWND)(ULONG_PTR)strtoul(argv[index], NULL, 16);
+    return FindWindowA("WMView", NULL);
+}
+
+static int Describe(HWND hwnd)
+{
+    char title[512];
+    RECT outer, client;
+    GetWindowTextA(hwnd, title, sizeof(title));
+    GetWindowRect(hwnd, &outer);
+    GetClientRect(hwnd, &client);
+    printf("title=%s\nouter=%ldx%ld\nclient=%ldx%ld\nvisible=%d\n", title,
+           outer.right - outer.left, outer.bottom - outer.top,
+           client.right, client.bottom, IsWindowVisible(hwnd) ? 1 : 0);
+    return 0;
+}
+
+static int CloseOpenDialog(void)
+{
+    HWND dialog = FindWindowA(NULL, "Open Media File...");
+    if (!dialog)
+        return 1;
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    return 0;
+}
+
+int main(int argc, char **argv)
+{
+    if (argc < 2) {
+        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|metrics|key|char|command|click|close [arg] [hwnd]\n");
+        return 2;
+    }
+    const char *verb = argv[1];
+    if (strcmp(verb, "list") == 0)
+        return !EnumWindows(PrintPlayer, 0);
+    if (strcmp(verb, "dialog") == 0)
+        return CloseOpenDialog();
+    if (strcmp(verb, "metrics") == 0) {
+        printf("caption=%d\nborderx=%d\nbordery=%d\nmenu=%d\nframex=%d\nframey=%d\n",
+               GetSystemMetrics(SM_CYCAPTION), GetSystemMetrics(SM_CXBORDER), GetSystemMetrics(SM_CYBORDER),
+               GetSystemMetrics(SM_CYMENU), GetSystemMetrics(SM_CXFRAME), GetSystemMetrics(SM_CYFRAME));
+        return 0;
+    }
+
+    int takesArgument = strcmp(verb, "show") != 0 && strcmp(verb, "close") != 0;
+    HWND hwnd = PlayerWindow(argc, argv, takesArgument ? 3 : 2);
+    if (!hwnd || !IsWindow(hwnd))
+        return 1;
+    if (strcmp(verb, "show") == 0)
+        return Describe(hwnd);
+    if (strcmp(verb, "close") == 0)
+        return !PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    if (argc < 3)
+        return 2;
+    if (strcmp(verb, "key") == 0)
+        return !PostMessageA(hwnd, WM_KEYDOWN, strtoul(argv[2], NULL, 0), 1);
+    if (strcmp(verb, "char") == 0)
+        return !PostMessageA(hwnd, WM_CHAR, (unsigned char)argv[2][0], 1);
+    if (strcmp(verb, "command") == 0)
+        return !PostMessageA(hwnd, WM_COMMAND, strtoul(argv[2], NULL, 0), 0);
+    if (strcmp(verb, "click") == 0)
+        return !PostMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(atoi(argv[2]), 25));
+    return 2;
+}
