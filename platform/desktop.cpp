@@ -1,0 +1,605 @@
+/* The stand-in desktop: window classes and windows with derived client areas, a posted-message
+   queue with synchronous sends, timers on a clock the test advances, modal dialogs and message
+   boxes that never block. */
+#include "internal.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+#include <memory>
+
+namespace {
+
+const int kScreenWidth = 1280;
+const int kScreenHeight = 800;
+const int kCaption = 19, kBorder = 1, kMenuBar = 19, kFrame = 4;
+
+struct WindowClass {
+    WNDPROC procedure;
+    std::string menuName;
+    UINT menuId;
+};
+
+struct Window {
+    std::string className, title;
+    DWORD style;
+    HWND parent;
+    RECT outer;           // screen coordinates for top-level windows, parent client ones for children
+    WNDPROC procedure;
+    HMENU menu;
+    bool visible, destroyed, needsPaint, topmost, enabled;
+};
+
+struct Timer {
+    HWND hwnd;
+    UINT_PTR id;
+    UINT period;
+    TIMERPROC callback;
+    DWORD due;
+};
+
+std::map<std::string, WindowClass> gClasses;
+std::vector<std::unique_ptr<Window>> gWindows;
+std::deque<MSG> gQueue;
+std::vector<Timer> gTimers;
+std::vector<std::function<void()>> gSteps;
+size_t gNextStep;
+bool gSessionEnded;
+bool gQuitPosted;
+int gQuitCode;
+DWORD gClock;
+DWORD gLastError;
+HWND gForeground, gFocus;
+std::vector<standin::LoggedMessage> gMessageLog;
+std::vector<standin::ShownMessage> gMessageBoxes;
+std::vector<MSG> gDialogScript;
+std::vector<standin::DialogRun> gDialogRuns;
+bool gDialogEnded;
+INT_PTR gDialogResult;
+std::map<std::string, DWORD> gFailRegister, gFailCreate;
+
+const uintptr_t kFirstHandle = 0x10000;
+const HWND kDesktop = reinterpret_cast<HWND>(kFirstHandle - 0x10);
+
+Window *Find(HWND hwnd)
+{
+    uintptr_t index = (reinterpret_cast<uintptr_t>(hwnd) - kFirstHandle) / 0x10;
+    if (reinterpret_cast<uintptr_t>(hwnd) < kFirstHandle || index >= gWindows.size())
+        return nullptr;
+    Window *window = gWindows[index].get();
+    return window->destroyed ? nullptr : window;
+}
+
+HWND HandleOf(size_t index) { return reinterpret_cast<HWND>(kFirstHandle + index * 0x10); }
+
+RECT ClientOf(const Window &w)
+{
+    LONG width = w.outer.right - w.outer.left, height = w.outer.bottom - w.outer.top;
+    if (w.style & WS_CAPTION) {
+        LONG frame = (w.style & WS_THICKFRAME) ? kFrame : kBorder;
+        width -= 2 * frame;
+        height -= 2 * frame + kCaption + (w.menu ? kMenuBar : 0);
+    }
+    return RECT{0, 0, width > 0 ? width : 0, height > 0 ? height : 0};
+}
+
+LRESULT Deliver(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool posted)
+{
+    Window *window = Find(hwnd);
+    if (!window)
+        return 0;
+    gMessageLog.push_back({hwnd, message, wParam, lParam, posted});
+    return window->procedure(hwnd, message, wParam, lParam);
+}
+
+void Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool front = false)
+{
+    MSG msg = {hwnd, message, wParam, lParam, gClock, {0, 0}};
+    if (front)
+        gQueue.push_front(msg);
+    else
+        gQueue.push_back(msg);
+}
+
+bool ShownOnScreen(HWND hwnd)
+{
+    for (Window *w = Find(hwnd); w; w = Find(w->parent))
+        if (!w->visible)
+            return false;
+    return true;
+}
+
+// Idle work, in the platform's order: paints, then the next scripted step, then the session's end.
+bool MakeIdleWork()
+{
+    for (size_t i = 0; i < gWindows.size(); i++) {
+        Window *w = gWindows[i].get();
+        if (!w->destroyed && w->needsPaint && ShownOnScreen(HandleOf(i))) {
+            Post(HandleOf(i), WM_PAINT, 0, 0);
+            return true;
+        }
+    }
+    if (gNextStep < gSteps.size()) {
+        gSteps[gNextStep++]();
+        return true;
+    }
+    if (!gSessionEnded) {
+        gSessionEnded = true;
+        for (size_t i = 0; i < gWindows.size(); i++)
+            if (!gWindows[i]->destroyed && !gWindows[i]->parent)
+                Post(HandleOf(i), WM_CLOSE, 0, 0);
+        return true;
+    }
+    return false;
+}
+
+void SendSizeAndMove(HWND hwnd, const Window &w)
+{
+    RECT client = ClientOf(w);
+    SendMessageA(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
+    SendMessageA(hwnd, WM_MOVE, 0, MAKELPARAM(w.outer.left, w.outer.top));
+}
+
+}  // namespace
+
+namespace standin {
+
+void Reset()
+{
+    gClasses.clear();
+    gWindows.clear();
+    gQueue.clear();
+    gTimers.clear();
+    gSteps.clear();
+    gNextStep = 0;
+    gSessionEnded = gQuitPosted = false;
+    gQuitCode = 0;
+    gClock = 1000;
+    gLastError = 0;
+    gForeground = gFocus = nullptr;
+    gMessageLog.clear();
+    gMessageBoxes.clear();
+    gDialogScript.clear();
+    gDialogRuns.clear();
+    gFailRegister.clear();
+    gFailCreate.clear();
+    ResetGdiAndMenus();
+    ResetSystem();
+    ResetFilesAndRegistry();
+    ResetFilterGraph();
+    ResetOpenDialog();
+}
+
+void ExpectAllReleased()
+{
+    ExpectGraphsReleased();
+    ExpectFilesClosed();
+}
+
+void Script(std::vector<std::function<void()>> steps)
+{
+    gSteps = std::move(steps);
+    gNextStep = 0;
+}
+
+void AdvanceClock(DWORD milliseconds)
+{
+    gClock += milliseconds;
+    for (Timer &timer : gTimers) {
+        if (timer.due <= gClock) {
+            Post(timer.hwnd, WM_TIMER, timer.id, reinterpret_cast<LPARAM>(timer.callback));
+            timer.due = gClock + timer.period;
+        }
+    }
+}
+
+std::vector<LoggedMessage> &MessageLog() { return gMessageLog; }
+
+HWND FindWindowOfClass(const char *className)
+{
+    for (size_t i = 0; i < gWindows.size(); i++)
+        if (!gWindows[i]->destroyed && gWindows[i]->className == className)
+            return HandleOf(i);
+    return nullptr;
+}
+
+std::string WindowTitle(HWND hwnd) { Window *w = Find(hwnd); return w ? w->title : "<no window>"; }
+std::string WindowClass(HWND hwnd) { Window *w = Find(hwnd); return w ? w->className : "<no window>"; }
+RECT OuterRect(HWND hwnd) { Window *w = Find(hwnd); return w ? w->outer : RECT{}; }
+RECT ClientRect(HWND hwnd) { Window *w = Find(hwnd); return w ? ClientOf(*w) : RECT{}; }
+DWORD WindowStyle(HWND hwnd) { Window *w = Find(hwnd); return w ? w->style : 0; }
+HWND ParentOf(HWND hwnd) { Window *w = Find(hwnd); return w ? w->parent : nullptr; }
+bool IsTopmost(HWND hwnd) { Window *w = Find(hwnd); return w && w->topmost; }
+HWND ForegroundWindow() { return gForeground; }
+HWND FocusWindow() { return gFocus; }
+
+bool TimerRunning(HWND hwnd, UINT_PTR id)
+{
+    for (const Timer &timer : gTimers)
+        if (timer.hwnd == hwnd && timer.id == id)
+            return true;
+    return false;
+}
+
+HWND AddForeignTopLevelWindow()
+{
+    static WNDPROC procedure = [](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; };
+    gWindows.push_back(std::unique_ptr<Window>(new Window{"Foreign", "", WS_OVERLAPPEDWINDOW, nullptr,
+        {0, 0, 100, 100}, procedure, nullptr, true, false, false, false, true}));
+    return HandleOf(gWindows.size() - 1);
+}
+
+void FailRegisterClass(const char *className, DWORD error) { gFailRegister[className] = error; }
+void FailCreateWindow(const char *className, DWORD error) { gFailCreate[className] = error; }
+
+std::vector<ShownMessage> &MessageBoxes() { return gMessageBoxes; }
+void ScriptDialog(std::vector<MSG> messages) { gDialogScript = std::move(messages); }
+std::vector<DialogRun> &DialogRuns() { return gDialogRuns; }
+
+}  // namespace standin
+
+DWORD GetLastError() { return gLastError; }
+void SetLastError(DWORD error) { gLastError = error; }
+
+WORD RegisterClassA(const WNDCLASSA *wc)
+{
+    auto failure = gFailRegister.find(wc->lpszClassName);
+    if (failure != gFailRegister.end()) {
+        gLastError = failure->second;
+        return 0;
+    }
+    if (gClasses.count(wc->lpszClassName)) {
+        gLastError = ERROR_CLASS_ALREADY_EXISTS;
+        return 0;
+    }
+    EXPECT_EQ(wc->hCursor, LoadCursorA(nullptr, IDC_ARROW));
+    WindowClass cls = {wc->lpfnWndProc, "", 0};
+    if (wc->lpszMenuName) {
+        if (IS_INTRESOURCE(wc->lpszMenuName))
+            cls.menuId = LOWORD(wc->lpszMenuName);
+        else
+            cls.menuName = wc->lpszMenuName;
+    }
+    gClasses[wc->lpszClassName] = cls;
+    return static_cast<WORD>(0xC000 + gClasses.size());
+}
+
+HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR title, DWORD style, int x, int y, int width, int height,
+                     HWND parent, HMENU menu, HINSTANCE, LPVOID)
+{
+    auto failure = gFailCreate.find(className);
+    auto cls = gClasses.find(className);
+    if (failure != gFailCreate.end() || cls == gClasses.end()) {
+        gLastError = failure != gFailCreate.end() ? failure->second : 1407;   // ERROR_CANNOT_FIND_WND_CLASS
+        return nullptr;
+    }
+    if (x == CW_USEDEFAULT) x = y = 26;
+    if (width == CW_USEDEFAULT) width = 640;
+    if (height == CW_USEDEFAULT) height = 480;
+    if (!menu && !(style & WS_CHILD) && cls->second.menuId)
+        menu = standin::LoadMenuResource(cls->second.menuId);
+    gWindows.push_back(std::unique_ptr<Window>(new Window{className, title ? title : "", style, parent,
+        {x, y, x + width, y + height}, cls->second.procedure, (style & WS_CHILD) ? nullptr : menu,
+        (style & WS_VISIBLE) != 0, false, true, false, true}));
+    HWND hwnd = HandleOf(gWindows.size() - 1);
+    MINMAXINFO info = {};
+    SendMessageA(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    SendMessageA(hwnd, WM_CREATE, 0, 0);
+    SendSizeAndMove(hwnd, *gWindows.back());
+    return hwnd;
+}
+
+BOOL DestroyWindow(HWND hwnd)
+{
+    Window *window = Find(hwnd);
+    if (!window)
+        return FALSE;
+    SendMessageA(hwnd, WM_DESTROY, 0, 0);
+    for (size_t i = 0; i < gWindows.size(); i++)
+        if (gWindows[i]->parent == hwnd)
+            DestroyWindow(HandleOf(i));
+    window->destroyed = true;
+    for (size_t i = 0; i < gTimers.size();)
+        gTimers[i].hwnd == hwnd ? (void)gTimers.erase(gTimers.begin() + i) : (void)i++;
+    return TRUE;
+}
+
+HWND GetDesktopWindow() { return kDesktop; }
+
+BOOL GetClientRect(HWND hwnd, RECT *rect)
+{
+    if (hwnd == kDesktop) {
+        *rect = RECT{0, 0, kScreenWidth, kScreenHeight};
+        return TRUE;
+    }
+    Window *window = Find(hwnd);
+    if (!window)
+        return FALSE;
+    *rect = ClientOf(*window);
+    return TRUE;
+}
+
+BOOL GetWindowRect(HWND hwnd, RECT *rect)
+{
+    Window *window = Find(hwnd);
+    if (!window)
+        return FALSE;
+    *rect = window->outer;
+    return TRUE;
+}
+
+HMENU GetMenu(HWND hwnd) { Window *w = Find(hwnd); return w ? w->menu : nullptr; }
+
+BOOL PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (hwnd == HWND_BROADCAST) {
+        for (size_t i = 0; i < gWindows.size(); i++)
+            if (!gWindows[i]->destroyed && !gWindows[i]->parent)
+                Post(HandleOf(i), message, wParam, lParam);
+        return TRUE;
+    }
+    if (!Find(hwnd))
+        return FALSE;
+    Post(hwnd, message, wParam, lParam);
+    return TRUE;
+}
+
+LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return Deliver(hwnd, message, wParam, lParam, false);
+}
+
+void PostQuitMessage(int exitCode)
+{
+    gQuitPosted = true;
+    gQuitCode = exitCode;
+}
+
+BOOL GetMessageA(MSG *msg, HWND, UINT, UINT)
+{
+    for (;;) {
+        if (!gQueue.empty()) {
+            *msg = gQueue.front();
+            gQueue.pop_front();
+            return TRUE;
+        }
+        if (gQuitPosted) {
+            gQuitPosted = false;
+            *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(gQuitCode), 0, gClock, {0, 0}};
+            return FALSE;
+        }
+        if (!MakeIdleWork()) {
+            ADD_FAILURE() << "the message loop waits for input that nothing will send";
+            *msg = MSG{nullptr, WM_QUIT, 0, 0, gClock, {0, 0}};
+            return FALSE;
+        }
+    }
+}
+
+// A key that types a character also yields WM_CHAR, ahead of whatever else waits.
+BOOL TranslateMessage(const MSG *msg)
+{
+    if (msg->message != WM_KEYDOWN)
+        return FALSE;
+    WPARAM vk = msg->wParam, character = 0;
+    if (vk >= 'A' && vk <= 'Z')
+        character = vk - 'A' + 'a';
+    else if ((vk >= '0' && vk <= '9') || vk == VK_SPACE || vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_BACK)
+        character = vk;
+    if (!character)
+        return FALSE;
+    Post(msg->hwnd, WM_CHAR, character, msg->lParam, true);
+    return TRUE;
+}
+
+LRESULT DispatchMessageA(const MSG *msg)
+{
+    if (msg->message == WM_TIMER && msg->lParam) {
+        gMessageLog.push_back({msg->hwnd, msg->message, msg->wParam, msg->lParam, true});
+        reinterpret_cast<TIMERPROC>(msg->lParam)(msg->hwnd, WM_TIMER, msg->wParam, gClock);
+        return 0;
+    }
+    return Deliver(msg->hwnd, msg->message, msg->wParam, msg->lParam, true);
+}
+
+LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM, LPARAM)
+{
+    Window *window = Find(hwnd);
+    if (message == WM_CLOSE)
+        DestroyWindow(hwnd);
+    else if (message == WM_PAINT && window)
+        window->needsPaint = false;
+    return 0;
+}
+
+UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT period, TIMERPROC callback)
+{
+    if (!Find(hwnd))
+        return 0;
+    KillTimer(hwnd, id);
+    gTimers.push_back({hwnd, id, period, callback, gClock + period});
+    return id;
+}
+
+BOOL KillTimer(HWND hwnd, UINT_PTR id)
+{
+    for (size_t i = 0; i < gTimers.size(); i++) {
+        if (gTimers[i].hwnd == hwnd && gTimers[i].id == id) {
+            gTimers.erase(gTimers.begin() + i);
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+HICON LoadIconA(HINSTANCE, LPCSTR name) { return reinterpret_cast<HICON>(0x1000 + (ULONG_PTR)LOWORD(name)); }
+HCURSOR LoadCursorA(HINSTANCE, LPCSTR name) { return reinterpret_cast<HCURSOR>(0x2000 + (ULONG_PTR)LOWORD(name)); }
+
+BOOL ShowWindow(HWND hwnd, int command)
+{
+    Window *window = Find(hwnd);
+    if (!window)
+        return FALSE;
+    BOOL wasVisible = window->visible;
+    window->visible = command != SW_HIDE;
+    if (window->visible)
+        window->needsPaint = true;
+    return wasVisible;
+}
+
+BOOL IsWindowVisible(HWND hwnd) { return ShownOnScreen(hwnd) && Find(hwnd); }
+
+BOOL UpdateWindow(HWND hwnd)
+{
+    Window *window = Find(hwnd);
+    if (window && window->needsPaint && ShownOnScreen(hwnd))
+        SendMessageA(hwnd, WM_PAINT, 0, 0);
+    return window != nullptr;
+}
+
+BOOL SetForegroundWindow(HWND hwnd) { gForeground = hwnd; return Find(hwnd) != nullptr; }
+HWND SetFocus(HWND hwnd) { HWND previous = gFocus; gFocus = hwnd; return previous; }
+BOOL EnableWindow(HWND hwnd, BOOL enable)
+{
+    Window *window = Find(hwnd);
+    if (!window)
+        return FALSE;
+    BOOL wasDisabled = !window->enabled;
+    window->enabled = enable != 0;
+    return wasDisabled;
+}
+
+BOOL SetWindowTextA(HWND hwnd, LPCSTR text)
+{
+    Window *window = Find(hwnd);
+    if (!window)
+        return FALSE;
+    window->title = text;
+    return TRUE;
+}
+
+// Overlapped windows are held to the minimum tracking size their procedure answers.
+BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int height, UINT flags)
+{
+    Window *window = Find(hwnd);
+    if (!window)
+        return FALSE;
+    if (!(flags & SWP_NOZORDER) && insertAfter == HWND_TOPMOST)
+        window->topmost = true;
+    RECT old = window->outer;
+    if (flags & SWP_NOMOVE) { x = old.left; y = old.top; }
+    if (flags & SWP_NOSIZE) { width = old.right - old.left; height = old.bottom - old.top; }
+    if (!(window->style & WS_CHILD)) {
+        MINMAXINFO info = {};
+        SendMessageA(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+        if (width < info.ptMinTrackSize.x) width = info.ptMinTrackSize.x;
+        if (height < info.ptMinTrackSize.y) height = info.ptMinTrackSize.y;
+    }
+    window->outer = RECT{x, y, x + width, y + height};
+    bool sized = width != old.right - old.left || height != old.bottom - old.top;
+    bool moved = x != old.left || y != old.top;
+    if (sized) {
+        window->needsPaint = true;
+        RECT client = ClientOf(*window);
+        SendMessageA(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
+    }
+    if (moved)
+        SendMessageA(hwnd, WM_MOVE, 0, MAKELPARAM(x, y));
+    return TRUE;
+}
+
+int GetSystemMetrics(int index)
+{
+    switch (index) {
+    case SM_CXSCREEN: return kScreenWidth;
+    case SM_CYSCREEN: return kScreenHeight;
+    case SM_CYCAPTION: return kCaption;
+    case SM_CXBORDER:
+    case SM_CYBORDER: return kBorder;
+    case SM_CYMENU: return kMenuBar;
+    case SM_CXFRAME:
+    case SM_CYFRAME: return kFrame;
+    }
+    ADD_FAILURE() << "GetSystemMetrics(" << index << ") is not part of the stand-in";
+    return 0;
+}
+
+BOOL InvalidateRect(HWND hwnd, const RECT *rect, BOOL erase)
+{
+    Window *window = Find(hwnd);
+    if (!window)
+        return FALSE;
+    window->needsPaint = true;
+    char line[96];
+    if (rect)
+        snprintf(line, sizeof(line), "InvalidateRect %s %ld,%ld,%ld,%ld erase=%d", window->className.c_str(),
+                 (long)rect->left, (long)rect->top, (long)rect->right, (long)rect->bottom, erase);
+    else
+        snprintf(line, sizeof(line), "InvalidateRect %s all erase=%d", window->className.c_str(), erase);
+    standin::DrawingLog().push_back(line);
+    return TRUE;
+}
+
+BOOL EndDialog(HWND, INT_PTR result)
+{
+    gDialogEnded = true;
+    gDialogResult = result;
+    return TRUE;
+}
+
+// Runs the dialog procedure on the scripted messages; the owner is disabled while it is open.
+INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM param)
+{
+    static int dialogToken;
+    HWND dialog = reinterpret_cast<HWND>(&dialogToken);
+    Window *ownerWindow = Find(owner);
+    if (ownerWindow)
+        ownerWindow->enabled = false;
+    gDialogEnded = false;
+    gDialogResult = -1;
+    procedure(dialog, WM_INITDIALOG, 0, param);
+    for (size_t i = 0; i < gDialogScript.size() && !gDialogEnded; i++)
+        procedure(dialog, gDialogScript[i].message, gDialogScript[i].wParam, gDialogScript[i].lParam);
+    gDialogRuns.push_back({LOWORD(templateName), owner, ownerWindow && !ownerWindow->enabled, gDialogEnded,
+                           gDialogResult});
+    if (ownerWindow)
+        ownerWindow->enabled = true;
+    return gDialogEnded ? gDialogResult : -1;
+}
+
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
+{
+    gMessageBoxes.push_back({owner, caption ? caption : "", text ? text : "", type});
+    return IDOK;
+}
+
+namespace {
+std::vector<standin::OpenDialogCall> gOpenDialogCalls;
+std::string gOpenDialogAnswer;
+DWORD gOpenDialogError;
+}  // namespace
+
+namespace standin {
+void AnswerOpenDialog(const char *path) { gOpenDialogAnswer = path; gOpenDialogError = 0; }
+void FailOpenDialog(DWORD extendedError) { gOpenDialogAnswer.clear(); gOpenDialogError = extendedError; }
+std::vector<OpenDialogCall> &OpenDialogCalls() { return gOpenDialogCalls; }
+void ResetOpenDialog() { gOpenDialogCalls.clear(); gOpenDialogAnswer.clear(); gOpenDialogError = 0; }
+}  // namespace standin
+
+// Answers at once: the scripted path, else a cancel (or the scripted failure).
+BOOL GetOpenFileNameA(OPENFILENAMEA *record)
+{
+    standin::OpenDialogCall call = {*record, record->lpstrTitle ? record->lpstrTitle : "",
+                                    record->lpstrInitialDir ? record->lpstrInitialDir : "<none>",
+                                    record->lpstrDefExt ? record->lpstrDefExt : "", {}};
+    for (const char *item = record->lpstrFilter; item && *item; item += strlen(item) + 1)
+        call.filters.push_back(item);
+    gOpenDialogCalls.push_back(call);
+    if (gOpenDialogAnswer.empty())
+        return FALSE;
+    snprintf(record->lpstrFile, record->nMaxFile, "%s", gOpenDialogAnswer.c_str());
+    return TRUE;
+}
+
+DWORD CommDlgExtendedError() { return gOpenDialogError; }

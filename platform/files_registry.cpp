@@ -1,0 +1,352 @@
+/* A temporary folder kept in memory, with the platform's case-insensitive names and wildcard search,
+   and the HKEY_LOCAL_MACHINE part of the registry. */
+#include "internal.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+namespace {
+
+struct Entry {
+    std::string path;          // as created, for the search's answers
+    std::string content;
+    bool folder;
+    bool readOnlyFolder;
+};
+
+struct OpenFile {
+    std::string key;
+    bool writing;
+    size_t position;
+};
+
+struct Search {
+    std::vector<std::string> names;
+    size_t next;
+};
+
+struct RegistryValueData { DWORD type; std::string data; };
+
+std::vector<std::pair<std::string, Entry>> gEntries;   // in creation order, keyed by the folded path
+std::map<ULONG_PTR, OpenFile> gOpenFiles;
+std::map<ULONG_PTR, Search> gSearches;
+ULONG_PTR gNextHandle;
+std::map<std::string, std::map<std::string, RegistryValueData>> gRegistry;
+std::map<ULONG_PTR, std::string> gOpenKeys;
+
+std::string Fold(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(tolower(c)); });
+    return text;
+}
+
+std::string FolderOf(const std::string &path)
+{
+    size_t separator = path.find_last_of("\\/");
+    return separator == std::string::npos ? std::string() : path.substr(0, separator);
+}
+
+std::string NameOf(const std::string &path)
+{
+    size_t separator = path.find_last_of("\\/");
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+Entry *Lookup(const std::string &path)
+{
+    std::string key = Fold(path);
+    for (auto &entry : gEntries)
+        if (entry.first == key)
+            return &entry.second;
+    return nullptr;
+}
+
+bool Matches(const char *pattern, const char *name)
+{
+    if (!*pattern)
+        return !*name;
+    if (*pattern == '*')
+        return Matches(pattern + 1, name) || (*name && Matches(pattern, name + 1));
+    if (!*name)
+        return false;
+    if (*pattern != '?' && tolower(static_cast<unsigned char>(*pattern)) != tolower(static_cast<unsigned char>(*name)))
+        return false;
+    return Matches(pattern + 1, name + 1);
+}
+
+bool FolderWritable(const std::string &path)
+{
+    Entry *folder = Lookup(FolderOf(path));
+    return folder && folder->folder && !folder->readOnlyFolder;
+}
+
+void Store(const std::string &path, const std::string &content, bool folder)
+{
+    if (Entry *existing = Lookup(path)) {
+        existing->content = content;
+        return;
+    }
+    gEntries.push_back({Fold(path), Entry{path, content, folder, false}});
+}
+
+HANDLE NewHandle(ULONG_PTR *value) { *value = ++gNextHandle; return reinterpret_cast<HANDLE>(*value); }
+
+void FillFound(const std::string &name, WIN32_FIND_DATAA *found)
+{
+    *found = WIN32_FIND_DATAA{};
+    snprintf(found->cFileName, MAX_PATH, "%s", name.c_str());
+}
+
+}  // namespace
+
+namespace standin {
+
+void ResetFilesAndRegistry()
+{
+    gEntries.clear();
+    gOpenFiles.clear();
+    gSearches.clear();
+    gNextHandle = 0x7000;
+    gRegistry.clear();
+    gOpenKeys.clear();
+}
+
+void ExpectFilesClosed()
+{
+    EXPECT_TRUE(gOpenFiles.empty()) << gOpenFiles.size() << " file handle(s) left open";
+    EXPECT_TRUE(gSearches.empty()) << gSearches.size() << " search handle(s) left open";
+    EXPECT_TRUE(gOpenKeys.empty()) << gOpenKeys.size() << " registry key(s) left open";
+}
+
+void MakeFolder(const char *path)
+{
+    std::string folder = path;
+    for (size_t at = folder.find('\\'); at != std::string::npos; at = folder.find('\\', at + 1))
+        if (!Lookup(folder.substr(0, at)))
+            Store(folder.substr(0, at), "", true);
+    Store(folder, "", true);
+}
+
+void PutFile(const char *path, const std::string &content)
+{
+    MakeFolder(FolderOf(path).c_str());
+    Store(path, content, false);
+}
+
+bool FileExists(const char *path) { Entry *e = Lookup(path); return e && !e->folder; }
+
+std::string FileContent(const char *path)
+{
+    Entry *entry = Lookup(path);
+    EXPECT_TRUE(entry) << "no file " << path;
+    return entry ? entry->content : std::string();
+}
+
+void MakeFolderReadOnly(const char *path)
+{
+    MakeFolder(path);
+    Lookup(path)->readOnlyFolder = true;
+}
+
+bool RegistryValue(const char *key, const char *name, DWORD *type, std::string *data)
+{
+    auto folded = gRegistry.find(Fold(key));
+    if (folded == gRegistry.end() || !folded->second.count(name))
+        return false;
+    *type = folded->second[name].type;
+    *data = folded->second[name].data;
+    return true;
+}
+
+void PutRegistryValue(const char *key, const char *name, DWORD type, const std::string &data)
+{
+    gRegistry[Fold(key)][name] = {type, data};
+}
+
+}  // namespace standin
+
+HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD, HANDLE)
+{
+    EXPECT_EQ(share, 0u) << "the player opens files without sharing";
+    Entry *entry = Lookup(name);
+    bool writing = (access & GENERIC_WRITE) != 0;
+    for (const auto &open : gOpenFiles) {
+        if (open.second.key == Fold(name)) {
+            SetLastError(32);   // ERROR_SHARING_VIOLATION
+            return INVALID_HANDLE_VALUE;
+        }
+    }
+    if (disposition == OPEN_EXISTING) {
+        if (!entry || entry->folder) {
+            SetLastError(ERROR_FILE_NOT_FOUND);
+            return INVALID_HANDLE_VALUE;
+        }
+    } else if (disposition == CREATE_ALWAYS) {
+        if (!FolderWritable(name) || (entry && entry->folder)) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return INVALID_HANDLE_VALUE;
+        }
+        Store(name, "", false);
+    } else {
+        ADD_FAILURE() << "CreateFileA disposition " << disposition << " is not part of the stand-in";
+        return INVALID_HANDLE_VALUE;
+    }
+    ULONG_PTR handle;
+    HANDLE result = NewHandle(&handle);
+    gOpenFiles[handle] = OpenFile{Fold(name), writing, 0};
+    return result;
+}
+
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD count, LPDWORD read, LPOVERLAPPED)
+{
+    auto open = gOpenFiles.find(reinterpret_cast<ULONG_PTR>(file));
+    if (open == gOpenFiles.end() || open->second.writing) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    const std::string &content = Lookup(open->second.key)->content;
+    size_t available = content.size() - std::min(content.size(), open->second.position);
+    size_t taken = std::min<size_t>(available, count);
+    memcpy(buffer, content.data() + open->second.position, taken);
+    open->second.position += taken;
+    *read = static_cast<DWORD>(taken);
+    return TRUE;
+}
+
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD count, LPDWORD written, LPOVERLAPPED)
+{
+    auto open = gOpenFiles.find(reinterpret_cast<ULONG_PTR>(file));
+    if (open == gOpenFiles.end() || !open->second.writing) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    Lookup(open->second.key)->content.append(static_cast<const char *>(buffer), count);
+    *written = count;
+    return TRUE;
+}
+
+BOOL CloseHandle(HANDLE handle)
+{
+    if (gOpenFiles.erase(reinterpret_cast<ULONG_PTR>(handle)))
+        return TRUE;
+    ADD_FAILURE() << "CloseHandle on a handle that is not open";
+    return FALSE;
+}
+
+BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags)
+{
+    Entry *source = Lookup(from);
+    Entry *target = Lookup(to);
+    if (!source || !FolderWritable(to) || (target && !(flags & MOVEFILE_REPLACE_EXISTING))) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    std::string content = source->content;
+    DeleteFileA(from);
+    Store(to, content, false);
+    return TRUE;
+}
+
+BOOL DeleteFileA(LPCSTR name)
+{
+    std::string key = Fold(name);
+    for (size_t i = 0; i < gEntries.size(); i++) {
+        if (gEntries[i].first == key && !gEntries[i].second.folder) {
+            gEntries.erase(gEntries.begin() + static_cast<long>(i));
+            return TRUE;
+        }
+    }
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return FALSE;
+}
+
+HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *found)
+{
+    std::string folder = Fold(FolderOf(pattern));
+    std::string wildcard = NameOf(pattern);
+    Search search = {{}, 0};
+    for (const auto &entry : gEntries)
+        if (Fold(FolderOf(entry.second.path)) == folder && Matches(wildcard.c_str(), NameOf(entry.second.path).c_str()))
+            search.names.push_back(NameOf(entry.second.path));
+    if (search.names.empty() || strlen(pattern) >= MAX_PATH) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    FillFound(search.names[0], found);
+    search.next = 1;
+    ULONG_PTR handle;
+    HANDLE result = NewHandle(&handle);
+    gSearches[handle] = search;
+    return result;
+}
+
+BOOL FindNextFileA(HANDLE handle, WIN32_FIND_DATAA *found)
+{
+    auto search = gSearches.find(reinterpret_cast<ULONG_PTR>(handle));
+    if (search == gSearches.end() || search->second.next >= search->second.names.size()) {
+        SetLastError(ERROR_NO_MORE_FILES);
+        return FALSE;
+    }
+    FillFound(search->second.names[search->second.next++], found);
+    return TRUE;
+}
+
+BOOL FindClose(HANDLE handle) { return gSearches.erase(reinterpret_cast<ULONG_PTR>(handle)) ? TRUE : FALSE; }
+
+LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, HKEY *result,
+                     LPDWORD disposition)
+{
+    EXPECT_EQ(root, HKEY_LOCAL_MACHINE);
+    std::string key = Fold(subKey);
+    if (disposition)
+        *disposition = gRegistry.count(key) ? 2 : 1;   // opened or created
+    gRegistry[key];
+    ULONG_PTR handle;
+    *result = reinterpret_cast<HKEY>(NewHandle(&handle));
+    gOpenKeys[handle] = key;
+    return ERROR_SUCCESS;
+}
+
+LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD, REGSAM, HKEY *result)
+{
+    EXPECT_EQ(root, HKEY_LOCAL_MACHINE);
+    std::string key = Fold(subKey);
+    if (!gRegistry.count(key))
+        return ERROR_FILE_NOT_FOUND;
+    ULONG_PTR handle;
+    *result = reinterpret_cast<HKEY>(NewHandle(&handle));
+    gOpenKeys[handle] = key;
+    return ERROR_SUCCESS;
+}
+
+LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE *data, DWORD size)
+{
+    auto open = gOpenKeys.find(reinterpret_cast<ULONG_PTR>(key));
+    if (open == gOpenKeys.end())
+        return ERROR_INVALID_HANDLE;
+    gRegistry[open->second][name] = {type, std::string(reinterpret_cast<const char *>(data), size)};
+    return ERROR_SUCCESS;
+}
+
+LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD size)
+{
+    auto open = gOpenKeys.find(reinterpret_cast<ULONG_PTR>(key));
+    if (open == gOpenKeys.end())
+        return ERROR_INVALID_HANDLE;
+    auto &values = gRegistry[open->second];
+    if (!values.count(name))
+        return ERROR_FILE_NOT_FOUND;
+    const RegistryValueData &value = values[name];
+    if (type)
+        *type = value.type;
+    bool fits = value.data.size() <= *size;
+    *size = static_cast<DWORD>(value.data.size());
+    if (!fits)
+        return ERROR_MORE_DATA;
+    memcpy(data, value.data.data(), value.data.size());
+    return ERROR_SUCCESS;
+}
+
+LONG RegCloseKey(HKEY key) { return gOpenKeys.erase(reinterpret_cast<ULONG_PTR>(key)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE; }

@@ -1,0 +1,432 @@
+/* The scripted filter graph: clips registered by path, every call logged with its arguments,
+   injectable statuses, a test-fed event queue that posts the notify message, and a reference
+   count per interface that fails the test on a leak or a double release. */
+#include "internal.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <sstream>
+
+const CLSID CLSID_FilterGraph = {0xE436EBB3, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+const IID IID_IGraphBuilder = {0x56A868A9, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+const IID IID_IMediaControl = {0x56A868B1, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+const IID IID_IMediaEventEx = {0x56A868C0, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+const IID IID_IMediaSeeking = {0x36B73880, 0xC2C8, 0x11CF, {0x8B, 0x46, 0x00, 0x80, 0x5F, 0x6C, 0xEF, 0x60}};
+const IID IID_IVideoWindow = {0x56A868B4, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+const IID IID_IBasicVideo = {0x56A868B5, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+const IID IID_IBasicAudio = {0x56A868B3, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+
+namespace {
+
+struct Event { long code; LONG_PTR param1, param2; };
+struct Graph;
+
+std::vector<std::string> gCalls;
+std::map<std::string, HRESULT> gFailures, gFailuresOnce;
+std::map<std::string, standin::Clip> gClips;
+std::vector<std::unique_ptr<Graph>> gGraphs;
+
+HRESULT Answer(const char *method, HRESULT otherwise = S_OK)
+{
+    auto once = gFailuresOnce.find(method);
+    if (once != gFailuresOnce.end()) {
+        HRESULT status = once->second;
+        gFailuresOnce.erase(once);
+        return status;
+    }
+    auto always = gFailures.find(method);
+    return always != gFailures.end() ? always->second : otherwise;
+}
+
+void Log(const std::string &call) { gCalls.push_back(call); }
+
+std::string Time(const LONGLONG *value) { return value ? std::to_string(*value) : "-"; }
+
+// IUnknown for one interface of a graph, with that interface's own reference count.
+template <typename Interface>
+struct Part : Interface {
+    Graph *graph = nullptr;
+    const char *name = "";
+    LONG references = 0;
+    HRESULT QueryInterface(REFIID iid, void **object) override;
+    ULONG AddRef() override { return static_cast<ULONG>(++references); }
+    ULONG Release() override
+    {
+        if (references <= 0) {
+            ADD_FAILURE() << name << " released more often than it was obtained";
+            return 0;
+        }
+        return static_cast<ULONG>(--references);
+    }
+    bool Live(const char *method)
+    {
+        if (references > 0)
+            return true;
+        ADD_FAILURE() << name << "::" << method << " called on a released interface";
+        return false;
+    }
+};
+
+struct GraphBuilder : Part<IGraphBuilder> { HRESULT RenderFile(LPCWSTR file, LPCWSTR playList) override; };
+struct MediaControl : Part<IMediaControl> {
+    HRESULT Run() override { Log("Run"); return Answer("Run"); }
+    HRESULT Pause() override { Log("Pause"); return Answer("Pause"); }
+    HRESULT Stop() override { Log("Stop"); return Answer("Stop"); }
+};
+struct MediaEvent : Part<IMediaEventEx> {
+    HRESULT GetEvent(long *code, LONG_PTR *param1, LONG_PTR *param2, long timeout) override;
+    HRESULT FreeEventParams(long code, LONG_PTR param1, LONG_PTR param2) override
+    {
+        Log("FreeEventParams " + std::to_string(code) + "," + std::to_string(param1) + "," + std::to_string(param2));
+        return Answer("FreeEventParams");
+    }
+    HRESULT SetNotifyWindow(OAHWND hwnd, long message, LONG_PTR instance) override;
+};
+struct MediaSeeking : Part<IMediaSeeking> {
+    HRESULT GetDuration(LONGLONG *duration) override;
+    HRESULT GetCurrentPosition(LONGLONG *position) override;
+    HRESULT SetPositions(LONGLONG *current, DWORD currentFlags, LONGLONG *stop, DWORD stopFlags) override;
+    HRESULT SetRate(double rate) override
+    {
+        std::ostringstream call;
+        call.precision(17);
+        call << "SetRate " << rate;
+        Log(call.str());
+        return Answer("SetRate");
+    }
+};
+struct VideoWindow : Part<IVideoWindow> {
+    HRESULT put_WindowStyle(long style) override;
+    HRESULT put_Visible(long visible) override { Log("put_Visible " + std::to_string(visible)); return Answer("put_Visible"); }
+    HRESULT get_Visible(long *visible) override;
+    HRESULT put_Owner(OAHWND owner) override;
+    HRESULT put_MessageDrain(OAHWND drain) override;
+    HRESULT get_MessageDrain(OAHWND *drain) override;
+    HRESULT get_FullScreenMode(long *mode) override;
+    HRESULT put_FullScreenMode(long mode) override;
+    HRESULT SetWindowForeground(long focus) override
+    {
+        Log("SetWindowForeground " + std::to_string(focus));
+        return Answer("SetWindowForeground");
+    }
+    HRESULT NotifyOwnerMessage(OAHWND, long message, LONG_PTR, LONG_PTR) override
+    {
+        Log("NotifyOwnerMessage " + std::to_string(message));
+        return Answer("NotifyOwnerMessage");
+    }
+    HRESULT SetWindowPosition(long left, long top, long width, long height) override
+    {
+        Log("SetWindowPosition " + std::to_string(left) + "," + std::to_string(top) + "," + std::to_string(width) +
+            "," + std::to_string(height));
+        return Answer("SetWindowPosition");
+    }
+};
+struct BasicVideo : Part<IBasicVideo> { HRESULT GetVideoSize(long *width, long *height) override; };
+struct BasicAudio : Part<IBasicAudio> {
+    HRESULT put_Volume(long volume) override;
+    HRESULT get_Volume(long *volume) override;
+};
+
+struct Graph {
+    standin::Clip clip;
+    bool rendered = false;
+    REFERENCE_TIME position = 0, stop = 0;
+    long volume = 0, fullScreen = OAFALSE;
+    OAHWND drain = 0, notifyWindow = 0;
+    long notifyMessage = 0;
+    LONG_PTR notifyInstance = 0;
+    std::deque<Event> events;
+    GraphBuilder builder;
+    MediaControl control;
+    MediaEvent event;
+    MediaSeeking seeking;
+    VideoWindow video;
+    BasicVideo basicVideo;
+    BasicAudio audio;
+
+    Graph()
+    {
+        Bind(builder, "IGraphBuilder");
+        Bind(control, "IMediaControl");
+        Bind(event, "IMediaEventEx");
+        Bind(seeking, "IMediaSeeking");
+        Bind(video, "IVideoWindow");
+        Bind(basicVideo, "IBasicVideo");
+        Bind(audio, "IBasicAudio");
+    }
+    template <typename P> void Bind(P &part, const char *name) { part.graph = this; part.name = name; }
+
+    LONG References() const
+    {
+        return builder.references + control.references + event.references + seeking.references +
+               video.references + basicVideo.references + audio.references;
+    }
+
+    void Notify()
+    {
+        if (notifyWindow && !events.empty())
+            PostMessageA(reinterpret_cast<HWND>(notifyWindow), static_cast<UINT>(notifyMessage), 0, notifyInstance);
+    }
+};
+
+template <typename Interface>
+HRESULT Part<Interface>::QueryInterface(REFIID iid, void **object)
+{
+    Graph *g = graph;
+    IUnknown *found = nullptr;
+    if (IsEqualGUID(iid, IID_IGraphBuilder)) found = &g->builder;
+    else if (IsEqualGUID(iid, IID_IMediaControl)) found = &g->control;
+    else if (IsEqualGUID(iid, IID_IMediaEventEx)) found = &g->event;
+    else if (IsEqualGUID(iid, IID_IMediaSeeking)) found = &g->seeking;
+    else if (IsEqualGUID(iid, IID_IVideoWindow)) found = &g->video;
+    else if (IsEqualGUID(iid, IID_IBasicVideo)) found = &g->basicVideo;
+    else if (IsEqualGUID(iid, IID_IBasicAudio)) found = &g->audio;
+    else ADD_FAILURE() << "QueryInterface for an interface the stand-in does not know";
+    std::string queried = "unknown";
+    const char *names[] = {"IGraphBuilder", "IMediaControl", "IMediaEventEx", "IMediaSeeking", "IVideoWindow",
+                           "IBasicVideo", "IBasicAudio"};
+    IUnknown *parts[] = {&g->builder, &g->control, &g->event, &g->seeking, &g->video, &g->basicVideo, &g->audio};
+    for (int i = 0; i < 7; i++)
+        if (parts[i] == found)
+            queried = names[i];
+    Log("QueryInterface " + queried);
+    HRESULT status = Answer(("QueryInterface " + queried).c_str(), found ? S_OK : E_NOINTERFACE);
+    if (FAILED(status)) {
+        *object = nullptr;
+        return status;
+    }
+    found->AddRef();
+    *object = found;
+    return S_OK;
+}
+
+Graph *Current() { return gGraphs.empty() ? nullptr : gGraphs.back().get(); }
+
+HRESULT GraphBuilder::RenderFile(LPCWSTR file, LPCWSTR playList)
+{
+    std::string path;
+    for (const WCHAR *c = file; *c; c++)
+        path += static_cast<char>(*c);
+    Log("RenderFile " + path);
+    EXPECT_EQ(playList, nullptr);
+    EXPECT_LT(path.size(), static_cast<size_t>(MAX_PATH));
+    auto clip = gClips.find(path);
+    if (clip == gClips.end())
+        return Answer("RenderFile", static_cast<HRESULT>(0x80070002u));   // file not found
+    graph->clip = clip->second;
+    graph->rendered = SUCCEEDED(clip->second.renderStatus);
+    return Answer("RenderFile", clip->second.renderStatus);
+}
+
+HRESULT MediaEvent::GetEvent(long *code, LONG_PTR *param1, LONG_PTR *param2, long timeout)
+{
+    EXPECT_EQ(timeout, 0) << "the GUI thread must never wait for the engine";
+    if (!Live("GetEvent"))
+        return E_FAIL;
+    if (graph->events.empty()) {
+        Log("GetEvent empty");
+        return E_ABORT;
+    }
+    Event next = graph->events.front();
+    graph->events.pop_front();
+    Log("GetEvent " + std::to_string(next.code));
+    *code = next.code;
+    *param1 = next.param1;
+    *param2 = next.param2;
+    return Answer("GetEvent");
+}
+
+HRESULT MediaEvent::SetNotifyWindow(OAHWND hwnd, long message, LONG_PTR instance)
+{
+    Log("SetNotifyWindow " + std::to_string(hwnd != 0) + "," + std::to_string(message) + "," + std::to_string(instance));
+    HRESULT status = Answer("SetNotifyWindow");
+    if (SUCCEEDED(status)) {
+        graph->notifyWindow = hwnd;
+        graph->notifyMessage = message;
+        graph->notifyInstance = instance;
+        graph->Notify();
+    }
+    return status;
+}
+
+HRESULT MediaSeeking::GetDuration(LONGLONG *duration)
+{
+    Log("GetDuration");
+    HRESULT status = Answer("GetDuration");
+    if (SUCCEEDED(status))
+        *duration = graph->clip.duration;
+    return status;
+}
+
+HRESULT MediaSeeking::GetCurrentPosition(LONGLONG *position)
+{
+    Log("GetCurrentPosition");
+    HRESULT status = Answer("GetCurrentPosition");
+    if (SUCCEEDED(status))
+        *position = graph->position;
+    return status;
+}
+
+HRESULT MediaSeeking::SetPositions(LONGLONG *current, DWORD currentFlags, LONGLONG *stop, DWORD stopFlags)
+{
+    Log("SetPositions " + Time(current) + "," + std::to_string(currentFlags) + " " + Time(stop) + "," +
+        std::to_string(stopFlags));
+    if (currentFlags & AM_SEEKING_AbsolutePositioning)
+        graph->position = *current;
+    if (stopFlags & AM_SEEKING_AbsolutePositioning)
+        graph->stop = *stop;
+    return Answer("SetPositions");
+}
+
+HRESULT VideoWindow::put_WindowStyle(long style) { Log("put_WindowStyle " + std::to_string(style)); return Answer("put_WindowStyle"); }
+HRESULT VideoWindow::put_Owner(OAHWND owner) { Log(std::string("put_Owner ") + (owner ? "app" : "0")); return Answer("put_Owner"); }
+
+HRESULT VideoWindow::get_Visible(long *visible)
+{
+    Log("get_Visible");
+    if (!graph->clip.video)
+        return Answer("get_Visible", E_NOINTERFACE);
+    *visible = OATRUE;
+    return Answer("get_Visible", graph->clip.visibleStatus);
+}
+
+HRESULT VideoWindow::put_MessageDrain(OAHWND drain)
+{
+    Log("put_MessageDrain " + std::to_string(drain));
+    HRESULT status = Answer("put_MessageDrain");
+    if (SUCCEEDED(status))
+        graph->drain = drain;
+    return status;
+}
+
+HRESULT VideoWindow::get_MessageDrain(OAHWND *drain)
+{
+    Log("get_MessageDrain");
+    HRESULT status = Answer("get_MessageDrain");
+    if (SUCCEEDED(status))
+        *drain = graph->drain;
+    return status;
+}
+
+HRESULT VideoWindow::get_FullScreenMode(long *mode)
+{
+    Log("get_FullScreenMode");
+    HRESULT status = Answer("get_FullScreenMode");
+    if (SUCCEEDED(status))
+        *mode = graph->fullScreen;
+    return status;
+}
+
+HRESULT VideoWindow::put_FullScreenMode(long mode)
+{
+    Log("put_FullScreenMode " + std::to_string(mode));
+    HRESULT status = Answer("put_FullScreenMode");
+    if (SUCCEEDED(status))
+        graph->fullScreen = mode;
+    return status;
+}
+
+HRESULT BasicVideo::GetVideoSize(long *width, long *height)
+{
+    Log("GetVideoSize");
+    if (!graph->clip.video)
+        return Answer("GetVideoSize", E_NOINTERFACE);
+    HRESULT status = Answer("GetVideoSize", graph->clip.videoSizeStatus);
+    if (SUCCEEDED(status)) {
+        *width = graph->clip.width;
+        *height = graph->clip.height;
+    }
+    return status;
+}
+
+HRESULT BasicAudio::put_Volume(long volume)
+{
+    Log("put_Volume " + std::to_string(volume));
+    HRESULT status = Answer("put_Volume", graph->clip.audio ? S_OK : E_NOTIMPL);
+    if (SUCCEEDED(status))
+        graph->volume = volume;
+    return status;
+}
+
+HRESULT BasicAudio::get_Volume(long *volume)
+{
+    Log("get_Volume");
+    HRESULT status = Answer("get_Volume", graph->clip.audio ? S_OK : E_NOTIMPL);
+    if (SUCCEEDED(status))
+        *volume = graph->volume;
+    return status;
+}
+
+}  // namespace
+
+namespace standin {
+
+void ResetFilterGraph()
+{
+    gCalls.clear();
+    gFailures.clear();
+    gFailuresOnce.clear();
+    gClips.clear();
+    gGraphs.clear();
+}
+
+void ExpectGraphsReleased()
+{
+    for (size_t i = 0; i < gGraphs.size(); i++)
+        EXPECT_EQ(gGraphs[i]->References(), 0) << "graph " << i << " still has interfaces held";
+}
+
+void AddClip(const char *path, const Clip &clip) { gClips[path] = clip; }
+void FailGraphCall(const char *method, HRESULT status) { gFailures[method] = status; }
+void FailGraphCallOnce(const char *method, HRESULT status) { gFailuresOnce[method] = status; }
+std::vector<std::string> &GraphCalls() { return gCalls; }
+int GraphsCreated() { return static_cast<int>(gGraphs.size()); }
+
+int LiveGraphReferences()
+{
+    int total = 0;
+    for (const auto &graph : gGraphs)
+        total += graph->References();
+    return total;
+}
+
+bool GraphOpen() { return Current() && Current()->References() > 0; }
+void SetGraphPosition(REFERENCE_TIME position) { Current()->position = position; }
+REFERENCE_TIME GraphPosition() { return Current()->position; }
+void SetGraphDuration(REFERENCE_TIME duration) { Current()->clip.duration = duration; }
+
+void QueueGraphEvent(long code, LONG_PTR param1, LONG_PTR param2)
+{
+    Current()->events.push_back({code, param1, param2});
+    Current()->Notify();
+}
+
+int QueuedGraphEvents() { return static_cast<int>(Current()->events.size()); }
+long GraphVolume() { return Current()->volume; }
+void SetGraphVolume(long volume) { Current()->volume = volume; }
+long GraphFullScreenMode() { return Current()->fullScreen; }
+OAHWND GraphMessageDrain() { return Current()->drain; }
+void SetGraphMessageDrain(OAHWND drain) { Current()->drain = drain; }
+
+}  // namespace standin
+
+HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID *object)
+{
+    EXPECT_TRUE(IsEqualGUID(clsid, CLSID_FilterGraph));
+    EXPECT_EQ(outer, nullptr);
+    EXPECT_EQ(context, static_cast<DWORD>(CLSCTX_INPROC_SERVER));
+    EXPECT_TRUE(IsEqualGUID(iid, IID_IGraphBuilder));
+    Log("CoCreateInstance FilterGraph");
+    HRESULT status = Answer("CoCreateInstance");
+    if (FAILED(status)) {
+        *object = nullptr;
+        return status;
+    }
+    gGraphs.push_back(std::make_unique<Graph>());
+    gGraphs.back()->builder.AddRef();
+    *object = static_cast<IGraphBuilder *>(&gGraphs.back()->builder);
+    return S_OK;
+}

@@ -1,0 +1,203 @@
+/* GDI calls recorded as a drawing log, and menus loaded from the program's own resource script. */
+#include "internal.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+
+namespace {
+
+struct MenuState {
+    std::vector<standin::MenuItem> items;
+    std::map<UINT, bool> checked, grayed;
+};
+
+std::vector<std::string> gDrawingLog;
+std::vector<COLORREF> gBrushes;          // brush handle n is index n - 1
+std::vector<std::unique_ptr<MenuState>> gMenus;
+HGDIOBJ gSelectedBrush;
+int gPaintDepth;
+
+const ULONG_PTR kBrushBase = 0x3000;
+const ULONG_PTR kMenuBase = 0x5000;
+HDC const kPaintDc = reinterpret_cast<HDC>(0x4000);
+
+MenuState *MenuOf(HMENU menu)
+{
+    size_t index = reinterpret_cast<ULONG_PTR>(menu) - kMenuBase;
+    if (reinterpret_cast<ULONG_PTR>(menu) < kMenuBase || index >= gMenus.size()) {
+        ADD_FAILURE() << "not a menu handle: " << menu;
+        return nullptr;
+    }
+    return gMenus[index].get();
+}
+
+std::map<std::string, UINT> ReadDefines(const char *header)
+{
+    std::map<std::string, UINT> symbols = {{"IDOK", IDOK}, {"IDCANCEL", IDCANCEL}};
+    std::ifstream in(header);
+    std::regex define(R"(^#define\s+(\w+)\s+(0x[0-9A-Fa-f]+|\d+)\s*$)");
+    std::smatch match;
+    for (std::string line; std::getline(in, line);)
+        if (std::regex_search(line, match, define))
+            symbols[match[1]] = static_cast<UINT>(std::stoul(match[2], nullptr, 0));
+    return symbols;
+}
+
+std::string Unescape(const std::string &text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); i++) {
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 't') {
+            out += '\t';
+            i++;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+namespace standin {
+
+void ResetGdiAndMenus()
+{
+    gDrawingLog.clear();
+    gBrushes.clear();
+    gMenus.clear();
+    gSelectedBrush = nullptr;
+    gPaintDepth = 0;
+}
+
+std::vector<std::string> &DrawingLog() { return gDrawingLog; }
+
+COLORREF BrushColour(HGDIOBJ brush)
+{
+    size_t index = reinterpret_cast<ULONG_PTR>(brush) - kBrushBase;
+    return index < gBrushes.size() ? gBrushes[index] : 0xFFFFFFFF;
+}
+
+// Reads the MENU block of the given id from the resource script, resolving ids from commands.h.
+HMENU LoadMenuResource(UINT id)
+{
+    std::map<std::string, UINT> symbols = ReadDefines(LUMETRONE_COMMANDS_H);
+    std::ifstream in(LUMETRONE_RC_FILE);
+    std::regex header(R"(^(\w+)\s+MENU\s*$)");
+    std::regex popup(R"(^\s*POPUP\s+\"(.*)\"\s*$)");
+    std::regex item(R"(^\s*MENUITEM\s+\"(.*)\",\s*(\w+)\s*(,\s*(CHECKED|GRAYED))?\s*$)");
+    std::smatch match;
+    auto state = std::make_unique<MenuState>();
+    bool inMenu = false;
+    int depth = 0;
+    std::string currentPopup;
+    for (std::string line; std::getline(in, line);) {
+        if (!inMenu) {
+            inMenu = std::regex_search(line, match, header) && symbols.count(match[1]) && symbols[match[1]] == id;
+            continue;
+        }
+        if (line.find("BEGIN") != std::string::npos) {
+            depth++;
+        } else if (line.find("END") != std::string::npos) {
+            if (--depth == 0)
+                break;
+        } else if (std::regex_search(line, match, popup)) {
+            currentPopup = Unescape(match[1]);
+        } else if (std::regex_search(line, match, item)) {
+            EXPECT_TRUE(symbols.count(match[2])) << "unknown id in the menu: " << match[2];
+            UINT command = symbols[match[2]];
+            state->items.push_back({currentPopup, Unescape(match[1]), command});
+            state->checked[command] = match[4] == "CHECKED";
+            state->grayed[command] = match[4] == "GRAYED";
+        }
+    }
+    EXPECT_FALSE(state->items.empty()) << "menu " << id << " not found in " << LUMETRONE_RC_FILE;
+    gMenus.push_back(std::move(state));
+    return reinterpret_cast<HMENU>(kMenuBase + gMenus.size() - 1);
+}
+
+std::vector<MenuItem> MenuItems(HMENU menu) { MenuState *m = MenuOf(menu); return m ? m->items : std::vector<MenuItem>(); }
+bool MenuItemChecked(HMENU menu, UINT id) { MenuState *m = MenuOf(menu); return m && m->checked[id]; }
+bool MenuItemGrayed(HMENU menu, UINT id) { MenuState *m = MenuOf(menu); return m && m->grayed[id]; }
+
+}  // namespace standin
+
+DWORD CheckMenuItem(HMENU menu, UINT item, UINT check)
+{
+    MenuState *state = MenuOf(menu);
+    if (!state || !state->checked.count(item))
+        return static_cast<DWORD>(-1);
+    DWORD previous = state->checked[item] ? MF_CHECKED : MF_UNCHECKED;
+    state->checked[item] = (check & MF_CHECKED) != 0;
+    return previous;
+}
+
+BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable)
+{
+    MenuState *state = MenuOf(menu);
+    if (!state || !state->grayed.count(item))
+        return -1;
+    BOOL previous = state->grayed[item] ? MF_GRAYED : MF_ENABLED;
+    state->grayed[item] = (enable & MF_GRAYED) != 0;
+    return previous;
+}
+
+HGDIOBJ GetStockObject(int object)
+{
+    EXPECT_EQ(object, BLACK_BRUSH) << "only the black stock brush is used";
+    return reinterpret_cast<HGDIOBJ>(0x2F00 + object);
+}
+
+HBRUSH CreateSolidBrush(COLORREF colour)
+{
+    gBrushes.push_back(colour);
+    return reinterpret_cast<HBRUSH>(kBrushBase + gBrushes.size() - 1);
+}
+
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ object)
+{
+    EXPECT_EQ(dc, kPaintDc) << "SelectObject outside a paint";
+    HGDIOBJ previous = gSelectedBrush;
+    gSelectedBrush = object;
+    return previous;
+}
+
+BOOL Rectangle(HDC dc, int left, int top, int right, int bottom)
+{
+    EXPECT_EQ(dc, kPaintDc) << "Rectangle outside a paint";
+    char line[80];
+    snprintf(line, sizeof(line), "Rectangle %d,%d,%d,%d %06X", left, top, right, bottom,
+             standin::BrushColour(gSelectedBrush));
+    gDrawingLog.push_back(line);
+    return TRUE;
+}
+
+BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int length)
+{
+    EXPECT_EQ(dc, kPaintDc) << "TextOutA outside a paint";
+    gDrawingLog.push_back("TextOut " + std::to_string(x) + "," + std::to_string(y) + " \"" +
+                          std::string(text, static_cast<size_t>(length)) + "\"");
+    return TRUE;
+}
+
+HDC BeginPaint(HWND hwnd, PAINTSTRUCT *paint)
+{
+    EXPECT_EQ(gPaintDepth, 0) << "BeginPaint inside a paint";
+    gPaintDepth++;
+    *paint = PAINTSTRUCT{};
+    paint->hdc = kPaintDc;
+    gSelectedBrush = nullptr;
+    gDrawingLog.push_back("BeginPaint " + standin::WindowClass(hwnd));
+    return kPaintDc;
+}
+
+BOOL EndPaint(HWND hwnd, const PAINTSTRUCT *)
+{
+    gPaintDepth--;
+    gDrawingLog.push_back("EndPaint " + standin::WindowClass(hwnd));
+    return TRUE;
+}

@@ -1,0 +1,124 @@
+/* What a native test can script and read back on the stand-in desktop. */
+#pragma once
+
+#include <windows.h>
+#include <commdlg.h>
+#include <dshow.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace standin {
+
+// A fresh desktop: no windows, classes, timers, files, registry keys, dialogs or graphs.
+void Reset();
+// Fails the running test if a graph interface or a file handle is still held.
+void ExpectAllReleased();
+
+// The message loop. Each step runs when the queue is idle; after the last one every top-level
+// window is sent WM_CLOSE, as when a session ends.
+void Script(std::vector<std::function<void()>> steps);
+void AdvanceClock(DWORD milliseconds);   // due timers post WM_TIMER
+
+struct LoggedMessage {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    bool posted;
+};
+std::vector<LoggedMessage> &MessageLog();   // every message delivered to a window procedure
+
+// Windows
+HWND FindWindowOfClass(const char *className);
+std::string WindowTitle(HWND hwnd);
+std::string WindowClass(HWND hwnd);
+RECT OuterRect(HWND hwnd);
+RECT ClientRect(HWND hwnd);
+DWORD WindowStyle(HWND hwnd);
+HWND ParentOf(HWND hwnd);
+bool IsTopmost(HWND hwnd);
+HWND ForegroundWindow();
+HWND FocusWindow();
+bool TimerRunning(HWND hwnd, UINT_PTR id);
+HWND AddForeignTopLevelWindow();   // another program's window, for broadcasts
+void FailRegisterClass(const char *className, DWORD error);
+void FailCreateWindow(const char *className, DWORD error);
+
+// Menus: the resource's menu, with its state per command id.
+struct MenuItem { std::string popup; std::string text; UINT id; };
+std::vector<MenuItem> MenuItems(HMENU menu);
+bool MenuItemChecked(HMENU menu, UINT id);
+bool MenuItemGrayed(HMENU menu, UINT id);
+
+// Drawing: one line per GDI call, e.g. "Rectangle 120,20,610,30 FFFFFF" (the brush's COLORREF).
+std::vector<std::string> &DrawingLog();
+COLORREF BrushColour(HGDIOBJ brush);
+
+// Message boxes never block; each is recorded and answered with IDOK.
+struct ShownMessage { HWND owner; std::string caption; std::string text; UINT type; };
+std::vector<ShownMessage> &MessageBoxes();
+
+// The open-file dialog: answered with a path, cancelled, or failing with an extended error.
+void AnswerOpenDialog(const char *path);
+void FailOpenDialog(DWORD extendedError);
+struct OpenDialogCall {
+    OPENFILENAMEA record;
+    std::string title, initialDir, defaultExt;
+    std::vector<std::string> filters;   // description, pattern, description, pattern, ...
+};
+std::vector<OpenDialogCall> &OpenDialogCalls();
+
+// Modal dialog boxes: the procedure gets WM_INITDIALOG, then these messages until EndDialog.
+void ScriptDialog(std::vector<MSG> messages);
+struct DialogRun { UINT templateId; HWND owner; bool ownerDisabledWhileOpen; bool ended; INT_PTR result; };
+std::vector<DialogRun> &DialogRuns();
+
+// Process and system
+void FailCoInitialize(HRESULT status);
+int CoInitializeBalance();   // CoInitializeEx calls that succeeded minus CoUninitialize calls
+void SetWindowsVersion(DWORD platformId, DWORD major);
+void SetLocaleCodePage(const char *text, bool succeeds);   // what GetLocaleInfoA answers
+extern const UINT kSystemAnsiCodePage;                     // what GetACP answers
+
+// Files, in a temporary folder that lives in memory; paths are Windows paths.
+void MakeFolder(const char *path);
+void PutFile(const char *path, const std::string &content);
+bool FileExists(const char *path);
+std::string FileContent(const char *path);
+void MakeFolderReadOnly(const char *path);   // creating or replacing files there fails
+
+// Registry (HKEY_LOCAL_MACHINE only)
+bool RegistryValue(const char *key, const char *name, DWORD *type, std::string *data);
+void PutRegistryValue(const char *key, const char *name, DWORD type, const std::string &data);
+
+// The scripted filter graph.
+struct Clip {
+    REFERENCE_TIME duration = 600000000;
+    bool video = true;
+    long width = 640, height = 360;
+    bool audio = true;                      // without audio, volume calls answer E_NOTIMPL
+    HRESULT renderStatus = S_OK;
+    HRESULT visibleStatus = S_OK;           // for a video clip; audio-only answers E_NOINTERFACE
+    HRESULT videoSizeStatus = S_OK;         // for a video clip; audio-only answers E_NOINTERFACE
+};
+void AddClip(const char *path, const Clip &clip);
+void FailGraphCall(const char *method, HRESULT status);   // every later call of that method
+void FailGraphCallOnce(const char *method, HRESULT status);
+std::vector<std::string> &GraphCalls();   // e.g. "SetPositions 300000000,5 -,0"
+int GraphsCreated();
+int LiveGraphReferences();
+bool GraphOpen();                          // a graph is held by the player
+void SetGraphPosition(REFERENCE_TIME position);
+REFERENCE_TIME GraphPosition();
+void SetGraphDuration(REFERENCE_TIME duration);
+void QueueGraphEvent(long code, LONG_PTR param1, LONG_PTR param2);
+int QueuedGraphEvents();
+long GraphVolume();
+void SetGraphVolume(long volume);
+long GraphFullScreenMode();
+OAHWND GraphMessageDrain();
+void SetGraphMessageDrain(OAHWND drain);
+
+}  // namespace standin

@@ -1,0 +1,326 @@
+/* Stand-in for the Windows headers in the native test build: the types, constants and calls
+   the player uses, with the platform's names and values. The calls are served by the scripted
+   desktop in platform/ (see standin.h for what a test can script and read back). */
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+#include <stdarg.h>
+
+typedef int BOOL;
+typedef unsigned char BYTE;
+typedef uint16_t WORD;
+typedef uint32_t DWORD;
+typedef int32_t LONG;
+typedef uint32_t ULONG;
+typedef unsigned int UINT;
+typedef int64_t LONGLONG;
+typedef uint64_t ULONGLONG;
+typedef intptr_t LONG_PTR;
+typedef uintptr_t ULONG_PTR;
+typedef uintptr_t UINT_PTR;
+typedef intptr_t INT_PTR;
+typedef uintptr_t WPARAM;
+typedef intptr_t LPARAM;
+typedef intptr_t LRESULT;
+typedef int32_t HRESULT;
+typedef uint32_t COLORREF;
+typedef uint32_t LCID;
+typedef uint32_t LCTYPE;
+typedef wchar_t WCHAR;
+typedef char CHAR;
+typedef void *PVOID;
+typedef void *LPVOID;
+typedef const void *LPCVOID;
+typedef char *LPSTR;
+typedef const char *LPCSTR;
+typedef WCHAR *LPWSTR;
+typedef const WCHAR *LPCWSTR;
+typedef DWORD *LPDWORD;
+typedef BYTE *LPBYTE;
+typedef void *HANDLE;
+
+#define DECLARE_STANDIN_HANDLE(name) struct name##__ { int unused; }; typedef struct name##__ *name
+DECLARE_STANDIN_HANDLE(HWND);
+DECLARE_STANDIN_HANDLE(HINSTANCE);
+DECLARE_STANDIN_HANDLE(HMENU);
+DECLARE_STANDIN_HANDLE(HICON);
+DECLARE_STANDIN_HANDLE(HBRUSH);
+DECLARE_STANDIN_HANDLE(HDC);
+DECLARE_STANDIN_HANDLE(HKEY);
+typedef HICON HCURSOR;
+typedef void *HGDIOBJ;
+typedef HINSTANCE HMODULE;
+
+#define WINAPI
+#define CALLBACK
+#define APIENTRY
+#define TRUE 1
+#define FALSE 0
+#define MAX_PATH 260
+#define INFINITE 0xFFFFFFFFu
+
+#define S_OK           ((HRESULT)0)
+#define S_FALSE        ((HRESULT)1)
+#define E_NOTIMPL      ((HRESULT)0x80004001u)
+#define E_NOINTERFACE  ((HRESULT)0x80004002u)
+#define E_POINTER      ((HRESULT)0x80004003u)
+#define E_ABORT        ((HRESULT)0x80004004u)
+#define E_FAIL         ((HRESULT)0x80004005u)
+#define E_OUTOFMEMORY  ((HRESULT)0x8007000Eu)
+#define SUCCEEDED(hr)  ((HRESULT)(hr) >= 0)
+#define FAILED(hr)     ((HRESULT)(hr) < 0)
+
+#define ERROR_SUCCESS            0L
+#define ERROR_FILE_NOT_FOUND     2L
+#define ERROR_PATH_NOT_FOUND     3L
+#define ERROR_ACCESS_DENIED      5L
+#define ERROR_INVALID_HANDLE     6L
+#define ERROR_MORE_DATA          234L
+#define ERROR_NO_MORE_FILES      18L
+#define ERROR_CLASS_ALREADY_EXISTS 1410L
+
+#define LOWORD(l) ((WORD)((ULONG_PTR)(l) & 0xFFFF))
+#define HIWORD(l) ((WORD)(((ULONG_PTR)(l) >> 16) & 0xFFFF))
+#define MAKELPARAM(l, h) ((LPARAM)(DWORD)(((DWORD)(WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
+#define MAKEINTRESOURCEA(i) ((LPSTR)(ULONG_PTR)(WORD)(i))
+#define IS_INTRESOURCE(p) (((ULONG_PTR)(p) >> 16) == 0)
+#define ZeroMemory(p, n) memset((p), 0, (n))
+#include <string.h>
+
+typedef struct tagRECT { LONG left, top, right, bottom; } RECT, *LPRECT;
+typedef struct tagPOINT { LONG x, y; } POINT;
+typedef struct tagMSG { HWND hwnd; UINT message; WPARAM wParam; LPARAM lParam; DWORD time; POINT pt; } MSG, *LPMSG;
+typedef struct tagMINMAXINFO { POINT ptReserved, ptMaxSize, ptMaxPosition, ptMinTrackSize, ptMaxTrackSize; } MINMAXINFO;
+typedef struct tagPAINTSTRUCT { HDC hdc; BOOL fErase; RECT rcPaint; BOOL fRestore, fIncUpdate; BYTE rgbReserved[32]; } PAINTSTRUCT;
+
+typedef LRESULT (CALLBACK *WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef INT_PTR (CALLBACK *DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef void (CALLBACK *TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
+
+typedef struct tagWNDCLASSA {
+    UINT style; WNDPROC lpfnWndProc; int cbClsExtra, cbWndExtra; HINSTANCE hInstance;
+    HICON hIcon; HCURSOR hCursor; HBRUSH hbrBackground; LPCSTR lpszMenuName, lpszClassName;
+} WNDCLASSA;
+
+/* Messages */
+#define WM_CREATE        0x0001
+#define WM_DESTROY       0x0002
+#define WM_MOVE          0x0003
+#define WM_SIZE          0x0005
+#define WM_SETFOCUS      0x0007
+#define WM_ENABLE        0x000A
+#define WM_SETTEXT       0x000C
+#define WM_PAINT         0x000F
+#define WM_CLOSE         0x0010
+#define WM_QUIT          0x0012
+#define WM_ERASEBKGND    0x0014
+#define WM_SHOWWINDOW    0x0018
+#define WM_GETMINMAXINFO 0x0024
+#define WM_KEYDOWN       0x0100
+#define WM_KEYUP         0x0101
+#define WM_CHAR          0x0102
+#define WM_INITDIALOG    0x0110
+#define WM_COMMAND       0x0111
+#define WM_TIMER         0x0113
+#define WM_MOUSEMOVE     0x0200
+#define WM_LBUTTONDOWN   0x0201
+#define WM_LBUTTONUP     0x0202
+#define WM_USER          0x0400
+#define SIZE_RESTORED    0
+
+/* Virtual keys */
+#define VK_BACK   0x08
+#define VK_RETURN 0x0D
+#define VK_SHIFT  0x10
+#define VK_ESCAPE 0x1B
+#define VK_SPACE  0x20
+#define VK_PRIOR  0x21
+#define VK_NEXT   0x22
+#define VK_END    0x23
+#define VK_HOME   0x24
+#define VK_LEFT   0x25
+#define VK_UP     0x26
+#define VK_RIGHT  0x27
+#define VK_DOWN   0x28
+#define VK_INSERT 0x2D
+#define VK_DELETE 0x2E
+#define VK_F1     0x70
+#define VK_F12    0x7B
+
+/* Window styles and positioning */
+#define WS_OVERLAPPED    0x00000000L
+#define WS_POPUP         0x80000000L
+#define WS_CHILD         0x40000000L
+#define WS_VISIBLE       0x10000000L
+#define WS_CLIPCHILDREN  0x02000000L
+#define WS_CAPTION       0x00C00000L
+#define WS_SYSMENU       0x00080000L
+#define WS_THICKFRAME    0x00040000L
+#define WS_MINIMIZEBOX   0x00020000L
+#define WS_MAXIMIZEBOX   0x00010000L
+#define WS_OVERLAPPEDWINDOW (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
+#define CW_USEDEFAULT    ((int)0x80000000)
+#define HWND_BROADCAST   ((HWND)0xFFFF)
+#define HWND_TOP         ((HWND)0)
+#define HWND_TOPMOST     ((HWND)-1)
+#define SWP_NOSIZE       0x0001
+#define SWP_NOMOVE       0x0002
+#define SWP_NOZORDER     0x0004
+#define SWP_NOOWNERZORDER 0x0200
+#define SW_HIDE          0
+#define SW_SHOWNORMAL    1
+#define SW_SHOW          5
+#define SM_CXSCREEN      0
+#define SM_CYSCREEN      1
+#define SM_CXBORDER      5
+#define SM_CYBORDER      6
+#define SM_CYCAPTION     4
+#define SM_CYMENU        15
+#define SM_CXFRAME       32
+#define SM_CYFRAME       33
+#define IDC_ARROW        MAKEINTRESOURCEA(32512)
+#define IDOK             1
+#define IDCANCEL         2
+#define MB_OK            0x00000000L
+#define MF_BYCOMMAND     0x00000000L
+#define MF_ENABLED       0x00000000L
+#define MF_UNCHECKED     0x00000000L
+#define MF_GRAYED        0x00000001L
+#define MF_CHECKED       0x00000008L
+#define BLACK_BRUSH      4
+#define WHITE_BRUSH      0
+
+/* Files */
+#define GENERIC_READ          0x80000000u
+#define GENERIC_WRITE         0x40000000u
+#define CREATE_ALWAYS         2
+#define OPEN_EXISTING         3
+#define FILE_ATTRIBUTE_NORMAL 0x80
+#define FILE_ATTRIBUTE_DIRECTORY 0x10
+#define INVALID_HANDLE_VALUE  ((HANDLE)(LONG_PTR)-1)
+#define MOVEFILE_REPLACE_EXISTING 0x1
+#define MOVEFILE_WRITE_THROUGH    0x8
+typedef struct _SECURITY_ATTRIBUTES SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;
+typedef struct _FILETIME { DWORD dwLowDateTime, dwHighDateTime; } FILETIME;
+typedef struct _WIN32_FIND_DATAA {
+    DWORD dwFileAttributes; FILETIME ftCreationTime, ftLastAccessTime, ftLastWriteTime;
+    DWORD nFileSizeHigh, nFileSizeLow, dwReserved0, dwReserved1;
+    CHAR cFileName[MAX_PATH]; CHAR cAlternateFileName[14];
+} WIN32_FIND_DATAA;
+
+/* Registry */
+#define HKEY_LOCAL_MACHINE ((HKEY)(ULONG_PTR)0x80000002u)
+#define KEY_QUERY_VALUE    0x0001
+#define KEY_ALL_ACCESS     0xF003F
+#define REG_SZ             1
+typedef DWORD REGSAM;
+
+/* National language support and versions */
+#define CP_ACP        0
+#define CP_THREAD_ACP 3
+#define LOCALE_IDEFAULTANSICODEPAGE 0x1004
+#define VER_PLATFORM_WIN32_WINDOWS 1
+#define VER_PLATFORM_WIN32_NT 2
+typedef struct _OSVERSIONINFOA {
+    DWORD dwOSVersionInfoSize, dwMajorVersion, dwMinorVersion, dwBuildNumber, dwPlatformId;
+    CHAR szCSDVersion[128];
+} OSVERSIONINFOA;
+
+/* COM */
+typedef struct _GUID { uint32_t Data1; uint16_t Data2, Data3; uint8_t Data4[8]; } GUID, IID, CLSID;
+typedef const GUID &REFIID;
+typedef const GUID &REFCLSID;
+#define COINIT_APARTMENTTHREADED 0x2
+#define CLSCTX_INPROC_SERVER 0x1
+struct IUnknown {
+    virtual HRESULT QueryInterface(REFIID riid, void **object) = 0;
+    virtual ULONG AddRef() = 0;
+    virtual ULONG Release() = 0;
+};
+typedef IUnknown *LPUNKNOWN;
+inline bool IsEqualGUID(const GUID &a, const GUID &b) { return memcmp(&a, &b, sizeof(GUID)) == 0; }
+
+/* USER */
+DWORD   GetLastError();
+void    SetLastError(DWORD error);
+WORD    RegisterClassA(const WNDCLASSA *windowClass);
+HWND    CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x, int y,
+                        int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
+BOOL    DestroyWindow(HWND hwnd);
+HWND    GetDesktopWindow();
+BOOL    GetClientRect(HWND hwnd, RECT *rect);
+BOOL    GetWindowRect(HWND hwnd, RECT *rect);
+HMENU   GetMenu(HWND hwnd);
+BOOL    PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+void    PostQuitMessage(int exitCode);
+BOOL    GetMessageA(MSG *msg, HWND hwnd, UINT first, UINT last);
+BOOL    TranslateMessage(const MSG *msg);
+LRESULT DispatchMessageA(const MSG *msg);
+LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT period, TIMERPROC callback);
+BOOL    KillTimer(HWND hwnd, UINT_PTR id);
+HICON   LoadIconA(HINSTANCE instance, LPCSTR name);
+HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
+BOOL    ShowWindow(HWND hwnd, int command);
+BOOL    IsWindowVisible(HWND hwnd);
+BOOL    UpdateWindow(HWND hwnd);
+BOOL    SetForegroundWindow(HWND hwnd);
+HWND    SetFocus(HWND hwnd);
+BOOL    EnableWindow(HWND hwnd, BOOL enable);
+BOOL    SetWindowTextA(HWND hwnd, LPCSTR text);
+BOOL    SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int height, UINT flags);
+int     GetSystemMetrics(int index);
+BOOL    InvalidateRect(HWND hwnd, const RECT *rect, BOOL erase);
+HDC     BeginPaint(HWND hwnd, PAINTSTRUCT *paint);
+BOOL    EndPaint(HWND hwnd, const PAINTSTRUCT *paint);
+DWORD   CheckMenuItem(HMENU menu, UINT item, UINT check);
+BOOL    EnableMenuItem(HMENU menu, UINT item, UINT enable);
+INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM param);
+BOOL    EndDialog(HWND dialog, INT_PTR result);
+int     MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+int     wsprintfA(LPSTR buffer, LPCSTR format, ...);
+
+/* GDI */
+HGDIOBJ GetStockObject(int object);
+HBRUSH  CreateSolidBrush(COLORREF colour);
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
+BOOL    Rectangle(HDC dc, int left, int top, int right, int bottom);
+BOOL    TextOutA(HDC dc, int x, int y, LPCSTR text, int length);
+
+/* Kernel and C runtime */
+LPSTR   lstrcpynA(LPSTR destination, LPCSTR source, int length);
+int     lstrlenA(LPCSTR text);
+int     _snprintf(char *buffer, size_t count, const char *format, ...);
+int     _vsnprintf(char *buffer, size_t count, const char *format, va_list args);
+HANDLE  CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                    DWORD disposition, DWORD attributes, HANDLE templateFile);
+BOOL    ReadFile(HANDLE file, LPVOID buffer, DWORD count, LPDWORD read, LPOVERLAPPED overlapped);
+BOOL    WriteFile(HANDLE file, LPCVOID buffer, DWORD count, LPDWORD written, LPOVERLAPPED overlapped);
+BOOL    CloseHandle(HANDLE handle);
+BOOL    MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags);
+BOOL    DeleteFileA(LPCSTR name);
+HANDLE  FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *entry);
+BOOL    FindNextFileA(HANDLE search, WIN32_FIND_DATAA *entry);
+BOOL    FindClose(HANDLE search);
+int     MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceLength, LPWSTR destination, int destinationLength);
+int     GetLocaleInfoA(LCID locale, LCTYPE type, LPSTR data, int length);
+LCID    GetThreadLocale();
+UINT    GetACP();
+BOOL    GetVersionExA(OSVERSIONINFOA *version);
+PVOID   InterlockedExchangePointer(PVOID volatile *target, PVOID value);
+
+/* Registry */
+LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options, REGSAM access,
+                     LPSECURITY_ATTRIBUTES security, HKEY *result, LPDWORD disposition);
+LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, HKEY *result);
+LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE *data, DWORD size);
+LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size);
+LONG RegCloseKey(HKEY key);
+
+/* COM */
+HRESULT CoInitializeEx(LPVOID reserved, DWORD model);
+void    CoUninitialize();
+HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID *object);

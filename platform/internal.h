@@ -1,0 +1,16 @@
+/* Shared between the stand-in's own files; tests use standin.h. */
+#pragma once
+
+#include <standin.h>
+
+namespace standin {
+void ResetGdiAndMenus();
+void ResetSystem();
+void ResetFilesAndRegistry();
+void ResetFilterGraph();
+void ResetOpenDialog();
+HMENU LoadMenuResource(UINT id);
+void ExpectFilesClosed();
+void ExpectGraphsReleased();
+void PostGraphNotification(HWND hwnd, UINT message, LONG_PTR instance);
+}

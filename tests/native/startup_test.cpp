@@ -1,0 +1,215 @@
+// Start-up, the message loop and shutdown: exit codes, the order of start-up, the windows and menu.
+#include "player_test.h"
+
+TEST_F(PlayerTest, NormalExitEndsWithCodeZeroAndComUninitialised)
+{
+    standin::AddClip("C:\\media\\talk.wmv", {});
+    int code = RunPlayer("C:\\media\\talk.wmv", {[] { Command(IDM_EXIT); }});
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(standin::CoInitializeBalance(), 0);
+    EXPECT_FALSE(standin::GraphOpen());
+    EXPECT_TRUE(standin::MessageBoxes().empty());
+}
+
+TEST_F(PlayerTest, ClosingTheMainWindowRunsExitAndEndsTheLoop)
+{
+    standin::AddClip("C:\\media\\talk.wmv", {});
+    int code = RunPlayer("C:\\media\\talk.wmv", {[] { PostMessageA(ghApp, WM_CLOSE, 0, 0); }});
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(standin::FindWindowOfClass("WMView"), nullptr);
+    EXPECT_EQ(standin::CoInitializeBalance(), 0);
+}
+
+TEST_F(PlayerTest, FailedComInitialisationExitsWithOneBeforeAnyWindow)
+{
+    standin::FailCoInitialize(E_OUTOFMEMORY);
+    EXPECT_EQ(RunPlayer(""), 1);
+    EXPECT_EQ(standin::FindWindowOfClass("WMView"), nullptr);
+    ASSERT_EQ(standin::MessageBoxes().size(), 1u);
+    EXPECT_EQ(standin::MessageBoxes()[0].caption, "Lumetrone");
+    EXPECT_EQ(standin::MessageBoxes()[0].text, "CoInitialize Failed!\r\n");
+}
+
+TEST_F(PlayerTest, FailedClassRegistrationExitsWithOne)
+{
+    for (const char *className : {"WMView", "DSPWMSStatus"}) {
+        standin::Reset();
+        standin::FailRegisterClass(className, 0x57);
+        EXPECT_EQ(RunPlayer(""), 1) << className;
+        ASSERT_EQ(standin::MessageBoxes().size(), 1u) << className;
+        EXPECT_EQ(standin::MessageBoxes()[0].text, "RegisterClass Failed! Error=0x57\r\n");
+        EXPECT_EQ(standin::CoInitializeBalance(), 0) << className;
+    }
+}
+
+TEST_F(PlayerTest, MainWindowThatCannotBeCreatedExitsWithZero)
+{
+    standin::FailCreateWindow("WMView", 0x5AF);
+    EXPECT_EQ(RunPlayer(""), 0);
+    ASSERT_EQ(standin::MessageBoxes().size(), 1u);
+    EXPECT_EQ(standin::MessageBoxes()[0].text, "Failed to create the main window! Error=0x5af\r\n");
+    EXPECT_EQ(standin::CoInitializeBalance(), 0);
+}
+
+TEST_F(PlayerTest, OverlayThatCannotBeCreatedDoesNotStopStartUp)
+{
+    standin::FailCreateWindow("DSPWMSStatus", 8);
+    standin::AddClip("C:\\media\\talk.wmv", {});
+    bool played = false;
+    EXPECT_EQ(RunPlayer("C:\\media\\talk.wmv", {[&] { played = gPlayState == Running; }}), 0);
+    EXPECT_TRUE(played);
+    EXPECT_EQ(ghStatus, nullptr);
+}
+
+// The open command is the first posted message, and by the time it runs the timer and brushes exist.
+TEST_F(PlayerTest, OpenCommandRunsAfterTimerAndBrushesExist)
+{
+    standin::AddClip("C:\\media\\talk.wmv", {});
+    RunPlayer("C:\\media\\talk.wmv", {[] {
+        const std::vector<standin::LoggedMessage> &log = standin::MessageLog();
+        size_t firstPosted = 0;
+        while (firstPosted < log.size() && !log[firstPosted].posted)
+            firstPosted++;
+        ASSERT_LT(firstPosted, log.size());
+        EXPECT_EQ(log[firstPosted].hwnd, ghApp);
+        EXPECT_EQ(log[firstPosted].message, static_cast<UINT>(WM_COMMAND));
+        EXPECT_EQ(log[firstPosted].wParam, static_cast<WPARAM>(IDM_OPEN_CLIP));
+        EXPECT_TRUE(standin::TimerRunning(ghApp, STATUS_TIMER_ID));
+        EXPECT_EQ(standin::BrushColour(ghbrWhite), 0xFFFFFFu);
+        EXPECT_EQ(standin::BrushColour(ghbrGreen), 0x80FF80u);
+        EXPECT_EQ(standin::BrushColour(ghbrOrange), 0x0080FFu);
+        EXPECT_EQ(gPlayState, Running);
+    }});
+}
+
+TEST_F(PlayerTest, WindowsAreCreatedAsTheDesktopExpects)
+{
+    RunPlayer("", {[] {
+        EXPECT_EQ(standin::WindowClass(ghApp), "WMView");
+        EXPECT_EQ(standin::WindowStyle(ghApp), static_cast<DWORD>(WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN));
+        EXPECT_EQ(standin::WindowClass(ghStatus), "DSPWMSStatus");
+        EXPECT_EQ(standin::ParentOf(ghStatus), ghApp);
+        EXPECT_EQ(standin::WindowStyle(ghStatus), static_cast<DWORD>(WS_CHILD));
+        EXPECT_EQ(standin::WindowTitle(ghStatus), "Lumetrone");
+        RECT overlay = standin::OuterRect(ghStatus);
+        EXPECT_EQ(Width(overlay), 1280);
+        EXPECT_EQ(Height(overlay), 30);
+        EXPECT_FALSE(IsWindowVisible(ghStatus));
+        EXPECT_EQ(ghMenu, GetMenu(ghApp));
+        EXPECT_EQ(gdRate, 1.0);
+        EXPECT_EQ(gfZoom, 1.0f);
+        EXPECT_EQ(gPlayState, NoClip);
+        EXPECT_EQ(gbAudioOnly, 0) << "no clip has been opened or closed yet";
+    }});
+}
+
+TEST_F(PlayerTest, MainWindowStaysHiddenUntilTheOpenCommand)
+{
+    standin::AddClip("C:\\media\\talk.wmv", {});
+    bool visibleBeforeOpen = true;
+    RunPlayer("C:\\media\\talk.wmv", {[&] { EXPECT_TRUE(IsWindowVisible(ghApp)); }});
+    const std::vector<standin::LoggedMessage> &log = standin::MessageLog();
+    for (const standin::LoggedMessage &entry : log) {
+        if (entry.posted)
+            break;
+        visibleBeforeOpen = false;
+    }
+    EXPECT_FALSE(visibleBeforeOpen);
+}
+
+TEST_F(PlayerTest, MenuResourceHoldsTheCommandsInOrder)
+{
+    RunPlayer("", {[] {
+        const std::vector<standin::MenuItem> expected = {
+            {"&File", "&Open clip...", IDM_OPEN_CLIP},
+            {"&File", "&Close clip", IDM_CLOSE_CLIP},
+            {"&File", "E&xit", IDM_EXIT},
+            {"&Control", "&Pause/Play\tP", IDM_PAUSE_PLAY},
+            {"&Control", "&Stop\tS", IDM_STOP},
+            {"&Control", "&Mute/Unmute\tM", IDM_MUTE},
+            {"&Control", "&Half size (50%)\tH", IDM_SIZE_HALF},
+            {"&Control", "&Three-quarter size (75%)\tT", IDM_SIZE_THREE_QUARTER},
+            {"&Control", "&Normal size (100%)\tN", IDM_SIZE_NORMAL},
+            {"&Control", "&Double size (200%)\tD", IDM_SIZE_DOUBLE},
+            {"&Control", "&Full Screen\t<Enter>", IDM_FULL_SCREEN},
+            {"Help", "About Lumetrone", IDM_ABOUT},
+        };
+        std::vector<standin::MenuItem> items = standin::MenuItems(ghMenu);
+        ASSERT_EQ(items.size(), expected.size());
+        for (size_t i = 0; i < items.size(); i++) {
+            EXPECT_EQ(items[i].popup, expected[i].popup) << i;
+            EXPECT_EQ(items[i].text, expected[i].text) << i;
+            EXPECT_EQ(items[i].id, expected[i].id) << i;
+        }
+    }});
+}
+
+// The path that reaches the engine shows what the quote rule made of the command line.
+TEST_F(PlayerTest, CommandLineQuoteRule)
+{
+    struct Case { const char *commandLine; const char *path; };
+    const Case cases[] = {
+        {"\"C:\\my media\\talk.wmv\"", "C:\\my media\\talk.wmv"},
+        {"C:\\my media\\talk.wmv", "C:\\my media\\talk.wmv"},
+        {"\"C:\\media\\a.wmv\" more", "C:\\media\\a.wmv\" more"},
+        {"C:\\media\\a.wmv\"", "C:\\media\\a.wmv\""},
+    };
+    for (const Case &c : cases) {
+        standin::Reset();
+        RunPlayer(c.commandLine);
+        ASSERT_GE(standin::GraphCalls().size(), 3u) << c.commandLine;
+        EXPECT_EQ(standin::GraphCalls()[2], std::string("RenderFile ") + c.path) << c.commandLine;
+    }
+}
+
+TEST_F(PlayerTest, QuotesAloneGiveAnEmptyPathAndTheDialogWithoutReadingTheRegistry)
+{
+    for (const char *commandLine : {"\"", "\"\""}) {
+        standin::Reset();
+        standin::PutRegistryValue("Software\\Kestrovan\\Lumetrone\\", "lastpath", REG_SZ, std::string("C:\\media\0", 9));
+        standin::PutRegistryValue("Software\\Kestrovan\\Lumetrone\\", "lastfile", REG_SZ, std::string("talk.wmv\0", 9));
+        RunPlayer(commandLine);
+        EXPECT_EQ(standin::OpenDialogCalls().size(), 1u) << commandLine;
+        EXPECT_EQ(standin::GraphsCreated(), 0) << commandLine;
+    }
+}
+
+TEST_F(PlayerTest, LongCommandLineKeepsItsFirst259Characters)
+{
+    std::string commandLine = "C:\\" + std::string(297, 'x');
+    RunPlayer(commandLine.c_str());
+    ASSERT_GE(standin::GraphCalls().size(), 3u);
+    EXPECT_EQ(standin::GraphCalls()[2], "RenderFile " + commandLine.substr(0, 259));
+}
+
+TEST_F(PlayerTest, NoCommandLineAndNoRecordShowsTheIdleWindowWithTheDialog)
+{
+    RunPlayer("", {[] {
+        RECT outer = standin::OuterRect(ghApp);
+        EXPECT_EQ(Width(outer), 900);
+        EXPECT_EQ(Height(outer), 120);
+        EXPECT_TRUE(IsWindowVisible(ghApp));
+        EXPECT_EQ(standin::WindowTitle(ghApp), "Lumetrone");
+    }});
+    EXPECT_EQ(standin::OpenDialogCalls().size(), 1u);
+}
+
+TEST_F(PlayerTest, AboutBoxClosesOnlyThroughOk)
+{
+    standin::ScriptDialog({{nullptr, WM_COMMAND, IDCANCEL, 0, 0, {0, 0}},
+                           {nullptr, WM_CLOSE, 0, 0, 0, {0, 0}},
+                           {nullptr, WM_COMMAND, IDOK, 0, 0, {0, 0}}});
+    RunPlayer("", {[] { Command(IDM_ABOUT); }});
+    ASSERT_EQ(standin::DialogRuns().size(), 1u);
+    const standin::DialogRun &run = standin::DialogRuns()[0];
+    EXPECT_EQ(run.templateId, static_cast<UINT>(IDD_ABOUT));
+    EXPECT_TRUE(run.ended);
+    EXPECT_EQ(run.result, 1);
+    EXPECT_TRUE(run.ownerDisabledWhileOpen);
+
+    standin::Reset();
+    standin::ScriptDialog({{nullptr, WM_COMMAND, IDCANCEL, 0, 0, {0, 0}}});
+    RunPlayer("", {[] { Command(IDM_ABOUT); }});
+    ASSERT_EQ(standin::DialogRuns().size(), 1u);
+    EXPECT_FALSE(standin::DialogRuns()[0].ended);
+}
