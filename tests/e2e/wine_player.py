@@ -1,0 +1,110 @@
+"""Runs the real player under Wine and looks at it as a user would: its windows, caption and sizes,
+the files beside its clips and its registry record. Used by the Wine tests and by ./play."""
+import os
+import subprocess
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+SESSION = os.path.join(ROOT, 'tests', 'e2e', 'session.sh')
+CLIPS = os.path.join(ROOT, 'build', 'e2e-clips')
+REGISTRY_KEY = r'HKLM\Software\Kestrovan\Lumetrone'
+
+
+def start_session():
+    """Starts the display, the sound sink and the Wine prefix, once, and takes their environment."""
+    out = subprocess.run(['bash', SESSION, 'start'], check=True, capture_output=True, text=True).stdout
+    for line in out.splitlines():
+        for assignment in line.replace('export ', '').split():
+            name, _, value = assignment.partition('=')
+            os.environ[name] = value.strip('"')
+    arch = os.environ['LUMETRONE_ARCH']
+    if arch != 'windows-x86':
+        print('note: this machine runs no 32-bit programs, so the 64-bit build stands in for the 32-bit one')
+    return arch
+
+
+def exe(name):
+    return os.path.join(ROOT, 'build', os.environ['LUMETRONE_ARCH'], name + '.exe')
+
+
+def win_path(path):
+    return 'Z:' + os.path.abspath(path).replace('/', '\\')
+
+
+def wine(*args, **kwargs):
+    return subprocess.run([os.environ['WINE'], *args], capture_output=True, text=True, **kwargs)
+
+
+def driver(*args):
+    result = wine(exe('lumetrone-driver'), *[str(a) for a in args], timeout=30)
+    return result.returncode, result.stdout
+
+
+def players():
+    return driver('list')[1].split()
+
+
+def show(hwnd=None):
+    code, out = driver('show', *([hwnd] if hwnd else []))
+    if code != 0:
+        return None
+    fields = dict(line.split('=', 1) for line in out.splitlines() if '=' in line)
+    return fields
+
+
+def start_player(*clip):
+    return subprocess.Popen([os.environ['WINE'], exe('lumetrone'), *clip],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def wait_for(condition, timeout=20, interval=0.2):
+    """Polls until condition() returns something true, and returns it; None on time-out."""
+    end = time.time() + timeout
+    while time.time() < end:
+        value = condition()
+        if value:
+            return value
+        time.sleep(interval)
+    return None
+
+
+def wait_for_window(timeout=30):
+    return wait_for(lambda: players()[0] if players() else None, timeout)
+
+
+def wait_for_title(title, hwnd=None, timeout=20):
+    return wait_for(lambda: (show(hwnd) or {}).get('title') == title, timeout)
+
+
+def finish(process, timeout=20):
+    """The player's exit code, or None after killing it on time-out."""
+    try:
+        return process.wait(timeout)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+        return None
+
+
+def forget_last_clip():
+    wine('reg', 'delete', REGISTRY_KEY, '/f')
+
+
+def make_clip(name, seconds=3):
+    """A short clip made by ffmpeg, by the kind its extension names."""
+    os.makedirs(CLIPS, exist_ok=True)
+    path = os.path.join(CLIPS, name)
+    if os.path.exists(path):
+        return path
+    video = ['-f', 'lavfi', '-i', f'testsrc=size=320x240:rate=15:duration={seconds}']
+    audio = ['-f', 'lavfi', '-i', f'sine=frequency=440:duration={seconds}']
+    ext = name.rsplit('.', 1)[-1].lower()
+    codecs = {
+        'avi': video + audio + ['-c:v', 'mjpeg', '-q:v', '5', '-c:a', 'pcm_s16le'],
+        'mp3': audio + ['-c:a', 'libmp3lame', '-b:a', '64k'],
+        'wmv': video + audio + ['-c:v', 'wmv2', '-c:a', 'wmav2', '-b:a', '64k'],
+        'mpeg': video + audio + ['-c:v', 'mpeg1video', '-c:a', 'mp2', '-f', 'mpeg'],
+        'mpg': video + audio + ['-c:v', 'mpeg1video', '-c:a', 'mp2', '-f', 'mpeg'],
+    }[ext]
+    subprocess.run(['ffmpeg', '-loglevel', 'error', '-y', *codecs, '-shortest', path], check=True)
+    return path
