@@ -15,6 +15,17 @@ static BOOL CALLBACK PrintPlayer(HWND hwnd, LPARAM unused)
     return TRUE;
 }
 
+static BOOL CALLBACK PrintDialog(HWND hwnd, LPARAM unused)
+{
+    char name[64], title[256];
+    (void)unused;
+    if (IsWindowVisible(hwnd) && GetClassNameA(hwnd, name, sizeof(name)) && strcmp(name, "#32770") == 0) {
+        GetWindowTextA(hwnd, title, sizeof(title));
+        printf("%s\n", title);
+    }
+    return TRUE;
+}
+
 static HWND PlayerWindow(int argc, char **argv, int index)
 {
     if (argc > index)
@@ -47,12 +58,14 @@ static int CloseOpenDialog(void)
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|metrics|key|char|command|click|close [arg] [hwnd]\n");
+        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|metrics|key|char|command|click|close [arg] [hwnd]\n");
         return 2;
     }
     const char *verb = argv[1];
     if (strcmp(verb, "list") == 0)
         return !EnumWindows(PrintPlayer, 0);
+    if (strcmp(verb, "dialogs") == 0)
+        return !EnumWindows(PrintDialog, 0);
     if (strcmp(verb, "dialog") == 0)
         return CloseOpenDialog();
     if (strcmp(verb, "metrics") == 0) {

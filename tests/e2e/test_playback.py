@@ -1,0 +1,89 @@
+"""A clip plays in the real exe under Wine: native size, pause mark, size presets, close to idle,
+audio-only clips, a file that is not media, and the Exit command."""
+import os
+import time
+import unittest
+
+import wine_player as wp
+
+IDM_EXIT = 40002
+VK_F12 = 0x7B
+
+
+class Playback(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        wp.start_session()
+        metrics = dict(line.split('=') for line in wp.driver('metrics')[1].split())
+        cls.caption, cls.border_x, cls.border_y = (int(metrics[k]) for k in ('caption', 'borderx', 'bordery'))
+
+    def setUp(self):
+        wp.forget_last_clip()
+        self.player = None
+
+    def tearDown(self):
+        if self.player:
+            wp.finish(self.player, 1)
+
+    def open(self, path):
+        self.player = wp.start_player(wp.win_path(path))
+        self.assertTrue(wp.wait_for_window(), 'no "WMView" window appeared')
+
+    def outer_for(self, width, height):
+        width, height = width + 2 * self.border_x, height + self.caption + 2 * self.border_y
+        return f'{max(width, 200)}x{max(height, 120)}'   # held to the minimum tracking size
+
+    def wait_outer(self, size):
+        return wp.wait_for(lambda: (wp.show() or {}).get('outer') == size, 10)
+
+    def exit_player(self):
+        wp.driver('command', IDM_EXIT)
+        self.assertEqual(wp.finish(self.player), 0)
+        self.player = None
+
+    def test_video_clip_sizes_pause_and_close(self):
+        self.open(wp.make_clip('talk.wmv', seconds=30))
+        self.assertTrue(wp.wait_for_title('talk.wmv [Video] '), wp.show())
+        self.assertTrue(self.wait_outer(self.outer_for(320, 240)), wp.show())
+        self.assertEqual(wp.show()['visible'], '1')
+
+        wp.driver('char', 'p')
+        self.assertTrue(wp.wait_for_title('talk.wmv [Video] (Paused)'), wp.show())
+        wp.driver('char', 'p')
+        self.assertTrue(wp.wait_for_title('talk.wmv [Video] '), wp.show())
+
+        wp.driver('char', 'h')
+        self.assertTrue(self.wait_outer(self.outer_for(160, 120)), wp.show())
+        wp.driver('char', 'd')
+        self.assertTrue(self.wait_outer(self.outer_for(640, 480)), wp.show())
+        wp.driver('char', 'h')
+        self.assertTrue(self.wait_outer(self.outer_for(160, 120)), 'presets size from the native size')
+
+        wp.driver('key', VK_F12)
+        self.assertTrue(wp.wait_for_title('Lumetrone'), wp.show())
+        self.assertTrue(self.wait_outer('900x120'), wp.show())
+        self.exit_player()
+
+    def test_audio_clip_opens_at_the_idle_size(self):
+        self.open(wp.make_clip('song.mp3', seconds=30))
+        self.assertTrue(wp.wait_for_title('song.mp3 [Audio] '), wp.show())
+        self.assertEqual(wp.show()['outer'], '900x120')
+        self.exit_player()
+
+    def test_file_that_is_not_media_closes_silently_to_the_idle_window(self):
+        path = os.path.join(wp.CLIPS, 'notes.avi')
+        os.makedirs(wp.CLIPS, exist_ok=True)
+        with open(path, 'w') as f:
+            f.write('these are notes, not a clip\n')
+        self.open(path)
+        self.assertTrue(wp.wait_for(lambda: (wp.show() or {}).get('visible') == '1'), wp.show())
+        time.sleep(1)
+        window = wp.show()
+        self.assertEqual(window['title'], 'Lumetrone')
+        self.assertEqual(window['outer'], '900x120')
+        self.assertEqual(wp.driver('dialogs')[1].strip(), '', 'no message box is shown')
+        self.exit_player()
+
+
+if __name__ == '__main__':
+    unittest.main(verbosity=2)
