@@ -1,0 +1,196 @@
+// The main window's tables: which inputs reach which operations, which cancel the loop first,
+// and which messages go on to the video window.
+#include "player_test.h"
+
+static const char kClip[] = "C:\\media\\talk.wmv";
+
+class DispatchTest : public PlayerTest {
+protected:
+    void Play(std::function<void()> step)
+    {
+        standin::AddClip(kClip, {});
+        RunPlayer(kClip, {step});
+    }
+};
+
+TEST_F(DispatchTest, MovingKeysCancelTheLoopAndOthersDoNot)
+{
+    Play([] {
+        const UINT cancelling[] = {VK_NEXT, VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_F12};
+        const UINT keeping[] = {VK_SPACE, VK_PRIOR, VK_END, VK_HOME, VK_DELETE, VK_F1, 'A'};
+        for (UINT vk : keeping) {
+            gABState = ABMarked;
+            Key(vk);
+            EXPECT_EQ(gABState, ABMarked) << "key " << vk;
+        }
+        for (UINT vk : cancelling) {
+            gABState = ABMarked;
+            Key(vk);
+            EXPECT_EQ(gABState, ABOff) << "key " << vk;
+        }
+    });
+}
+
+TEST_F(DispatchTest, CommandsThatCancelTheLoopFirst)
+{
+    Play([] {
+        const WPARAM cancelling[] = {IDM_STOP, IDM_CLOSE_CLIP, IDM_OPEN_CLIP};
+        const WPARAM keeping[] = {IDM_PAUSE_PLAY, IDM_MUTE, IDM_FULL_SCREEN, IDM_SIZE_HALF};
+        for (WPARAM id : keeping) {
+            gABState = ABMarked;
+            Command(id);
+            EXPECT_EQ(gABState, ABMarked) << "command " << id;
+        }
+        for (WPARAM id : cancelling) {
+            gABState = ABMarked;
+            Command(id);
+            EXPECT_EQ(gABState, ABOff) << "command " << id;
+        }
+    });
+}
+
+TEST_F(DispatchTest, CharacterSDoesNotCancelButTheStopCommandDoes)
+{
+    Play([] {
+        gABState = ABMarked;
+        Char('s');
+        EXPECT_EQ(gABState, ABMarked);
+        EXPECT_EQ(gPlayState, Stopped);
+        Char('p');
+        Command(IDM_STOP);
+        EXPECT_EQ(gABState, ABOff);
+        EXPECT_EQ(gPlayState, Stopped);
+    });
+}
+
+TEST_F(DispatchTest, EscapeLeavesFullScreenFirstAndThenClosesWithoutCancelling)
+{
+    Play([] {
+        Key(VK_RETURN);
+        ASSERT_EQ(gbFullScreen, 1);
+        gABState = ABMarked;
+        Key(VK_ESCAPE);
+        EXPECT_EQ(gbFullScreen, 0);
+        EXPECT_EQ(gPlayState, Running) << "the first Escape only leaves full screen";
+        Key(VK_ESCAPE);
+        EXPECT_EQ(gPlayState, NoClip);
+        EXPECT_EQ(gABState, ABMarked);
+    });
+}
+
+TEST_F(DispatchTest, CommandWithANonZeroHighWordMatchesNothing)
+{
+    Play([] {
+        Command(MAKELPARAM(IDM_CLOSE_CLIP, 1));
+        EXPECT_EQ(gPlayState, Running);
+        Command(IDM_CLOSE_CLIP);
+        EXPECT_EQ(gPlayState, NoClip);
+    });
+}
+
+TEST_F(DispatchTest, EveryKeyDownIsRememberedButNoCharacter)
+{
+    Play([] {
+        Key(VK_F1);
+        EXPECT_EQ(guLastKey, static_cast<UINT>(VK_F1));
+        Key('A');
+        EXPECT_EQ(guLastKey, static_cast<UINT>('A'));
+        Char('z');
+        EXPECT_EQ(guLastKey, static_cast<UINT>('A'));
+    });
+}
+
+// A posted key-down is translated as the platform does, so P types the pause character.
+TEST_F(DispatchTest, PostedKeyIsTranslatedIntoItsCharacter)
+{
+    standin::AddClip(kClip, {});
+    RunPlayer(kClip, {[] { PostMessageA(ghApp, WM_KEYDOWN, 'P', 1); },
+                      [] { EXPECT_EQ(gPlayState, Paused); EXPECT_EQ(guLastKey, static_cast<UINT>('P')); }});
+}
+
+TEST_F(DispatchTest, HandledMessagesGoToTheVideoWindowAndOthersDoNot)
+{
+    Play([] {
+        size_t mark = Mark();
+        SendMessageA(ghApp, WM_KEYDOWN, VK_F1, 1);
+        SendMessageA(ghApp, WM_CHAR, 'q', 1);
+        SendMessageA(ghApp, WM_COMMAND, 49999, 0);
+        SendMessageA(ghApp, WM_VOLUME_DUCK, 1, 0);
+        SendMessageA(ghApp, WM_PAINT, 0, 0);
+        SendMessageA(ghApp, WM_TIMER, 1, 0);
+        SendMessageA(ghApp, WM_MOUSEMOVE, 0, 0);
+        std::vector<std::string> forwarded;
+        for (size_t i = mark; i < standin::GraphCalls().size(); i++)
+            if (standin::GraphCalls()[i].rfind("NotifyOwnerMessage", 0) == 0)
+                forwarded.push_back(standin::GraphCalls()[i]);
+        EXPECT_EQ(forwarded, (std::vector<std::string>{"NotifyOwnerMessage 256", "NotifyOwnerMessage 258",
+                                                       "NotifyOwnerMessage 273", "NotifyOwnerMessage 65412"}));
+    });
+}
+
+TEST_F(DispatchTest, OpenCommandClosesAnOpenClipFirst)
+{
+    Play([] {
+        size_t mark = Mark();
+        Command(IDM_OPEN_CLIP);
+        ASSERT_FALSE(CallsSince(mark).empty());
+        EXPECT_EQ(CallsSince(mark)[0], "Stop");
+        EXPECT_EQ(gPlayState, NoClip);
+        EXPECT_EQ(standin::OpenDialogCalls().size(), 1u);
+    });
+}
+
+TEST_F(DispatchTest, MainWindowCannotBeMadeSmallerThanTheMinimumTrackingSize)
+{
+    Play([] {
+        SetWindowPos(ghApp, nullptr, 0, 0, 150, 80, SWP_NOMOVE);
+        RECT outer = standin::OuterRect(ghApp);
+        EXPECT_EQ(Width(outer), 200);
+        EXPECT_EQ(Height(outer), 120);
+    });
+}
+
+TEST_F(DispatchTest, SizeKeysMoveTheCheckMarkLikeTheMenu)
+{
+    Play([] {
+        const std::pair<char, UINT> keys[] = {{'h', IDM_SIZE_HALF}, {'t', IDM_SIZE_THREE_QUARTER},
+                                              {'d', IDM_SIZE_DOUBLE}, {'n', IDM_SIZE_NORMAL}};
+        for (const auto &key : keys) {
+            Char(key.first);
+            for (UINT item : {IDM_SIZE_HALF, IDM_SIZE_DOUBLE, IDM_SIZE_NORMAL, IDM_SIZE_THREE_QUARTER})
+                EXPECT_EQ(standin::MenuItemChecked(ghMenu, item), item == key.second) << key.first << " " << item;
+        }
+        Char('H');
+        EXPECT_TRUE(standin::MenuItemChecked(ghMenu, IDM_SIZE_NORMAL)) << "upper case does nothing";
+    });
+}
+
+// Closing the window: the Exit command runs to its end inside WM_CLOSE, then the window is destroyed.
+TEST_F(DispatchTest, CloseMessageSequence)
+{
+    standin::AddClip(kClip, {});
+    size_t mark = 0;
+    RunPlayer(kClip, {[&] {
+        mark = standin::MessageLog().size();
+        PostMessageA(ghApp, WM_CLOSE, 0, 0);
+    }});
+    struct Expected { UINT message; WPARAM wParam; bool posted; };
+    static const Expected expected[] = {
+        {WM_CLOSE, 0, true},
+        {WM_COMMAND, IDM_EXIT, false},
+        {WM_GETMINMAXINFO, 0, false},   // the close shrinks the window to the idle size
+        {WM_SIZE, SIZE_RESTORED, false},
+        {WM_DESTROY, 0, false},
+    };
+    std::vector<standin::LoggedMessage> seen;
+    for (size_t i = mark; i < standin::MessageLog().size(); i++)
+        if (standin::MessageLog()[i].hwnd == ghApp)
+            seen.push_back(standin::MessageLog()[i]);
+    ASSERT_EQ(seen.size(), sizeof(expected) / sizeof(expected[0]));
+    for (size_t i = 0; i < seen.size(); i++) {
+        EXPECT_EQ(seen[i].message, expected[i].message) << i;
+        EXPECT_EQ(seen[i].wParam, expected[i].wParam) << i;
+        EXPECT_EQ(seen[i].posted, expected[i].posted) << i;
+    }
+    EXPECT_FALSE(standin::TimerRunning(ghApp, STATUS_TIMER_ID));
+}

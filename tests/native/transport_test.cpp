@@ -1,0 +1,153 @@
+// Pause and play, stop, jumps, tenths and rate steps, and the play-state machine they move.
+#include "player_test.h"
+
+static const char kClip[] = "C:\\media\\talk.wmv";
+
+class TransportTest : public PlayerTest {
+protected:
+    void Play(std::function<void()> step)
+    {
+        standin::AddClip(kClip, {});
+        RunPlayer(kClip, {step});
+    }
+};
+
+TEST_F(TransportTest, PlayStateMachine)
+{
+    Play([] {
+        ASSERT_EQ(gPlayState, Running);
+        PausePlay();
+        EXPECT_EQ(gPlayState, Paused);
+        PausePlay();
+        EXPECT_EQ(gPlayState, Running);
+        StopClip();
+        EXPECT_EQ(gPlayState, Stopped);
+        PausePlay();
+        EXPECT_EQ(gPlayState, Running) << "play after stop starts again";
+
+        standin::FailGraphCallOnce("Pause", E_FAIL);
+        PausePlay();
+        EXPECT_EQ(gPlayState, Running) << "a refused pause changes nothing";
+        PausePlay();
+        standin::FailGraphCallOnce("Run", E_FAIL);
+        PausePlay();
+        EXPECT_EQ(gPlayState, Paused) << "a refused run changes nothing";
+        EXPECT_EQ(standin::WindowTitle(ghApp), "talk.wmv [Video] (Paused)");
+
+        standin::FailGraphCallOnce("Stop", E_FAIL);
+        StopClip();
+        EXPECT_EQ(gPlayState, Stopped) << "stop whatever the engine answers";
+        CloseClip();
+        EXPECT_EQ(gPlayState, NoClip);
+    });
+}
+
+TEST_F(TransportTest, StopRewindsAndLeavesTheFirstFramePaused)
+{
+    Play([] {
+        standin::SetGraphPosition(50000000);
+        size_t mark = Mark();
+        Char('s');
+        EXPECT_CALLS(mark, "Stop", "SetPositions 0,1 -,0", "Pause");
+        EXPECT_EQ(standin::WindowTitle(ghApp), "talk.wmv [Video] ");
+        mark = Mark();
+        StopClip();
+        EXPECT_CALLS(mark) << "already stopped: no engine call";
+    });
+}
+
+TEST_F(TransportTest, JumpsAreRelativeUnclampedAndOnlyWhilePlayingOrPaused)
+{
+    Play([] {
+        standin::SetGraphPosition(50000000);
+        Key(VK_LEFT);
+        EXPECT_EQ(standin::GraphPosition(), -40000000) << "back 9 s from 5 s asks for -4 s";
+        standin::SetGraphPosition(590000000);
+        size_t mark = Mark();
+        Key(VK_RIGHT);
+        EXPECT_CALLS(mark, "GetCurrentPosition", "SetPositions 890000000,5 -,0");
+        Char('p');
+        Key(VK_NEXT);
+        EXPECT_EQ(standin::GraphPosition(), 1890000000);
+        EXPECT_EQ(gPlayState, Paused);
+        Char('s');
+        mark = Mark();
+        Key(VK_RIGHT);
+        EXPECT_CALLS(mark) << "no jump while stopped";
+    });
+}
+
+TEST_F(TransportTest, TenthsSeekFromTheDurationEvenWhenStopped)
+{
+    Play([] {
+        Char('s');
+        size_t mark = Mark();
+        Char('5');
+        EXPECT_CALLS(mark, "GetDuration", "SetPositions 300000000,5 -,0");
+        standin::SetGraphDuration(6000000000);
+        Char('5');
+        EXPECT_EQ(standin::GraphPosition(), 3000000000);
+        Char('0');
+        EXPECT_EQ(standin::GraphPosition(), 0);
+        standin::SetGraphDuration(19);
+        Char('9');
+        EXPECT_EQ(standin::GraphPosition(), 17) << "9 x 19 / 10, truncated";
+    });
+}
+
+TEST_F(TransportTest, RateStepsReturnToNormalThenCompound)
+{
+    Play([] {
+        Char('*');
+        EXPECT_DOUBLE_EQ(gdRate, 1.01);
+        Char('*');
+        EXPECT_DOUBLE_EQ(gdRate, 1.0201);
+        Char('/');
+        EXPECT_EQ(gdRate, 1.0);
+        Char('/');
+        EXPECT_DOUBLE_EQ(gdRate, 0.99);
+        gdRate = 0.95;
+        Char('*');
+        EXPECT_EQ(gdRate, 1.0);
+        gdRate = 1.05;
+        Char('/');
+        EXPECT_EQ(gdRate, 1.0);
+        Char('*');
+        CloseClip();
+        Char('*');
+        EXPECT_DOUBLE_EQ(gdRate, 1.01) << "no clip: no change";
+    });
+}
+
+// A new clip plays at normal speed; the next step starts from the stored rate.
+TEST_F(TransportTest, RateIsKeptAcrossClipsButNotApplied)
+{
+    Play([] {
+        Char('*');
+        size_t mark = Mark();
+        CloseClip();
+        CopyPath(gszFileName, kClip);
+        OpenClip();
+        for (const std::string &call : CallsSince(mark))
+            EXPECT_EQ(call.rfind("SetRate", 0), std::string::npos) << call;
+        mark = Mark();
+        Char('*');
+        EXPECT_CALLS(mark, "SetRate 1.0201");
+    });
+}
+
+TEST_F(TransportTest, NothingHappensWithoutAClip)
+{
+    RunPlayer("", {[] {
+        std::string title = standin::WindowTitle(ghApp);
+        SetWindowTextA(ghApp, "marker");
+        for (char c : std::string("ps05*/"))
+            Char(c);
+        Key(VK_LEFT);
+        Key(VK_RIGHT);
+        EXPECT_EQ(standin::WindowTitle(ghApp), "marker") << "pause with no clip does not even refresh the title";
+        EXPECT_EQ(gPlayState, NoClip);
+        EXPECT_EQ(gdRate, 1.0);
+    }});
+    EXPECT_EQ(standin::GraphsCreated(), 0);
+}
