@@ -120,6 +120,8 @@ HMENU LoadMenuResource(UINT id)
     return reinterpret_cast<HMENU>(kMenuBase + gMenus.size() - 1);
 }
 
+HMENU ResourceMenu(UINT id) { return LoadMenuResource(id); }
+
 std::vector<MenuItem> MenuItems(HMENU menu) { MenuState *m = MenuOf(menu); return m ? m->items : std::vector<MenuItem>(); }
 bool MenuItemChecked(HMENU menu, UINT id) { MenuState *m = MenuOf(menu); return m && m->checked[id]; }
 bool MenuItemGrayed(HMENU menu, UINT id) { MenuState *m = MenuOf(menu); return m && m->grayed[id]; }

@@ -48,6 +48,7 @@ void FailCreateWindow(const char *className, DWORD error);
 
 // Menus: the resource's menu, with its state per command id.
 struct MenuItem { std::string popup; std::string text; UINT id; };
+HMENU ResourceMenu(UINT id);   // a fresh copy, as the resource defines it
 std::vector<MenuItem> MenuItems(HMENU menu);
 bool MenuItemChecked(HMENU menu, UINT id);
 bool MenuItemGrayed(HMENU menu, UINT id);

@@ -1,0 +1,164 @@
+// The main window's size from the video, the idle size, zoom, and full screen with the message drain.
+#include "player_test.h"
+
+static const char kClip[] = "C:\\media\\talk.wmv";
+
+class VideoWindowTest : public PlayerTest {
+protected:
+    void Play(const standin::Clip &clip, std::function<void()> step)
+    {
+        standin::AddClip(kClip, clip);
+        RunPlayer(kClip, {step});
+    }
+    static std::string Outer()
+    {
+        RECT r = standin::OuterRect(ghApp);
+        return std::to_string(Width(r)) + "x" + std::to_string(Height(r));
+    }
+};
+
+TEST_F(VideoWindowTest, PresetsScaleTheNativeSizeAndAddOnlyCaptionAndBorders)
+{
+    standin::Clip clip;
+    clip.width = 321;
+    clip.height = 241;
+    Play(clip, [] {
+        EXPECT_EQ(Outer(), "323x262");
+        Char('h');
+        EXPECT_EQ(Outer(), "200x141") << "160 x 120 held to the minimum width";
+        Char('t');
+        EXPECT_EQ(Outer(), "242x201") << "240 x 180";
+        Char('d');
+        EXPECT_EQ(Outer(), "644x503");
+        Char('n');
+        EXPECT_EQ(Outer(), "323x262");
+    });
+}
+
+TEST_F(VideoWindowTest, ZoomCompoundsInSinglePrecisionAndResizingShowsTheClientSizeAgain)
+{
+    Play({}, [] {
+        SetWindowPos(ghApp, nullptr, 0, 0, 648, 406, SWP_NOMOVE);   // client 640 x 360
+        const char *expected[] = {"SetWindowPosition 0,0,704,396", "SetWindowPosition 0,0,774,435",
+                                  "SetWindowPosition 0,0,851,479"};
+        for (const char *call : expected) {
+            size_t mark = Mark();
+            Char('z');
+            EXPECT_CALLS(mark, call);
+        }
+        EXPECT_EQ(gfZoom, 1.33100008964538574f);
+        size_t mark = Mark();
+        SetWindowPos(ghApp, nullptr, 0, 0, 658, 406, SWP_NOMOVE);
+        EXPECT_CALLS(mark, "SetWindowPosition 0,0,650,360");
+        Char('z');
+        EXPECT_EQ(gfZoom, 1.46410012245178223f);
+    });
+}
+
+TEST_F(VideoWindowTest, ZoomOnAnAudioClipStillGrowsAndWithoutAClipDoesNothing)
+{
+    standin::Clip clip;
+    clip.video = false;
+    Play(clip, [] {
+        standin::FailGraphCall("SetWindowPosition", E_FAIL);
+        EXPECT_EQ(ZoomVideo(5), E_FAIL);
+        EXPECT_EQ(gfZoom, 1.10000002384185791f);
+        CloseClip();
+        EXPECT_EQ(ZoomVideo(5), 0);
+        EXPECT_EQ(gfZoom, 1.10000002384185791f);
+    });
+}
+
+TEST_F(VideoWindowTest, PresetOnAnAudioClipThatReportsAVideoSize)
+{
+    standin::Clip clip;
+    clip.visibleStatus = E_NOINTERFACE;
+    Play(clip, [] {
+        ASSERT_EQ(gbAudioOnly, 1);
+        Char('d');
+        EXPECT_EQ(Outer(), "500x120");
+    });
+}
+
+TEST_F(VideoWindowTest, UnknownVideoSizeKeepsTheWindowAndFitsTheVideo)
+{
+    standin::Clip clip;
+    clip.videoSizeStatus = E_FAIL;
+    Play(clip, [] {
+        std::string before = Outer();
+        size_t mark = Mark();
+        Char('d');
+        EXPECT_EQ(Outer(), before);
+        RECT client = standin::ClientRect(ghApp);
+        EXPECT_CALLS(mark, "GetVideoSize", "SetWindowPosition 0,0," + std::to_string(client.right) + "," +
+                                               std::to_string(client.bottom));
+        EXPECT_FALSE(standin::MenuItemGrayed(ghMenu, IDM_FULL_SCREEN));
+    });
+}
+
+TEST_F(VideoWindowTest, FullScreenSavesAndRestoresTheDrain)
+{
+    Play({}, [] {
+        standin::SetGraphMessageDrain(0x777);
+        size_t mark = Mark();
+        Key(VK_RETURN);
+        EXPECT_CALLS(mark, "get_FullScreenMode", "get_MessageDrain", "put_MessageDrain " +
+                     std::to_string(reinterpret_cast<OAHWND>(ghApp)), "put_FullScreenMode -1");
+        EXPECT_EQ(gbFullScreen, 1);
+        mark = Mark();
+        Command(IDM_FULL_SCREEN);
+        EXPECT_CALLS(mark, "get_FullScreenMode", "put_FullScreenMode 0", "put_MessageDrain 1911",
+                     "SetWindowForeground -1");
+        EXPECT_EQ(gbFullScreen, 0);
+        EXPECT_EQ(standin::FocusWindow(), ghApp);
+    });
+    EXPECT_TRUE(standin::MessageBoxes().empty());
+}
+
+TEST_F(VideoWindowTest, RefusedFullScreenChangesOnlyTheDrain)
+{
+    Play({}, [] {
+        standin::FailGraphCall("put_FullScreenMode", E_NOTIMPL);
+        EXPECT_EQ(ToggleFullScreen(), E_NOTIMPL);
+        EXPECT_EQ(gbFullScreen, 0);
+        EXPECT_EQ(standin::GraphMessageDrain(), reinterpret_cast<OAHWND>(ghApp));
+        Key(VK_ESCAPE);
+        EXPECT_EQ(gPlayState, NoClip) << "Escape closes when full screen was refused";
+    });
+    EXPECT_TRUE(standin::MessageBoxes().empty());
+}
+
+TEST_F(VideoWindowTest, DrainFailuresAreReportedWithoutStopping)
+{
+    Play({}, [] {
+        standin::FailGraphCall("get_MessageDrain", E_FAIL);
+        standin::FailGraphCall("put_MessageDrain", E_FAIL);
+        standin::FailGraphCall("SetWindowForeground", E_FAIL);
+        ToggleFullScreen();
+        EXPECT_EQ(gbFullScreen, 1);
+        EXPECT_EQ(ToggleFullScreen(), E_FAIL);
+        EXPECT_EQ(gbFullScreen, 0);
+    });
+    std::vector<std::string> texts;
+    for (const standin::ShownMessage &m : standin::MessageBoxes())
+        texts.push_back(m.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{
+        "FAILED(hr=0x80004005) in pVW->get_MessageDrain((OAHWND *) &hDrain)\n",
+        "FAILED(hr=0x80004005) in pVW->put_MessageDrain((OAHWND) ghApp)\n",
+        "FAILED(hr=0x80004005) in pVW->put_MessageDrain((OAHWND) hDrain)\n",
+        "FAILED(hr=0x80004005) in pVW->SetWindowForeground(-1)\n"}));
+}
+
+TEST_F(VideoWindowTest, AudioClipHasNoFullScreen)
+{
+    standin::Clip clip;
+    clip.video = false;
+    Play(clip, [] {
+        size_t mark = Mark();
+        Key(VK_RETURN);
+        Command(IDM_FULL_SCREEN);
+        EXPECT_CALLS(mark);
+        Key(VK_ESCAPE);
+        EXPECT_EQ(gPlayState, NoClip);
+    });
+}
