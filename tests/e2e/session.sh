@@ -47,7 +47,9 @@ start() {
         # Wine's default Direct3D renderer shows black video on Xvfb; GDI shows the frames.
         "$WINE" reg add 'HKCU\Software\Wine\Direct3D' /v renderer /d gdi /f >/dev/null 2>&1 || true
     fi
-    /usr/lib/wine/wineserver -p 2>/dev/null || true
+    /usr/lib/wine/wineserver -p >/dev/null 2>&1 || true
+    # The first Wine program starts Wine's services; they must not hold a caller's pipes open.
+    "$WINE" wineboot >>"$state/wineboot.log" 2>&1 || true
 
     cat >"$envfile" <<ENV
 export DISPLAY=$DISPLAY PULSE_SERVER=$PULSE_SERVER WINEPREFIX=$WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

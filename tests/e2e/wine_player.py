@@ -2,6 +2,7 @@
 the files beside its clips and its registry record. Used by the Wine tests and by ./play."""
 import os
 import subprocess
+import tempfile
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -31,8 +32,13 @@ def win_path(path):
     return 'Z:' + os.path.abspath(path).replace('/', '\\')
 
 
-def wine(*args, **kwargs):
-    return subprocess.run([os.environ['WINE'], *args], capture_output=True, text=True, **kwargs)
+def wine(*args, timeout=60):
+    """Runs a Wine program; its output goes through files, as a program it starts may outlive it."""
+    with tempfile.TemporaryFile('w+') as out:
+        result = subprocess.run([os.environ['WINE'], *args], stdout=out, stderr=subprocess.DEVNULL, timeout=timeout)
+        out.seek(0)
+        result.stdout = out.read()
+    return result
 
 
 def driver(*args):
