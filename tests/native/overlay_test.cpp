@@ -1,0 +1,154 @@
+// The status overlay's drawing, read back from the drawing log, and the click on its bar.
+#include "player_test.h"
+
+#include <algorithm>
+
+static const char kClip[] = "C:\\media\\talk.wmv";
+static const RECT k640 = {0, 0, 640, 360};
+
+class OverlayTest : public PlayerTest {
+protected:
+    void Play(std::function<void()> step)
+    {
+        standin::AddClip(kClip, {});
+        RunPlayer(kClip, {step});
+    }
+    static std::vector<std::string> Paint(const RECT &client = k640)
+    {
+        standin::DrawingLog().clear();
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(ghStatus, &paint);
+        PaintStatus(dc, &client);
+        EndPaint(ghStatus, &paint);
+        std::vector<std::string> log = standin::DrawingLog();
+        return std::vector<std::string>(log.begin() + 1, log.end() - 1);
+    }
+};
+
+TEST_F(OverlayTest, BarsVolumeAndKeyText)
+{
+    Play([] {
+        standin::SetGraphPosition(300000000);   // half of 60 s
+        Key('A');
+        EXPECT_EQ(Paint(), (std::vector<std::string>{
+            "Rectangle 120,20,610,30 FFFFFF",
+            "Rectangle 120,20,365,30 80FF80",
+            "Rectangle 5,20,97,30 0080FF",
+            "TextOut 5,5 \"      Volume     \"",
+            "TextOut 580,2 \"A  41\"",
+        }));
+        Key(VK_SPACE);
+        EXPECT_EQ(Paint()[4], "TextOut 580,2 \"   20\"");
+    });
+}
+
+TEST_F(OverlayTest, NoKeyYetDrawsAnEmptyKeyText)
+{
+    Play([] { EXPECT_EQ(Paint()[4], "TextOut 580,2 \"\""); });
+}
+
+TEST_F(OverlayTest, VolumeBarFollowsTheLevelNotTheMute)
+{
+    Play([] {
+        const std::pair<LONG, int> table[] = {{0, 97}, {-1, 93}, {-2, 90}, {-4, 86}, {-8, 81}, {-16, 74},
+            {-32, 68}, {-64, 61}, {-128, 54}, {-256, 47}, {-512, 39}, {-1024, 32}, {-2048, 25}, {-4096, 18}};
+        for (const auto &row : table) {
+            glVolume = row.first;
+            EXPECT_EQ(Paint()[2], "Rectangle 5,20," + std::to_string(row.second) + ",30 0080FF") << row.first;
+        }
+        glVolume = 0;
+        Char('m');
+        EXPECT_EQ(Paint()[2], "Rectangle 5,20,97,30 0080FF");
+    });
+}
+
+TEST_F(OverlayTest, BookmarkIndicesAndLoopPointsAtTheirPlaces)
+{
+    Play([] {
+        gnBookmarks = 3;
+        gBookmarks[0] = 0;
+        gBookmarks[1] = 300000000;
+        gBookmarks[2] = 600000000;
+        gABState = ABLooping;
+        grtA = 120000000;
+        grtB = 480000000;
+        std::vector<std::string> drawn = Paint();
+        std::vector<std::string> labels(drawn.begin() + 5, drawn.end());
+        EXPECT_EQ(labels, (std::vector<std::string>{"TextOut 120,5 \"0\"", "TextOut 365,5 \"1\"",
+                                                    "TextOut 610,5 \"2\"", "TextOut 218,5 \"A\"",
+                                                    "TextOut 512,5 \"B\""}));
+        gABState = ABMarked;
+        EXPECT_EQ(Paint().back(), "TextOut 218,5 \"A\"");
+    });
+}
+
+// With no duration nothing is placed on the bar and nothing divides by zero.
+TEST_F(OverlayTest, ZeroDurationDrawsNoPlacedMarks)
+{
+    Play([] {
+        standin::SetGraphDuration(0);
+        gnBookmarks = 1;
+        gABState = ABMarked;
+        std::vector<std::string> drawn = Paint();
+        EXPECT_EQ(drawn.size(), 4u) << "white bar, volume bar and the two texts";
+        EXPECT_EQ(drawn[1], "Rectangle 5,20,97,30 0080FF");
+        size_t mark = Mark();
+        SeekToClick(365);
+        EXPECT_CALLS(mark, "GetDuration");
+    });
+}
+
+TEST_F(OverlayTest, ClickSeeksBetweenTheBarsEndsOnly)
+{
+    Play([] {
+        SetWindowPos(ghApp, nullptr, 0, 0, 648, 406, SWP_NOMOVE);   // client 640 wide
+        size_t mark = Mark();
+        SeekToClick(365);
+        EXPECT_CALLS(mark, "GetDuration", "SetPositions 300000000,5 -,0");
+        for (int x : {120, 610, 700, 0}) {
+            mark = Mark();
+            SeekToClick(x);
+            EXPECT_CALLS(mark, "GetDuration") << x;
+        }
+        SendMessageA(ghApp, WM_LBUTTONDOWN, 0, MAKELPARAM(121, 90));
+        EXPECT_EQ(standin::GraphPosition(), 1224489) << "the main window's clicks seek too, whatever y";
+        SendMessageA(ghStatus, WM_LBUTTONDOWN, 0, MAKELPARAM(609, 3));
+        EXPECT_EQ(standin::GraphPosition(), 598775510);
+    });
+}
+
+TEST_F(OverlayTest, SpaceShowsTheStripOnTopAndHidesIt)
+{
+    Play([] {
+        Key(VK_SPACE);
+        EXPECT_TRUE(IsWindowVisible(ghStatus));
+        EXPECT_TRUE(standin::IsTopmost(ghStatus));
+        EXPECT_EQ(Width(standin::OuterRect(ghStatus)), 1280);
+        EXPECT_EQ(Height(standin::OuterRect(ghStatus)), 30);
+        Key(VK_SPACE);
+        EXPECT_FALSE(IsWindowVisible(ghStatus));
+        EXPECT_EQ(gbStatusVisible, 0);
+    });
+}
+
+// The timer invalidates the strip every 100 ms; a shown strip then paints through the loop.
+TEST_F(OverlayTest, TimerRepaintsTheShownStrip)
+{
+    standin::AddClip(kClip, {});
+    RunPlayer(kClip, {[] { Key(VK_SPACE); standin::DrawingLog().clear(); standin::AdvanceClock(100); },
+                      [] {
+                          const std::vector<std::string> &log = standin::DrawingLog();
+                          ASSERT_GE(log.size(), 3u);
+                          EXPECT_EQ(log[0], "InvalidateRect DSPWMSStatus all erase=1");
+                          EXPECT_EQ(log[1], "BeginPaint DSPWMSStatus");
+                          EXPECT_EQ(log[2], "Rectangle 120,20,604,30 FFFFFF") << "from the main window's client, 634 wide";
+                          CloseClip();
+                          standin::DrawingLog().clear();
+                          standin::AdvanceClock(100);
+                      },
+                      [] {
+                          EXPECT_EQ(standin::DrawingLog(), (std::vector<std::string>{
+                              "InvalidateRect DSPWMSStatus all erase=1", "BeginPaint DSPWMSStatus",
+                              "EndPaint DSPWMSStatus"})) << "no clip: only the black background";
+                      }});
+}

@@ -1,0 +1,117 @@
+// Volume steps, mute, and ducking between instances.
+#include "player_test.h"
+
+static const char kClip[] = "C:\\media\\talk.wmv";
+
+class VolumeTest : public PlayerTest {
+protected:
+    void Play(std::function<void()> step, bool audio = true)
+    {
+        standin::Clip clip;
+        clip.audio = audio;
+        standin::AddClip(kClip, clip);
+        RunPlayer(kClip, {step});
+    }
+    static int Broadcasts(HWND to)
+    {
+        int count = 0;
+        for (const standin::LoggedMessage &m : standin::MessageLog())
+            count += m.hwnd == to && m.message == WM_VOLUME_DUCK;
+        return count;
+    }
+};
+
+TEST_F(VolumeTest, StepsHalveAndDoubleBetweenFullAndTheLowestLevel)
+{
+    Play([] {
+        Char('+');
+        EXPECT_EQ(glVolume, 0);
+        const LONG down[] = {-1, -2, -4, -8, -16, -32, -64, -128, -256, -512, -1024, -2048, -4096, -4096};
+        for (LONG level : down) {
+            Char('-');
+            EXPECT_EQ(glVolume, level);
+        }
+        EXPECT_EQ(standin::GraphVolume(), -4096);
+        for (int i = 0; i < 13; i++)
+            Char('=');
+        EXPECT_EQ(glVolume, 0);
+        Char('_');
+        EXPECT_EQ(glVolume, -1);
+    });
+}
+
+TEST_F(VolumeTest, RaisingBroadcastsOnceAndTheSenderIgnoresItsOwnMessage)
+{
+    HWND other = nullptr;
+    standin::AddClip(kClip, {});
+    RunPlayer(kClip, {[&] {
+                          other = standin::AddForeignTopLevelWindow();
+                          Char('+');
+                          Char('-');
+                          Char('-');
+                          Char('+');
+                      },
+                      [&] {
+                          EXPECT_EQ(glVolume, -1) << "its own broadcast does not duck it";
+                          EXPECT_EQ(Broadcasts(other), 1);
+                          EXPECT_EQ(Broadcasts(ghApp), 1);
+                      }});
+}
+
+TEST_F(VolumeTest, DuckingReceiveRule)
+{
+    Play([] {
+        HWND stranger = reinterpret_cast<HWND>(0x1234);
+        SendMessageA(ghApp, WM_VOLUME_DUCK, VOLUME_DUCK_TAG, reinterpret_cast<LPARAM>(stranger));
+        EXPECT_EQ(glVolume, -1);
+        SendMessageA(ghApp, WM_VOLUME_DUCK, VOLUME_DUCK_TAG + 1, reinterpret_cast<LPARAM>(stranger));
+        SendMessageA(ghApp, WM_VOLUME_DUCK, VOLUME_DUCK_TAG, reinterpret_cast<LPARAM>(ghApp));
+        EXPECT_EQ(glVolume, -1);
+        CloseClip();
+        SendMessageA(ghApp, WM_VOLUME_DUCK, VOLUME_DUCK_TAG, reinterpret_cast<LPARAM>(stranger));
+        EXPECT_EQ(glVolume, -1) << "no clip: the broadcast is ignored";
+    });
+}
+
+TEST_F(VolumeTest, MuteDecidesFromTheEngineLevel)
+{
+    Play([] {
+        for (int i = 0; i < 10; i++)
+            Char('-');
+        ASSERT_EQ(glVolume, -512);
+        Char('m');
+        EXPECT_EQ(standin::GraphVolume(), 0) << "a quiet clip goes to full volume";
+        EXPECT_EQ(standin::WindowTitle(ghApp), "talk.wmv [Video] ");
+        Char('m');
+        EXPECT_EQ(standin::GraphVolume(), -10000);
+        EXPECT_EQ(standin::WindowTitle(ghApp), "talk.wmv [Video] (Muted)");
+        Char('+');
+        EXPECT_EQ(standin::GraphVolume(), -256);
+        EXPECT_EQ(standin::WindowTitle(ghApp), "talk.wmv [Video] (Muted)") << "steps do not touch the mute mark";
+        Command(IDM_MUTE);
+        EXPECT_EQ(standin::GraphVolume(), 0);
+        EXPECT_EQ(glVolume, -256);
+    });
+}
+
+TEST_F(VolumeTest, ClipWithoutAudioIgnoresMuteButStillSteps)
+{
+    Play([] {
+        size_t mark = Mark();
+        Char('m');
+        EXPECT_CALLS(mark, "get_Volume");
+        Char('-');
+        EXPECT_EQ(glVolume, -1);
+    }, false);
+    EXPECT_TRUE(standin::MessageBoxes().empty());
+}
+
+TEST_F(VolumeTest, FailedVolumeReadIsReported)
+{
+    Play([] {
+        standin::FailGraphCall("get_Volume", E_FAIL);
+        EXPECT_EQ(ToggleMute(), E_FAIL);
+    });
+    ASSERT_EQ(standin::MessageBoxes().size(), 1u);
+    EXPECT_EQ(standin::MessageBoxes()[0].text, "Failed to read audio volume!  hr=0x80004005\r\n");
+}
