@@ -37,12 +37,14 @@ static int Describe(HWND hwnd)
 {
     char title[512];
     RECT outer, client;
+    POINT origin = {0, 0};
     GetWindowTextA(hwnd, title, sizeof(title));
+    ClientToScreen(hwnd, &origin);
     GetWindowRect(hwnd, &outer);
     GetClientRect(hwnd, &client);
-    printf("title=%s\nouter=%ldx%ld\nclient=%ldx%ld\nvisible=%d\n", title,
+    printf("title=%s\nouter=%ldx%ld\nclient=%ldx%ld\norigin=%ld,%ld\nvisible=%d\n", title,
            outer.right - outer.left, outer.bottom - outer.top,
-           client.right, client.bottom, IsWindowVisible(hwnd) ? 1 : 0);
+           client.right, client.bottom, origin.x, origin.y, IsWindowVisible(hwnd) ? 1 : 0);
     return 0;
 }
 
@@ -58,7 +60,7 @@ static int CloseOpenDialog(void)
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|metrics|key|char|command|click|close [arg] [hwnd]\n");
+        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|metrics|key|char|command|click|close|move [arg] [hwnd]\n");
         return 2;
     }
     const char *verb = argv[1];
@@ -74,6 +76,10 @@ int main(int argc, char **argv)
                GetSystemMetrics(SM_CYMENU), GetSystemMetrics(SM_CXFRAME), GetSystemMetrics(SM_CYFRAME));
         return 0;
     }
+
+    if (strcmp(verb, "move") == 0 && argc >= 4)
+        return !SetWindowPos(PlayerWindow(argc, argv, 4), NULL, atoi(argv[2]), atoi(argv[3]), 0, 0,
+                             SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     int takesArgument = strcmp(verb, "show") != 0 && strcmp(verb, "close") != 0;
     HWND hwnd = PlayerWindow(argc, argv, takesArgument ? 3 : 2);

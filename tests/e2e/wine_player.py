@@ -98,11 +98,11 @@ def forget_last_clip():
 
 def make_clip(name, seconds=3):
     """A short clip made by ffmpeg, by the kind its extension names."""
-    os.makedirs(CLIPS, exist_ok=True)
     path = os.path.join(CLIPS, name)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
     if os.path.exists(path):
         return path
-    video = ['-f', 'lavfi', '-i', f'testsrc=size=320x240:rate=15:duration={seconds}']
+    video = ['-f', 'lavfi', '-i', f'testsrc=size=320x240:rate=25:duration={seconds}']
     audio = ['-f', 'lavfi', '-i', f'sine=frequency=440:duration={seconds}']
     ext = name.rsplit('.', 1)[-1].lower()
     codecs = {
@@ -114,3 +114,26 @@ def make_clip(name, seconds=3):
     }[ext]
     subprocess.run(['ffmpeg', '-loglevel', 'error', '-y', *codecs, '-shortest', path], check=True)
     return path
+
+
+def last_clip_record():
+    """The registry record's two values, as `reg query` prints them."""
+    values = {}
+    for name in ('lastpath', 'lastfile'):
+        out = wine('reg', 'query', REGISTRY_KEY, '/v', name).stdout
+        for line in out.splitlines():
+            parts = line.split(None, 2)
+            if len(parts) == 3 and parts[0] == name:
+                values[name] = parts[2]
+    return values
+
+
+def screenshot(path):
+    subprocess.run(['import', '-window', 'root', path], check=True)
+
+
+def pixel_row(picture, x, y, width):
+    """The RGB colours of one row of a picture, from x for width pixels."""
+    raw = subprocess.run(['convert', picture, '-crop', f'{width}x1+{x}+{y}', '+repage', '-depth', '8', 'rgb:-'],
+                         check=True, capture_output=True).stdout
+    return [tuple(raw[i:i + 3]) for i in range(0, len(raw), 3)]

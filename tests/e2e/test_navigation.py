@@ -1,0 +1,106 @@
+"""Navigation in the real exe under Wine: a folder played through in extension order with the registry
+record following it, and the bookmark file written beside the clip and read back."""
+import os
+import re
+import shutil
+import time
+import unittest
+
+import wine_player as wp
+
+IDM_EXIT = 40002
+VK_PRIOR, VK_UP, VK_DOWN = 0x21, 0x26, 0x28
+
+
+def read(path):
+    with open(path, 'rb') as f:
+        return f.read().decode('ascii')
+
+
+class Navigation(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        wp.start_session()
+
+    def setUp(self):
+        wp.forget_last_clip()
+        self.player = None
+
+    def tearDown(self):
+        if self.player:
+            wp.finish(self.player, 1)
+
+    def start(self, *clip):
+        self.player = wp.start_player(*clip)
+        self.assertTrue(wp.wait_for_window(), 'no "WMView" window appeared')
+
+    def exit_player(self):
+        wp.driver('command', IDM_EXIT)
+        self.assertEqual(wp.finish(self.player), 0)
+        self.player = None
+
+    def folder(self, name, files, seconds):
+        folder = os.path.join(wp.CLIPS, name)
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        for file in files:
+            shutil.copy(wp.make_clip(os.path.join(name + '-source', file), seconds), folder)
+        return folder
+
+    def test_folder_plays_through_in_extension_order_and_wraps(self):
+        folder = self.folder('playlist', ['d.mpeg', 'c.avi', 'b.mp3', 'a.wmv'], seconds=2)
+        self.start(wp.win_path(os.path.join(folder, 'a.wmv')))
+        expected = ['a.wmv [Video] ', 'b.mp3 [Audio] ', 'c.avi [Video] ', 'd.mpeg [Video] ', 'a.wmv [Video] ']
+        seen, records = [], []
+        end = time.time() + 40
+        while len(seen) < len(expected) and time.time() < end:
+            title = (wp.show() or {}).get('title')
+            if title and title != 'Lumetrone' and (not seen or seen[-1] != title):
+                seen.append(title)
+                records.append(wp.last_clip_record().get('lastfile'))
+            time.sleep(0.1)
+        self.assertEqual(seen, expected)
+        self.assertEqual(records, [t.split(' ')[0] for t in expected])
+        self.assertEqual(wp.last_clip_record()['lastpath'], wp.win_path(folder))
+
+        wp.driver('key', VK_DOWN)
+        self.assertTrue(wp.wait_for_title('b.mp3 [Audio] '))
+        wp.driver('key', VK_UP)
+        self.assertTrue(wp.wait_for_title('a.wmv [Video] '))
+        wp.driver('key', VK_DOWN)
+        self.assertTrue(wp.wait_for_title('b.mp3 [Audio] '))
+        self.exit_player()
+
+        self.start()   # no command line: the last clip again
+        self.assertTrue(wp.wait_for_title('b.mp3 [Audio] '), wp.show())
+        self.assertEqual(wp.driver('dialogs')[1].strip(), '', 'no open dialog')
+        self.exit_player()
+
+    def test_bookmark_file_beside_the_clip_is_written_and_read_back(self):
+        folder = self.folder('bookmarks', ['talk.wmv'], seconds=30)
+        clip = os.path.join(folder, 'talk.wmv')
+        marks = os.path.join(folder, 'talk.BMS')
+        self.start(wp.win_path(clip))
+        self.assertTrue(wp.wait_for_title('talk.wmv [Video] '))
+        # Played into, not sought to: Wine 8 cannot stop a video graph after a seek.
+        time.sleep(5)
+        wp.driver('key', VK_PRIOR)
+        self.assertTrue(wp.wait_for(lambda: os.path.exists(marks), 10), 'no bookmark file')
+        content = read(marks)
+        self.assertRegex(content, r'\A\d+\n0\n\Z')
+        first = int(content.split('\n')[0])
+        self.assertGreater(first, 30000000)
+        self.exit_player()
+
+        self.start(wp.win_path(clip))
+        self.assertTrue(wp.wait_for_title('talk.wmv [Video] '))
+        wp.driver('key', VK_PRIOR)   # near the start: before the loaded one
+        self.assertTrue(wp.wait_for(lambda: read(marks).count('\n') == 4, 10), read(marks))
+        low = [int(v) for v in re.findall(r'\d+', read(marks))][0::2]
+        self.assertLess(low[0], low[1])
+        self.assertEqual(low[1], first)
+        self.exit_player()
+
+
+if __name__ == '__main__':
+    unittest.main(verbosity=2)
