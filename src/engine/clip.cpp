@@ -7,6 +7,12 @@
 #include "presentation/presentation.h"
 #include "support/support.h"
 
+#include <stddef.h>
+
+// The pre-Windows 2000 record, which every version of the dialog accepts: 76 bytes on 32-bit Windows.
+static_assert(sizeof(void *) != 4 || offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76,
+              "open-file record size");
+
 static const char kFilters[] =
     "A/V Files (*.asf; *.wma; *.wmv; *.mp3; *.avi)\0*.asf; *.wma; *.wmv; *.mp3; *.avi\0"
     "All Files (*.*)\0*.*;\0";

@@ -53,9 +53,7 @@ void SaveBookmarks()
         return;
     bool written = WriteBookmarks(file);
     CloseHandle(file);
-    if (written)
-        MoveFileExA(fresh, name, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    else
+    if (!written || !MoveFileExA(fresh, name, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         DeleteFileA(fresh);
 }
 
