@@ -8,7 +8,6 @@ import unittest
 
 import wine_player as wp
 
-IDM_EXIT = 40002
 VK_PRIOR, VK_UP, VK_DOWN = 0x21, 0x26, 0x28
 
 
@@ -17,28 +16,7 @@ def read(path):
         return f.read().decode('ascii')
 
 
-class Navigation(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        wp.start_session()
-
-    def setUp(self):
-        wp.forget_last_clip()
-        self.player = None
-
-    def tearDown(self):
-        if self.player:
-            wp.finish(self.player, 1)
-
-    def start(self, *clip):
-        self.player = wp.start_player(*clip)
-        self.assertTrue(wp.wait_for_window(), 'no "WMView" window appeared')
-
-    def exit_player(self):
-        wp.driver('command', IDM_EXIT)
-        self.assertEqual(wp.finish(self.player), 0)
-        self.player = None
-
+class Navigation(wp.PlayerCase):
     def folder(self, name, files, seconds):
         folder = os.path.join(wp.CLIPS, name)
         shutil.rmtree(folder, ignore_errors=True)

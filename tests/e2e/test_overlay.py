@@ -7,7 +7,6 @@ import unittest
 
 import wine_player as wp
 
-IDM_EXIT = 40002
 VK_SPACE = 0x20
 WHITE, GREEN, ORANGE = (255, 255, 255), (128, 255, 128), (255, 128, 0)
 # The bars' fill lies inside a one-pixel outline: a bar to x = right fills right - left - 2 pixels.
@@ -64,7 +63,7 @@ class Overlay(unittest.TestCase):
 
     def exit_all(self):
         for hwnd in wp.players():
-            wp.driver('command', IDM_EXIT, hwnd)
+            wp.driver('command', wp.IDM_EXIT, hwnd)
         for player in self.players:
             self.assertEqual(wp.finish(player), 0)
         self.players = []

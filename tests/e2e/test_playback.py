@@ -6,28 +6,18 @@ import unittest
 
 import wine_player as wp
 
-IDM_EXIT = 40002
 VK_F12 = 0x7B
 
 
-class Playback(unittest.TestCase):
+class Playback(wp.PlayerCase):
     @classmethod
     def setUpClass(cls):
-        wp.start_session()
+        super().setUpClass()
         metrics = dict(line.split('=') for line in wp.driver('metrics')[1].split())
         cls.caption, cls.border_x, cls.border_y = (int(metrics[k]) for k in ('caption', 'borderx', 'bordery'))
 
-    def setUp(self):
-        wp.forget_last_clip()
-        self.player = None
-
-    def tearDown(self):
-        if self.player:
-            wp.finish(self.player, 1)
-
     def open(self, path):
-        self.player = wp.start_player(wp.win_path(path))
-        self.assertTrue(wp.wait_for_window(), 'no "WMView" window appeared')
+        self.start(wp.win_path(path))
 
     def outer_for(self, width, height):
         width, height = width + 2 * self.border_x, height + self.caption + 2 * self.border_y
@@ -35,11 +25,6 @@ class Playback(unittest.TestCase):
 
     def wait_outer(self, size):
         return wp.wait_for(lambda: (wp.show() or {}).get('outer') == size, 10)
-
-    def exit_player(self):
-        wp.driver('command', IDM_EXIT)
-        self.assertEqual(wp.finish(self.player), 0)
-        self.player = None
 
     def test_video_clip_sizes_pause_and_close(self):
         self.open(wp.make_clip('talk.wmv', seconds=30))

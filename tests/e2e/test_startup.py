@@ -4,25 +4,17 @@ import unittest
 import wine_player as wp
 
 
-class StartUp(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        wp.start_session()
-
+class StartUp(wp.PlayerCase):
     def test_idle_window_dialog_and_clean_exit(self):
-        wp.forget_last_clip()
-        player = wp.start_player()
-        try:
-            self.assertTrue(wp.wait_for_window(), 'no "WMView" window appeared')
-            self.assertTrue(wp.wait_for_title('Lumetrone'))
-            self.assertTrue(wp.wait_for(lambda: wp.driver('dialog')[0] == 0), 'the open dialog did not come up')
-            window = wp.show()
-            self.assertEqual(window['visible'], '1')
-            self.assertEqual(window['outer'], '900x120')
-            self.assertEqual(wp.driver('close')[0], 0)
-            self.assertEqual(wp.finish(player), 0)
-        finally:
-            wp.finish(player, 1)
+        self.start()
+        self.assertTrue(wp.wait_for_title('Lumetrone'))
+        self.assertTrue(wp.wait_for(lambda: wp.driver('dialog')[0] == 0), 'the open dialog did not come up')
+        window = wp.show()
+        self.assertEqual(window['visible'], '1')
+        self.assertEqual(window['outer'], '900x120')
+        self.assertEqual(wp.driver('close')[0], 0)
+        self.assertEqual(wp.finish(self.player), 0)
+        self.player = None
 
 
 if __name__ == '__main__':

@@ -4,11 +4,13 @@ import os
 import subprocess
 import tempfile
 import time
+import unittest
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 SESSION = os.path.join(ROOT, 'tests', 'e2e', 'session.sh')
 CLIPS = os.path.join(ROOT, 'build', 'e2e-clips')
 REGISTRY_KEY = r'HKLM\Software\Kestrovan\Lumetrone'
+IDM_EXIT = 40002
 
 
 def start_session():
@@ -137,3 +139,28 @@ def pixel_row(picture, x, y, width):
     raw = subprocess.run(['convert', picture, '-crop', f'{width}x1+{x}+{y}', '+repage', '-depth', '8', 'rgb:-'],
                          check=True, capture_output=True).stdout
     return [tuple(raw[i:i + 3]) for i in range(0, len(raw), 3)]
+
+
+class PlayerCase(unittest.TestCase):
+    """A Wine test that starts players: one session, no last-clip record, no player left behind."""
+
+    @classmethod
+    def setUpClass(cls):
+        start_session()
+
+    def setUp(self):
+        forget_last_clip()
+        self.player = None
+
+    def tearDown(self):
+        if self.player:
+            finish(self.player, 1)
+
+    def start(self, *clip):
+        self.player = start_player(*clip)
+        self.assertTrue(wait_for_window(), 'no "WMView" window appeared')
+
+    def exit_player(self):
+        driver('command', IDM_EXIT)
+        self.assertEqual(finish(self.player), 0)
+        self.player = None

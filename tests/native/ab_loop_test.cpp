@@ -1,15 +1,8 @@
 // The A-B loop: three presses of Insert, the seeks they ask for, cancelling, and a new clip.
 #include "player_test.h"
 
-static const char kClip[] = "C:\\media\\talk.wmv";
-
 class ABLoopTest : public PlayerTest {
 protected:
-    void Play(std::function<void()> step)
-    {
-        standin::AddClip(kClip, {});
-        RunPlayer(kClip, {step});
-    }
     static void InsertAt(REFERENCE_TIME position)
     {
         standin::SetGraphPosition(position);

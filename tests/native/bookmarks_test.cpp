@@ -1,17 +1,15 @@
 // Bookmarks: the file beside the clip, its reading rules, and the add, delete and jump rules.
 #include "player_test.h"
 
-static const char kClip[] = "C:\\media\\talk.wmv";
 static const char kFile[] = "C:\\media\\talk.BMS";
 static const REFERENCE_TIME kSecond = 10000000;
 
 class BookmarksTest : public PlayerTest {
 protected:
-    void Play(std::function<void()> step)
+    void SetUp() override
     {
+        PlayerTest::SetUp();
         standin::PutFile(kClip, "");
-        standin::AddClip(kClip, {});
-        RunPlayer(kClip, {step});
     }
     static std::vector<REFERENCE_TIME> List() { return std::vector<REFERENCE_TIME>(gBookmarks, gBookmarks + gnBookmarks); }
     static void AddAt(REFERENCE_TIME position) { standin::SetGraphPosition(position); Key(VK_PRIOR); }

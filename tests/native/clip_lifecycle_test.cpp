@@ -1,7 +1,6 @@
 // A clip's road from the open command to a running graph and back, and what each failure leaves.
 #include "player_test.h"
 
-static const char kClip[] = "C:\\media\\talk.wmv";
 
 static std::vector<std::string> HeldInterfaces()
 {

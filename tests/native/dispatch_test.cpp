@@ -2,15 +2,8 @@
 // and which messages go on to the video window.
 #include "player_test.h"
 
-static const char kClip[] = "C:\\media\\talk.wmv";
-
 class DispatchTest : public PlayerTest {
 protected:
-    void Play(std::function<void()> step)
-    {
-        standin::AddClip(kClip, {});
-        RunPlayer(kClip, {step});
-    }
 };
 
 TEST_F(DispatchTest, MovingKeysCancelTheLoopAndOthersDoNot)

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-static const char kClip[] = "C:\\media\\a.wmv";
+static const char kFirst[] = "C:\\media\\a.wmv";
 
 class GraphEventsTest : public PlayerTest {
 protected:
@@ -15,7 +15,7 @@ protected:
         standin::AddClip("C:\\media\\a.wmv", {});
         standin::AddClip("C:\\media\\b.wmv", {});
     }
-    void Play(std::function<void()> step) { RunPlayer(kClip, {step}); }
+    void Play(std::function<void()> step) { RunPlayer(kFirst, {std::move(step)}); }
 };
 
 TEST_F(GraphEventsTest, SeveralEventsAreDrainedInOneCallWithOneFree)
@@ -34,7 +34,7 @@ TEST_F(GraphEventsTest, SeveralEventsAreDrainedInOneCallWithOneFree)
 
 TEST_F(GraphEventsTest, NotificationArrivesThroughTheMessageLoop)
 {
-    RunPlayer(kClip, {[] { standin::QueueGraphEvent(EC_CLOCK_CHANGED, 0, 0); },
+    RunPlayer(kFirst, {[] { standin::QueueGraphEvent(EC_CLOCK_CHANGED, 0, 0); },
                       [] { EXPECT_EQ(standin::QueuedGraphEvents(), 0); }});
 }
 
@@ -109,7 +109,7 @@ TEST_F(GraphEventsTest, CompletionShortOfTheEndDoesNotAdvance)
         standin::SetGraphPosition(100);
         standin::QueueGraphEvent(EC_COMPLETE, 0, 0);
         HandleGraphEvents();
-        EXPECT_STREQ(gszFileName, kClip);
+        EXPECT_STREQ(gszFileName, kFirst);
         EXPECT_EQ(standin::GraphsCreated(), 1);
     });
 }
@@ -170,6 +170,6 @@ TEST_F(GraphEventsTest, LoopRestartsOnBothEndEventsOnlyWhilePlayingOrPaused)
         mark = Mark();
         HandleGraphEvents();
         EXPECT_CALLS(mark, "GetEvent 28", "GetEvent empty", "FreeEventParams 28,0,0") << "no loop: ignored";
-        EXPECT_STREQ(gszFileName, kClip);
+        EXPECT_STREQ(gszFileName, kFirst);
     });
 }

@@ -3,16 +3,10 @@
 
 #include <algorithm>
 
-static const char kClip[] = "C:\\media\\talk.wmv";
 static const RECT k640 = {0, 0, 640, 360};
 
 class OverlayTest : public PlayerTest {
 protected:
-    void Play(std::function<void()> step)
-    {
-        standin::AddClip(kClip, {});
-        RunPlayer(kClip, {step});
-    }
     static std::vector<std::string> Paint(const RECT &client = k640)
     {
         standin::DrawingLog().clear();

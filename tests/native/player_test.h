@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+static const char kClip[] = "C:\\media\\talk.wmv";
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show);
 
 class PlayerTest : public ::testing::Test {
@@ -28,6 +30,13 @@ protected:
     {
         standin::Script(std::move(steps));
         return WinMain(reinterpret_cast<HINSTANCE>(0x400000), nullptr, const_cast<LPSTR>(commandLine), SW_SHOWNORMAL);
+    }
+
+    // Runs the player on a clip registered with the stand-in engine, with one step while it plays.
+    void Play(std::function<void()> step, const standin::Clip &clip = {}, const char *path = kClip)
+    {
+        standin::AddClip(path, clip);
+        RunPlayer(path, {std::move(step)});
     }
 
     static void Key(UINT vk) { SendMessageA(ghApp, WM_KEYDOWN, vk, 1); }

@@ -1,15 +1,8 @@
 // Pause and play, stop, jumps, tenths and rate steps, and the play-state machine they move.
 #include "player_test.h"
 
-static const char kClip[] = "C:\\media\\talk.wmv";
-
 class TransportTest : public PlayerTest {
 protected:
-    void Play(std::function<void()> step)
-    {
-        standin::AddClip(kClip, {});
-        RunPlayer(kClip, {step});
-    }
 };
 
 TEST_F(TransportTest, PlayStateMachine)

@@ -1,15 +1,8 @@
 // The main window's size from the video, the idle size, zoom, and full screen with the message drain.
 #include "player_test.h"
 
-static const char kClip[] = "C:\\media\\talk.wmv";
-
 class VideoWindowTest : public PlayerTest {
 protected:
-    void Play(const standin::Clip &clip, std::function<void()> step)
-    {
-        standin::AddClip(kClip, clip);
-        RunPlayer(kClip, {step});
-    }
     static std::string Outer()
     {
         RECT r = standin::OuterRect(ghApp);
@@ -22,7 +15,7 @@ TEST_F(VideoWindowTest, PresetsScaleTheNativeSizeAndAddOnlyCaptionAndBorders)
     standin::Clip clip;
     clip.width = 321;
     clip.height = 241;
-    Play(clip, [] {
+    Play([] {
         EXPECT_EQ(Outer(), "323x262");
         Char('h');
         EXPECT_EQ(Outer(), "200x141") << "160 x 120 held to the minimum width";
@@ -32,12 +25,12 @@ TEST_F(VideoWindowTest, PresetsScaleTheNativeSizeAndAddOnlyCaptionAndBorders)
         EXPECT_EQ(Outer(), "644x503");
         Char('n');
         EXPECT_EQ(Outer(), "323x262");
-    });
+    }, clip);
 }
 
 TEST_F(VideoWindowTest, ZoomCompoundsInSinglePrecisionAndResizingShowsTheClientSizeAgain)
 {
-    Play({}, [] {
+    Play([] {
         SetWindowPos(ghApp, nullptr, 0, 0, 648, 406, SWP_NOMOVE);   // client 640 x 360
         const char *expected[] = {"SetWindowPosition 0,0,704,396", "SetWindowPosition 0,0,774,435",
                                   "SetWindowPosition 0,0,851,479"};
@@ -59,32 +52,32 @@ TEST_F(VideoWindowTest, ZoomOnAnAudioClipStillGrowsAndWithoutAClipDoesNothing)
 {
     standin::Clip clip;
     clip.video = false;
-    Play(clip, [] {
+    Play([] {
         standin::FailGraphCall("SetWindowPosition", E_FAIL);
         EXPECT_EQ(ZoomVideo(5), E_FAIL);
         EXPECT_EQ(gfZoom, 1.10000002384185791f);
         CloseClip();
         EXPECT_EQ(ZoomVideo(5), 0);
         EXPECT_EQ(gfZoom, 1.10000002384185791f);
-    });
+    }, clip);
 }
 
 TEST_F(VideoWindowTest, PresetOnAnAudioClipThatReportsAVideoSize)
 {
     standin::Clip clip;
     clip.visibleStatus = E_NOINTERFACE;
-    Play(clip, [] {
+    Play([] {
         ASSERT_EQ(gbAudioOnly, 1);
         Char('d');
         EXPECT_EQ(Outer(), "500x120");
-    });
+    }, clip);
 }
 
 TEST_F(VideoWindowTest, UnknownVideoSizeKeepsTheWindowAndFitsTheVideo)
 {
     standin::Clip clip;
     clip.videoSizeStatus = E_FAIL;
-    Play(clip, [] {
+    Play([] {
         std::string before = Outer();
         size_t mark = Mark();
         Char('d');
@@ -93,12 +86,12 @@ TEST_F(VideoWindowTest, UnknownVideoSizeKeepsTheWindowAndFitsTheVideo)
         EXPECT_CALLS(mark, "GetVideoSize", "SetWindowPosition 0,0," + std::to_string(client.right) + "," +
                                                std::to_string(client.bottom));
         EXPECT_FALSE(standin::MenuItemGrayed(ghMenu, IDM_FULL_SCREEN));
-    });
+    }, clip);
 }
 
 TEST_F(VideoWindowTest, FullScreenSavesAndRestoresTheDrain)
 {
-    Play({}, [] {
+    Play([] {
         standin::SetGraphMessageDrain(0x777);
         size_t mark = Mark();
         Key(VK_RETURN);
@@ -117,7 +110,7 @@ TEST_F(VideoWindowTest, FullScreenSavesAndRestoresTheDrain)
 
 TEST_F(VideoWindowTest, RefusedFullScreenChangesOnlyTheDrain)
 {
-    Play({}, [] {
+    Play([] {
         standin::FailGraphCall("put_FullScreenMode", E_NOTIMPL);
         EXPECT_EQ(ToggleFullScreen(), E_NOTIMPL);
         EXPECT_EQ(gbFullScreen, 0);
@@ -130,7 +123,7 @@ TEST_F(VideoWindowTest, RefusedFullScreenChangesOnlyTheDrain)
 
 TEST_F(VideoWindowTest, DrainFailuresAreReportedWithoutStopping)
 {
-    Play({}, [] {
+    Play([] {
         standin::FailGraphCall("get_MessageDrain", E_FAIL);
         standin::FailGraphCall("put_MessageDrain", E_FAIL);
         standin::FailGraphCall("SetWindowForeground", E_FAIL);
@@ -153,12 +146,12 @@ TEST_F(VideoWindowTest, AudioClipHasNoFullScreen)
 {
     standin::Clip clip;
     clip.video = false;
-    Play(clip, [] {
+    Play([] {
         size_t mark = Mark();
         Key(VK_RETURN);
         Command(IDM_FULL_SCREEN);
         EXPECT_CALLS(mark);
         Key(VK_ESCAPE);
         EXPECT_EQ(gPlayState, NoClip);
-    });
+    }, clip);
 }

@@ -1,17 +1,8 @@
 // Volume steps, mute, and ducking between instances.
 #include "player_test.h"
 
-static const char kClip[] = "C:\\media\\talk.wmv";
-
 class VolumeTest : public PlayerTest {
 protected:
-    void Play(std::function<void()> step, bool audio = true)
-    {
-        standin::Clip clip;
-        clip.audio = audio;
-        standin::AddClip(kClip, clip);
-        RunPlayer(kClip, {step});
-    }
     static int Broadcasts(HWND to)
     {
         int count = 0;
@@ -96,13 +87,15 @@ TEST_F(VolumeTest, MuteDecidesFromTheEngineLevel)
 
 TEST_F(VolumeTest, ClipWithoutAudioIgnoresMuteButStillSteps)
 {
+    standin::Clip silent;
+    silent.audio = false;
     Play([] {
         size_t mark = Mark();
         Char('m');
         EXPECT_CALLS(mark, "get_Volume");
         Char('-');
         EXPECT_EQ(glVolume, -1);
-    }, false);
+    }, silent);
     EXPECT_TRUE(standin::MessageBoxes().empty());
 }
 
