@@ -45,6 +45,28 @@ void Log(const std::string &call) { gCalls.push_back(call); }
 
 std::string Time(const LONGLONG *value) { return value ? std::to_string(*value) : "-"; }
 
+// A getter: logged, answered as injected, and the value handed out only on success.
+template <typename T>
+HRESULT Give(const char *method, T *out, T value, HRESULT otherwise = S_OK)
+{
+    Log(method);
+    HRESULT status = Answer(method, otherwise);
+    if (SUCCEEDED(status))
+        *out = value;
+    return status;
+}
+
+// A setter: logged with its value, answered as injected, and the value kept only on success.
+template <typename T>
+HRESULT Take(const char *method, T *field, T value, HRESULT otherwise = S_OK)
+{
+    Log(std::string(method) + " " + std::to_string(value));
+    HRESULT status = Answer(method, otherwise);
+    if (SUCCEEDED(status))
+        *field = value;
+    return status;
+}
+
 // IUnknown for one interface of a graph, with that interface's own reference count.
 template <typename Interface>
 struct Part : Interface {
@@ -254,20 +276,12 @@ HRESULT MediaEvent::SetNotifyWindow(OAHWND hwnd, long message, LONG_PTR instance
 
 HRESULT MediaSeeking::GetDuration(LONGLONG *duration)
 {
-    Log("GetDuration");
-    HRESULT status = Answer("GetDuration");
-    if (SUCCEEDED(status))
-        *duration = graph->clip.duration;
-    return status;
+    return Give("GetDuration", duration, graph->clip.duration);
 }
 
 HRESULT MediaSeeking::GetCurrentPosition(LONGLONG *position)
 {
-    Log("GetCurrentPosition");
-    HRESULT status = Answer("GetCurrentPosition");
-    if (SUCCEEDED(status))
-        *position = graph->position;
-    return status;
+    return Give("GetCurrentPosition", position, graph->position);
 }
 
 HRESULT MediaSeeking::SetPositions(LONGLONG *current, DWORD currentFlags, LONGLONG *stop, DWORD stopFlags)
@@ -295,38 +309,22 @@ HRESULT VideoWindow::get_Visible(long *visible)
 
 HRESULT VideoWindow::put_MessageDrain(OAHWND drain)
 {
-    Log("put_MessageDrain " + std::to_string(drain));
-    HRESULT status = Answer("put_MessageDrain");
-    if (SUCCEEDED(status))
-        graph->drain = drain;
-    return status;
+    return Take("put_MessageDrain", &graph->drain, drain);
 }
 
 HRESULT VideoWindow::get_MessageDrain(OAHWND *drain)
 {
-    Log("get_MessageDrain");
-    HRESULT status = Answer("get_MessageDrain");
-    if (SUCCEEDED(status))
-        *drain = graph->drain;
-    return status;
+    return Give("get_MessageDrain", drain, graph->drain);
 }
 
 HRESULT VideoWindow::get_FullScreenMode(long *mode)
 {
-    Log("get_FullScreenMode");
-    HRESULT status = Answer("get_FullScreenMode");
-    if (SUCCEEDED(status))
-        *mode = graph->fullScreen;
-    return status;
+    return Give("get_FullScreenMode", mode, graph->fullScreen);
 }
 
 HRESULT VideoWindow::put_FullScreenMode(long mode)
 {
-    Log("put_FullScreenMode " + std::to_string(mode));
-    HRESULT status = Answer("put_FullScreenMode");
-    if (SUCCEEDED(status))
-        graph->fullScreen = mode;
-    return status;
+    return Take("put_FullScreenMode", &graph->fullScreen, mode);
 }
 
 HRESULT BasicVideo::GetVideoSize(long *width, long *height)
@@ -344,20 +342,12 @@ HRESULT BasicVideo::GetVideoSize(long *width, long *height)
 
 HRESULT BasicAudio::put_Volume(long volume)
 {
-    Log("put_Volume " + std::to_string(volume));
-    HRESULT status = Answer("put_Volume", graph->clip.audio ? S_OK : E_NOTIMPL);
-    if (SUCCEEDED(status))
-        graph->volume = volume;
-    return status;
+    return Take("put_Volume", &graph->volume, volume, graph->clip.audio ? S_OK : E_NOTIMPL);
 }
 
 HRESULT BasicAudio::get_Volume(long *volume)
 {
-    Log("get_Volume");
-    HRESULT status = Answer("get_Volume", graph->clip.audio ? S_OK : E_NOTIMPL);
-    if (SUCCEEDED(status))
-        *volume = graph->volume;
-    return status;
+    return Give("get_Volume", volume, graph->volume, graph->clip.audio ? S_OK : E_NOTIMPL);
 }
 
 }  // namespace
