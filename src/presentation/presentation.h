@@ -8,7 +8,6 @@ void CALLBACK StatusTimerProc(HWND hwnd, UINT message, UINT_PTR timer, DWORD tim
 LRESULT CALLBACK StatusWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void PaintStatus(HDC dc, const RECT *client);
 void SeekToClick(int x);
-int  VolumeBarRight(LONG volume);
 
 void    VolumeUp();
 void    VolumeDown();

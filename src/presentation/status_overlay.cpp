@@ -24,7 +24,7 @@ static int XOfTime(REFERENCE_TIME time)
     return giProgressLeft + (int)(ULONG)ScaleTime(giProgressWidth, time, grtStatusDuration);
 }
 
-int VolumeBarRight(LONG volume)
+static int VolumeBarRight(LONG volume)
 {
     double decades = giVolumePixelsPerDecade * log10(2.0 - volume);
     return (int)((double)(giVolumeLeft + giVolumeWidth) - decades);

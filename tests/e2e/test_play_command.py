@@ -8,7 +8,7 @@ import wine_player as wp
 
 
 def unique_colours(picture, crop):
-    out = subprocess.run(['convert', picture, '-crop', crop, '+repage', '-format', '%k', 'info:'],
+    out = subprocess.run([wp.CONVERT, picture, '-crop', crop, '+repage', '-format', '%k', 'info:'],
                          check=True, capture_output=True, text=True).stdout
     return int(out.strip())
 

@@ -11,6 +11,8 @@ SESSION = os.path.join(ROOT, 'tests', 'e2e', 'session.sh')
 CLIPS = os.path.join(ROOT, 'build', 'e2e-clips')
 REGISTRY_KEY = r'HKLM\Software\Kestrovan\Lumetrone'
 IDM_EXIT = 40002
+# ImageMagick's own, not a wrapper that may come first on PATH.
+CONVERT = '/usr/bin/convert' if os.path.exists('/usr/bin/convert') else 'convert'
 
 
 def start_session():
@@ -136,7 +138,7 @@ def screenshot(path):
 
 def pixel_row(picture, x, y, width):
     """The RGB colours of one row of a picture, from x for width pixels."""
-    raw = subprocess.run(['convert', picture, '-crop', f'{width}x1+{x}+{y}', '+repage', '-depth', '8', 'rgb:-'],
+    raw = subprocess.run([CONVERT, picture, '-crop', f'{width}x1+{x}+{y}', '+repage', '-depth', '8', 'rgb:-'],
                          check=True, capture_output=True).stdout
     return [tuple(raw[i:i + 3]) for i in range(0, len(raw), 3)]
 
