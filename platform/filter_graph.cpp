@@ -396,7 +396,6 @@ void QueueGraphEvent(long code, LONG_PTR param1, LONG_PTR param2)
 
 int QueuedGraphEvents() { return static_cast<int>(Current()->events.size()); }
 long GraphVolume() { return Current()->volume; }
-void SetGraphVolume(long volume) { Current()->volume = volume; }
 long GraphFullScreenMode() { return Current()->fullScreen; }
 OAHWND GraphMessageDrain() { return Current()->drain; }
 void SetGraphMessageDrain(OAHWND drain) { Current()->drain = drain; }

@@ -18,7 +18,6 @@ typedef struct tagOFNA {
 #define OFN_PATHMUSTEXIST   0x00000800
 #define OFN_FILEMUSTEXIST   0x00001000
 #define CDERR_INITIALIZATION 0x0002
-#define FNERR_BUFFERTOOSMALL 0x3003
 
 BOOL  GetOpenFileNameA(OPENFILENAMEA *record);
 DWORD CommDlgExtendedError();

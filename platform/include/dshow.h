@@ -24,8 +24,6 @@ enum AM_SEEKING_SEEKING_FLAGS {
     AM_SEEKING_NoFlush = 0x20,
 };
 
-#define VFW_E_CANNOT_RENDER ((HRESULT)0x80040218u)
-#define VFW_E_NOT_FOUND     ((HRESULT)0x80040216u)
 
 struct IGraphBuilder : IUnknown {
     virtual HRESULT RenderFile(LPCWSTR file, LPCWSTR playList) = 0;

@@ -117,7 +117,6 @@ void SetGraphDuration(REFERENCE_TIME duration);
 void QueueGraphEvent(long code, LONG_PTR param1, LONG_PTR param2);
 int QueuedGraphEvents();
 long GraphVolume();
-void SetGraphVolume(long volume);
 long GraphFullScreenMode();
 OAHWND GraphMessageDrain();
 void SetGraphMessageDrain(OAHWND drain);

@@ -54,14 +54,11 @@ typedef HINSTANCE HMODULE;
 
 #define WINAPI
 #define CALLBACK
-#define APIENTRY
 #define TRUE 1
 #define FALSE 0
 #define MAX_PATH 260
-#define INFINITE 0xFFFFFFFFu
 
 #define S_OK           ((HRESULT)0)
-#define S_FALSE        ((HRESULT)1)
 #define E_NOTIMPL      ((HRESULT)0x80004001u)
 #define E_NOINTERFACE  ((HRESULT)0x80004002u)
 #define E_POINTER      ((HRESULT)0x80004003u)
@@ -73,7 +70,6 @@ typedef HINSTANCE HMODULE;
 
 #define ERROR_SUCCESS            0L
 #define ERROR_FILE_NOT_FOUND     2L
-#define ERROR_PATH_NOT_FOUND     3L
 #define ERROR_ACCESS_DENIED      5L
 #define ERROR_INVALID_HANDLE     6L
 #define ERROR_MORE_DATA          234L
@@ -81,7 +77,6 @@ typedef HINSTANCE HMODULE;
 #define ERROR_CLASS_ALREADY_EXISTS 1410L
 
 #define LOWORD(l) ((WORD)((ULONG_PTR)(l) & 0xFFFF))
-#define HIWORD(l) ((WORD)(((ULONG_PTR)(l) >> 16) & 0xFFFF))
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)(((DWORD)(WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
 #define MAKEINTRESOURCEA(i) ((LPSTR)(ULONG_PTR)(WORD)(i))
 #define IS_INTRESOURCE(p) (((ULONG_PTR)(p) >> 16) == 0)
@@ -108,31 +103,23 @@ typedef struct tagWNDCLASSA {
 #define WM_DESTROY       0x0002
 #define WM_MOVE          0x0003
 #define WM_SIZE          0x0005
-#define WM_SETFOCUS      0x0007
-#define WM_ENABLE        0x000A
-#define WM_SETTEXT       0x000C
 #define WM_PAINT         0x000F
 #define WM_CLOSE         0x0010
 #define WM_QUIT          0x0012
-#define WM_ERASEBKGND    0x0014
-#define WM_SHOWWINDOW    0x0018
 #define WM_GETMINMAXINFO 0x0024
 #define WM_KEYDOWN       0x0100
-#define WM_KEYUP         0x0101
 #define WM_CHAR          0x0102
 #define WM_INITDIALOG    0x0110
 #define WM_COMMAND       0x0111
 #define WM_TIMER         0x0113
 #define WM_MOUSEMOVE     0x0200
 #define WM_LBUTTONDOWN   0x0201
-#define WM_LBUTTONUP     0x0202
 #define WM_USER          0x0400
 #define SIZE_RESTORED    0
 
 /* Virtual keys */
 #define VK_BACK   0x08
 #define VK_RETURN 0x0D
-#define VK_SHIFT  0x10
 #define VK_ESCAPE 0x1B
 #define VK_SPACE  0x20
 #define VK_PRIOR  0x21
@@ -162,7 +149,6 @@ typedef struct tagWNDCLASSA {
 #define WS_OVERLAPPEDWINDOW (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
 #define CW_USEDEFAULT    ((int)0x80000000)
 #define HWND_BROADCAST   ((HWND)0xFFFF)
-#define HWND_TOP         ((HWND)0)
 #define HWND_TOPMOST     ((HWND)-1)
 #define SWP_NOSIZE       0x0001
 #define SWP_NOMOVE       0x0002
@@ -183,13 +169,11 @@ typedef struct tagWNDCLASSA {
 #define IDOK             1
 #define IDCANCEL         2
 #define MB_OK            0x00000000L
-#define MF_BYCOMMAND     0x00000000L
 #define MF_ENABLED       0x00000000L
 #define MF_UNCHECKED     0x00000000L
 #define MF_GRAYED        0x00000001L
 #define MF_CHECKED       0x00000008L
 #define BLACK_BRUSH      4
-#define WHITE_BRUSH      0
 
 /* Files */
 #define GENERIC_READ          0x80000000u
@@ -197,7 +181,6 @@ typedef struct tagWNDCLASSA {
 #define CREATE_ALWAYS         2
 #define OPEN_EXISTING         3
 #define FILE_ATTRIBUTE_NORMAL 0x80
-#define FILE_ATTRIBUTE_DIRECTORY 0x10
 #define INVALID_HANDLE_VALUE  ((HANDLE)(LONG_PTR)-1)
 #define MOVEFILE_REPLACE_EXISTING 0x1
 #define MOVEFILE_WRITE_THROUGH    0x8
@@ -218,7 +201,6 @@ typedef struct _WIN32_FIND_DATAA {
 typedef DWORD REGSAM;
 
 /* National language support and versions */
-#define CP_ACP        0
 #define CP_THREAD_ACP 3
 #define LOCALE_IDEFAULTANSICODEPAGE 0x1004
 #define VER_PLATFORM_WIN32_WINDOWS 1
