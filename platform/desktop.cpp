@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <memory>
@@ -300,8 +301,8 @@ BOOL DestroyWindow(HWND hwnd)
         if (gWindows[i]->parent == hwnd)
             DestroyWindow(HandleOf(i));
     window->destroyed = true;
-    for (size_t i = 0; i < gTimers.size();)
-        gTimers[i].hwnd == hwnd ? (void)gTimers.erase(gTimers.begin() + i) : (void)i++;
+    gTimers.erase(std::remove_if(gTimers.begin(), gTimers.end(), [hwnd](const Timer &t) { return t.hwnd == hwnd; }),
+                  gTimers.end());
     return TRUE;
 }
 
