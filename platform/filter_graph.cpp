@@ -198,22 +198,21 @@ template <typename Interface>
 HRESULT Part<Interface>::QueryInterface(REFIID iid, void **object)
 {
     Graph *g = graph;
+    struct { const IID *iid; IUnknown *part; const char *name; } const parts[] = {
+        {&IID_IGraphBuilder, &g->builder, "IGraphBuilder"}, {&IID_IMediaControl, &g->control, "IMediaControl"},
+        {&IID_IMediaEventEx, &g->event, "IMediaEventEx"}, {&IID_IMediaSeeking, &g->seeking, "IMediaSeeking"},
+        {&IID_IVideoWindow, &g->video, "IVideoWindow"}, {&IID_IBasicVideo, &g->basicVideo, "IBasicVideo"},
+        {&IID_IBasicAudio, &g->audio, "IBasicAudio"}};
     IUnknown *found = nullptr;
-    if (IsEqualGUID(iid, IID_IGraphBuilder)) found = &g->builder;
-    else if (IsEqualGUID(iid, IID_IMediaControl)) found = &g->control;
-    else if (IsEqualGUID(iid, IID_IMediaEventEx)) found = &g->event;
-    else if (IsEqualGUID(iid, IID_IMediaSeeking)) found = &g->seeking;
-    else if (IsEqualGUID(iid, IID_IVideoWindow)) found = &g->video;
-    else if (IsEqualGUID(iid, IID_IBasicVideo)) found = &g->basicVideo;
-    else if (IsEqualGUID(iid, IID_IBasicAudio)) found = &g->audio;
-    else ADD_FAILURE() << "QueryInterface for an interface the stand-in does not know";
     std::string queried = "unknown";
-    const char *names[] = {"IGraphBuilder", "IMediaControl", "IMediaEventEx", "IMediaSeeking", "IVideoWindow",
-                           "IBasicVideo", "IBasicAudio"};
-    IUnknown *parts[] = {&g->builder, &g->control, &g->event, &g->seeking, &g->video, &g->basicVideo, &g->audio};
-    for (int i = 0; i < 7; i++)
-        if (parts[i] == found)
-            queried = names[i];
+    for (const auto &part : parts) {
+        if (IsEqualGUID(iid, *part.iid)) {
+            found = part.part;
+            queried = part.name;
+        }
+    }
+    if (!found)
+        ADD_FAILURE() << "QueryInterface for an interface the stand-in does not know";
     Log("QueryInterface " + queried);
     HRESULT status = Answer(("QueryInterface " + queried).c_str(), found ? S_OK : E_NOINTERFACE);
     if (FAILED(status)) {

@@ -2,25 +2,26 @@
 // and which messages go on to the video window.
 #include "player_test.h"
 
-class DispatchTest : public PlayerTest {
-protected:
-};
+class DispatchTest : public PlayerTest {};
+
+// With point A marked, sends each input and checks the loop state it leaves.
+template <typename Input, size_t N>
+static void ExpectLoopAfter(void (*send)(Input), const Input (&inputs)[N], ABState expected)
+{
+    for (Input input : inputs) {
+        gABState = ABMarked;
+        send(input);
+        EXPECT_EQ(gABState, expected) << "input " << input;
+    }
+}
 
 TEST_F(DispatchTest, MovingKeysCancelTheLoopAndOthersDoNot)
 {
     Play([] {
         const UINT cancelling[] = {VK_NEXT, VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_F12};
         const UINT keeping[] = {VK_SPACE, VK_PRIOR, VK_END, VK_HOME, VK_DELETE, VK_F1, 'A'};
-        for (UINT vk : keeping) {
-            gABState = ABMarked;
-            Key(vk);
-            EXPECT_EQ(gABState, ABMarked) << "key " << vk;
-        }
-        for (UINT vk : cancelling) {
-            gABState = ABMarked;
-            Key(vk);
-            EXPECT_EQ(gABState, ABOff) << "key " << vk;
-        }
+        ExpectLoopAfter(Key, keeping, ABMarked);
+        ExpectLoopAfter(Key, cancelling, ABOff);
     });
 }
 
@@ -29,16 +30,8 @@ TEST_F(DispatchTest, CommandsThatCancelTheLoopFirst)
     Play([] {
         const WPARAM cancelling[] = {IDM_STOP, IDM_CLOSE_CLIP, IDM_OPEN_CLIP};
         const WPARAM keeping[] = {IDM_PAUSE_PLAY, IDM_MUTE, IDM_FULL_SCREEN, IDM_SIZE_HALF};
-        for (WPARAM id : keeping) {
-            gABState = ABMarked;
-            Command(id);
-            EXPECT_EQ(gABState, ABMarked) << "command " << id;
-        }
-        for (WPARAM id : cancelling) {
-            gABState = ABMarked;
-            Command(id);
-            EXPECT_EQ(gABState, ABOff) << "command " << id;
-        }
+        ExpectLoopAfter(Command, keeping, ABMarked);
+        ExpectLoopAfter(Command, cancelling, ABOff);
     });
 }
 

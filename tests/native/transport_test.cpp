@@ -1,9 +1,7 @@
 // Pause and play, stop, jumps, tenths and rate steps, and the play-state machine they move.
 #include "player_test.h"
 
-class TransportTest : public PlayerTest {
-protected:
-};
+class TransportTest : public PlayerTest {};
 
 TEST_F(TransportTest, PlayStateMachine)
 {
