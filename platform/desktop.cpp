@@ -446,6 +446,8 @@ BOOL ShowWindow(HWND hwnd, int command)
     window->visible = command != SW_HIDE;
     if (window->visible)
         window->needsPaint = true;
+    if (window->visible != (wasVisible != FALSE))
+        SendMessageA(hwnd, WM_SHOWWINDOW, window->visible, 0);
     return wasVisible;
 }
 

@@ -33,12 +33,17 @@ std::vector<std::pair<std::string, Entry>> gEntries;   // in creation order, key
 std::map<ULONG_PTR, OpenFile> gOpenFiles;
 std::map<ULONG_PTR, Search> gSearches;
 ULONG_PTR gNextHandle;
+std::string gCurrentFolder;
+std::map<std::string, DWORD> gFileFailures;
+std::vector<std::string> gRegistryWrites;
 std::map<std::string, std::map<std::string, RegistryValueData>> gRegistry;
 std::map<ULONG_PTR, std::string> gOpenKeys;
 
+// Names compare as the file system compares them: either slash, any letter case.
 std::string Fold(std::string text)
 {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(tolower(c)); });
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return c == '/' ? '\\' : static_cast<char>(tolower(c)); });
     return text;
 }
 
@@ -109,6 +114,9 @@ void ResetFilesAndRegistry()
     gOpenFiles.clear();
     gSearches.clear();
     gNextHandle = 0x7000;
+    gCurrentFolder = "C:\\";
+    gFileFailures.clear();
+    gRegistryWrites.clear();
     gRegistry.clear();
     gOpenKeys.clear();
 }
@@ -150,6 +158,16 @@ void MakeFolderReadOnly(const char *path)
     Lookup(path)->readOnlyFolder = true;
 }
 
+void FailFileCall(const char *call, DWORD error) { gFileFailures[call] = error; }
+std::vector<std::string> &RegistryWrites() { return gRegistryWrites; }
+
+void SetCurrentFolder(const char *path)
+{
+    gCurrentFolder = path;
+    if (gCurrentFolder.back() != '\\')
+        gCurrentFolder += '\\';
+}
+
 bool RegistryValue(const char *key, const char *name, DWORD *type, std::string *data)
 {
     auto folded = gRegistry.find(Fold(key));
@@ -180,7 +198,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
     }
     if (disposition == OPEN_EXISTING) {
         if (!entry || entry->folder) {
-            SetLastError(ERROR_FILE_NOT_FOUND);
+            SetLastError(entry ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND);
             return INVALID_HANDLE_VALUE;
         }
     } else if (disposition == CREATE_ALWAYS) {
@@ -222,6 +240,11 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD count, LPDWORD written, LPOVER
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
+    if (gFileFailures.count("WriteFile")) {
+        SetLastError(gFileFailures["WriteFile"]);
+        *written = 0;
+        return FALSE;
+    }
     Lookup(open->second.key)->content.append(static_cast<const char *>(buffer), count);
     *written = count;
     return TRUE;
@@ -237,9 +260,13 @@ BOOL CloseHandle(HANDLE handle)
 
 BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags)
 {
+    if (gFileFailures.count("MoveFileExA")) {
+        SetLastError(gFileFailures["MoveFileExA"]);
+        return FALSE;
+    }
     Entry *source = Lookup(from);
     Entry *target = Lookup(to);
-    if (!source || !FolderWritable(to) || (target && !(flags & MOVEFILE_REPLACE_EXISTING))) {
+    if (!source || !FolderWritable(to) || (target && (target->folder || !(flags & MOVEFILE_REPLACE_EXISTING)))) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
@@ -260,6 +287,32 @@ BOOL DeleteFileA(LPCSTR name)
     }
     SetLastError(ERROR_FILE_NOT_FOUND);
     return FALSE;
+}
+
+DWORD GetFileAttributesA(LPCSTR name)
+{
+    Entry *entry = Lookup(name);
+    if (!entry) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    return entry->folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+}
+
+// Slashes become backslashes and a relative name is taken from the current folder; no dot folders.
+DWORD GetFullPathNameA(LPCSTR name, DWORD length, LPSTR buffer, LPSTR *filePart)
+{
+    std::string full = name;
+    std::replace(full.begin(), full.end(), '/', '\\');
+    bool absolute = (full.size() >= 3 && full[1] == ':' && full[2] == '\\') || full.rfind("\\\\", 0) == 0;
+    if (!absolute)
+        full = full[0] == '\\' ? gCurrentFolder.substr(0, 2) + full : gCurrentFolder + full;
+    if (full.size() + 1 > length)
+        return static_cast<DWORD>(full.size() + 1);
+    memcpy(buffer, full.c_str(), full.size() + 1);
+    if (filePart)
+        *filePart = buffer + full.find_last_of('\\') + 1;
+    return static_cast<DWORD>(full.size());
 }
 
 HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *found)
@@ -327,6 +380,7 @@ LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE *data, 
     if (open == gOpenKeys.end())
         return ERROR_INVALID_HANDLE;
     gRegistry[open->second][name] = {type, std::string(reinterpret_cast<const char *>(data), size)};
+    gRegistryWrites.push_back(name);
     return ERROR_SUCCESS;
 }
 

@@ -28,6 +28,7 @@ std::vector<std::string> gCalls;
 std::map<std::string, HRESULT> gFailures, gFailuresOnce;
 std::map<std::string, standin::Clip> gClips;
 std::vector<std::unique_ptr<Graph>> gGraphs;
+std::vector<std::pair<std::string, std::function<void()>>> gCallHooks;
 
 HRESULT Answer(const char *method, HRESULT otherwise = S_OK)
 {
@@ -41,7 +42,13 @@ HRESULT Answer(const char *method, HRESULT otherwise = S_OK)
     return always != gFailures.end() ? always->second : otherwise;
 }
 
-void Log(const std::string &call) { gCalls.push_back(call); }
+void Log(const std::string &call)
+{
+    gCalls.push_back(call);
+    for (const auto &hook : gCallHooks)
+        if (call == hook.first || call.rfind(hook.first + " ", 0) == 0)
+            hook.second();
+}
 
 std::string Time(const LONGLONG *value) { return value ? std::to_string(*value) : "-"; }
 
@@ -360,6 +367,7 @@ void ResetFilterGraph()
     gFailuresOnce.clear();
     gClips.clear();
     gGraphs.clear();
+    gCallHooks.clear();
 }
 
 void ExpectGraphsReleased()
@@ -371,6 +379,7 @@ void ExpectGraphsReleased()
 void AddClip(const char *path, const Clip &clip) { gClips[path] = clip; }
 void FailGraphCall(const char *method, HRESULT status) { gFailures[method] = status; }
 void FailGraphCallOnce(const char *method, HRESULT status) { gFailuresOnce[method] = status; }
+void BeforeGraphCall(const char *method, std::function<void()> look) { gCallHooks.push_back({method, std::move(look)}); }
 std::vector<std::string> &GraphCalls() { return gCalls; }
 int GraphsCreated() { return static_cast<int>(gGraphs.size()); }
 

@@ -24,6 +24,7 @@ int gPaintDepth;
 const ULONG_PTR kBrushBase = 0x3000;
 const ULONG_PTR kMenuBase = 0x5000;
 HDC const kPaintDc = reinterpret_cast<HDC>(0x4000);
+HGDIOBJ const kDcBrush = reinterpret_cast<HGDIOBJ>(0x4100);   // the brush a fresh paint DC holds
 
 MenuState *MenuOf(HMENU menu)
 {
@@ -192,7 +193,7 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT *paint)
     gPaintDepth++;
     *paint = PAINTSTRUCT{};
     paint->hdc = kPaintDc;
-    gSelectedBrush = nullptr;
+    gSelectedBrush = kDcBrush;
     gDrawingLog.push_back("BeginPaint " + standin::WindowClass(hwnd));
     return kPaintDc;
 }
@@ -200,6 +201,7 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT *paint)
 BOOL EndPaint(HWND hwnd, const PAINTSTRUCT *)
 {
     gPaintDepth--;
+    EXPECT_EQ(gSelectedBrush, kDcBrush) << "a paint must leave the DC's own brush selected";
     gDrawingLog.push_back("EndPaint " + standin::WindowClass(hwnd));
     return TRUE;
 }

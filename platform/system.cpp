@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <stdio.h>
+#include <strings.h>
 
 namespace {
 HRESULT gCoInitializeStatus;
@@ -113,6 +114,7 @@ LPSTR lstrcpynA(LPSTR destination, LPCSTR source, int length)
 }
 
 int lstrlenA(LPCSTR text) { return text ? static_cast<int>(strlen(text)) : 0; }
+int lstrcmpiA(LPCSTR first, LPCSTR second) { return strcasecmp(first, second); }
 
 int _vsnprintf(char *buffer, size_t count, const char *format, va_list args)
 {

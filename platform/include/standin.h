@@ -89,10 +89,13 @@ void PutFile(const char *path, const std::string &content);
 bool FileExists(const char *path);
 std::string FileContent(const char *path);
 void MakeFolderReadOnly(const char *path);   // creating or replacing files there fails
+void FailFileCall(const char *call, DWORD error);   // "WriteFile" (a full disk) or "MoveFileExA"
+void SetCurrentFolder(const char *path);     // what relative paths are resolved against; C:\ at first
 
 // Registry (HKEY_LOCAL_MACHINE only)
 bool RegistryValue(const char *key, const char *name, DWORD *type, std::string *data);
 void PutRegistryValue(const char *key, const char *name, DWORD type, const std::string &data);
+std::vector<std::string> &RegistryWrites();   // the names of the values written, in order
 
 // The scripted filter graph.
 struct Clip {
@@ -107,6 +110,7 @@ struct Clip {
 void AddClip(const char *path, const Clip &clip);
 void FailGraphCall(const char *method, HRESULT status);   // every later call of that method
 void FailGraphCallOnce(const char *method, HRESULT status);
+void BeforeGraphCall(const char *method, std::function<void()> look);   // runs as each such call is made
 std::vector<std::string> &GraphCalls();   // e.g. "SetPositions 300000000,5 -,0"
 int GraphsCreated();
 int LiveGraphReferences();

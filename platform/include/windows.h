@@ -70,11 +70,13 @@ typedef HINSTANCE HMODULE;
 
 #define ERROR_SUCCESS            0L
 #define ERROR_FILE_NOT_FOUND     2L
+#define ERROR_PATH_NOT_FOUND     3L
 #define ERROR_ACCESS_DENIED      5L
 #define ERROR_INVALID_HANDLE     6L
 #define ERROR_MORE_DATA          234L
 #define ERROR_NO_MORE_FILES      18L
 #define ERROR_CLASS_ALREADY_EXISTS 1410L
+#define ERROR_FILENAME_EXCED_RANGE 206L
 
 #define LOWORD(l) ((WORD)((ULONG_PTR)(l) & 0xFFFF))
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)(((DWORD)(WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
@@ -105,6 +107,7 @@ typedef struct tagWNDCLASSA {
 #define WM_SIZE          0x0005
 #define WM_PAINT         0x000F
 #define WM_CLOSE         0x0010
+#define WM_SHOWWINDOW    0x0018
 #define WM_QUIT          0x0012
 #define WM_GETMINMAXINFO 0x0024
 #define WM_KEYDOWN       0x0100
@@ -181,6 +184,8 @@ typedef struct tagWNDCLASSA {
 #define CREATE_ALWAYS         2
 #define OPEN_EXISTING         3
 #define FILE_ATTRIBUTE_NORMAL 0x80
+#define FILE_ATTRIBUTE_DIRECTORY 0x10
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
 #define INVALID_HANDLE_VALUE  ((HANDLE)(LONG_PTR)-1)
 #define MOVEFILE_REPLACE_EXISTING 0x1
 #define MOVEFILE_WRITE_THROUGH    0x8
@@ -275,6 +280,7 @@ BOOL    TextOutA(HDC dc, int x, int y, LPCSTR text, int length);
 /* Kernel and C runtime */
 LPSTR   lstrcpynA(LPSTR destination, LPCSTR source, int length);
 int     lstrlenA(LPCSTR text);
+int     lstrcmpiA(LPCSTR first, LPCSTR second);
 int     _snprintf(char *buffer, size_t count, const char *format, ...);
 int     _vsnprintf(char *buffer, size_t count, const char *format, va_list args);
 HANDLE  CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
@@ -284,6 +290,8 @@ BOOL    WriteFile(HANDLE file, LPCVOID buffer, DWORD count, LPDWORD written, LPO
 BOOL    CloseHandle(HANDLE handle);
 BOOL    MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags);
 BOOL    DeleteFileA(LPCSTR name);
+DWORD   GetFileAttributesA(LPCSTR name);
+DWORD   GetFullPathNameA(LPCSTR name, DWORD length, LPSTR buffer, LPSTR *filePart);
 HANDLE  FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *entry);
 BOOL    FindNextFileA(HANDLE search, WIN32_FIND_DATAA *entry);
 BOOL    FindClose(HANDLE search);

@@ -3,6 +3,8 @@
 #include "app/shell.h"
 #include "support/support.h"
 
+#include <string.h>
+
 static const char kLastClipKey[] = "Software\\Kestrovan\\Lumetrone\\";
 
 void SaveLastClip()
@@ -22,16 +24,21 @@ void SaveLastClip()
     RegCloseKey(key);
 }
 
-// A missing value, or one longer than the buffer, reads as empty; one without a terminator
-// is terminated after its last byte, hence the extra character.
-static void ReadPathValue(HKEY key, const char *value, char text[MAX_PATH + 1])
+// Only a string value that fits and is not empty is taken; one without a terminator is
+// terminated after its last byte, hence the extra character.
+static bool ReadPathValue(HKEY key, const char *value, char text[MAX_PATH + 1])
 {
+    DWORD type = 0;
     DWORD size = MAX_PATH;
-    if (RegQueryValueExA(key, value, NULL, NULL, (BYTE *)text, &size) != ERROR_SUCCESS || size > MAX_PATH)
-        size = 0;
+    if (RegQueryValueExA(key, value, NULL, &type, (BYTE *)text, &size) != ERROR_SUCCESS || type != REG_SZ ||
+        size > MAX_PATH)
+        return false;
     text[size] = 0;
+    return text[0] != 0;
 }
 
+// A record that cannot be used, or names a clip that is no longer there, is as good as none:
+// gszFileName stays empty and the open dialog is offered.
 void LoadLastClip()
 {
     HKEY key;
@@ -39,8 +46,13 @@ void LoadLastClip()
         return;
     char folder[MAX_PATH + 1];
     char name[MAX_PATH + 1];
-    ReadPathValue(key, "lastpath", folder);
-    ReadPathValue(key, "lastfile", name);
+    bool usable = ReadPathValue(key, "lastpath", folder) && ReadPathValue(key, "lastfile", name);
     RegCloseKey(key);
-    JoinPath(gszFileName, folder, name);
+    if (!usable || strlen(folder) + 1 + strlen(name) > MAX_PATH - 1)
+        return;
+    char path[MAX_PATH];
+    JoinPath(path, folder, name);
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        CopyPath(gszFileName, path);
 }

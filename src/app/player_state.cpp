@@ -28,7 +28,8 @@ HBRUSH     ghbrOrange;
 OAHWND     hDrain;
 
 char       gszFolder[MAX_PATH];
-char       gPlaylist[MAX_PLAYLIST][MAX_PATH];
+char     (*gPlaylist)[MAX_PATH];
+int        gnPlaylistSlots;
 int        gnPlaylist;
 int        giPlaylist;
 REFERENCE_TIME gBookmarks[MAX_BOOKMARKS];

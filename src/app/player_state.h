@@ -5,7 +5,6 @@
 #include <commdlg.h>
 #include <dshow.h>
 
-#define MAX_PLAYLIST    1000
 #define MAX_BOOKMARKS   100
 #define MAX_FAVOURITES  1000
 #define MAX_DESCRIPTION 1000
@@ -51,7 +50,8 @@ extern OAHWND     hDrain;                // video window's message drain saved o
 
 // Navigation aids
 extern char       gszFolder[MAX_PATH];                 // folder of the playlist, no trailing separator
-extern char       gPlaylist[MAX_PLAYLIST][MAX_PATH];   // file names of the folder's media, in search order
+extern char     (*gPlaylist)[MAX_PATH];              // file names of the folder's media, in search order
+extern int        gnPlaylistSlots;                     // slots allocated for gPlaylist; grows with the folder
 extern int        gnPlaylist;                          // valid entries of gPlaylist
 extern int        giPlaylist;                          // index of the current clip in gPlaylist
 extern REFERENCE_TIME gBookmarks[MAX_BOOKMARKS];       // bookmark positions of the current clip

@@ -10,5 +10,7 @@ void UpdateTitle();
 void CheckSizeItem(int command);
 void EnableClipMenus(int transport, int kind);
 
+void TakeCommandLinePath(const char *commandLine);
+
 void SaveLastClip();
 void LoadLastClip();

@@ -9,7 +9,7 @@
 #include <string.h>
 
 // One optional clip path: a leading quote goes, and then a trailing one; nothing else is parsed.
-static void TakeCommandLinePath(const char *commandLine)
+void TakeCommandLinePath(const char *commandLine)
 {
     char text[MAX_PATH + 1];
     lstrcpynA(text, commandLine, MAX_PATH + 1);
@@ -21,6 +21,11 @@ static void TakeCommandLinePath(const char *commandLine)
             path[length - 1] = 0;
     }
     CopyPath(gszFileName, path);
+    // A relative path is made absolute now, or the playlist and the last-clip record get no folder.
+    char full[MAX_PATH];
+    DWORD length = gszFileName[0] ? GetFullPathNameA(gszFileName, MAX_PATH, full, NULL) : 0;
+    if (length > 0 && length < MAX_PATH)
+        CopyPath(gszFileName, full);
 }
 
 static void SetStartupValues()

@@ -17,12 +17,16 @@ static const char kFilters[] =
     "A/V Files (*.asf; *.wma; *.wmv; *.mp3; *.avi)\0*.asf; *.wma; *.wmv; *.mp3; *.avi\0"
     "All Files (*.*)\0*.*;\0";
 
-// A failed open always closes; only protected media earns a message.
-static void AbandonClip(HRESULT status)
+void AbandonClip(HRESULT status)
 {
+    char path[MAX_PATH];
+    CopyPath(path, gszFileName);
     CloseClip();
     if (status == NS_E_LICENSE_REQUIRED)
         ReportMessage("This media file requires a license. DRM is not supported by this version");
+    else
+        ReportMessage("Cannot play %s\r\nThe file is missing, damaged or not a media file that this system "
+                      "can play (error 0x%08lx).\r\n", path, HexStatus(status));
 }
 
 void OpenClip()
@@ -43,13 +47,15 @@ void OpenClip()
     }
     gPlayState = Stopped;
     glMuteVolume = glVolume;
-    SaveLastClip();
     HRESULT status = PlayClipFile(gszFileName);
     if (FAILED(status)) {
         // A start-up clip that fails must not leave a process with no window to show.
         ShowWindow(ghApp, SW_SHOWNORMAL);
         AbandonClip(status);
+        return;
     }
+    // Only a clip that plays is remembered, so a bad file is never reopened at the next start.
+    SaveLastClip();
 }
 
 BOOL GetClipFileName(char *buffer)
@@ -130,14 +136,6 @@ HRESULT PlayClipFile(const char *path)
     SetFocus(ghApp);
     LoadBookmarks();
     return hr;
-}
-
-HRESULT PlayCurrentClip()
-{
-    HRESULT status = PlayClipFile(gszFileName);
-    if (FAILED(status))
-        AbandonClip(status);
-    return status;
 }
 
 // Only the status of get_Visible tells whether there is video; its value is not looked at.

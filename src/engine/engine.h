@@ -11,7 +11,8 @@
 void    OpenClip();
 BOOL    GetClipFileName(char *buffer);
 HRESULT PlayClipFile(const char *path);
-HRESULT PlayCurrentClip();
+// Closes a clip that would not play and says so once, naming the file (protected media has its own words).
+void    AbandonClip(HRESULT status);
 void    DetectAudioOnly();
 HRESULT CloseClip();
 void    UnloadClip();
@@ -27,8 +28,11 @@ void SeekToTenth(int tenth);
 void RateUp();
 void RateDown();
 
-// Helpers for every seek the program makes: the current place, and a jump to a key frame.
+// Helpers for every seek the program makes: the current place, a place held inside the clip,
+// the one way of seeking, and a jump to a key frame.
 REFERENCE_TIME CurrentPosition();
+REFERENCE_TIME ClampToClip(REFERENCE_TIME position);
+void SeekClip(REFERENCE_TIME current, DWORD currentFlags, const REFERENCE_TIME *stop, DWORD stopFlags);
 void SeekToKeyFrame(REFERENCE_TIME position);
 bool ClipIsPlaying();   // Paused or Running
 

@@ -15,10 +15,36 @@ REFERENCE_TIME CurrentPosition()
     return position;
 }
 
+static REFERENCE_TIME Within(REFERENCE_TIME position, REFERENCE_TIME duration)
+{
+    if (position <= 0)
+        return 0;
+    return duration > 0 && position > duration ? duration : position;
+}
+
+// A place inside the clip: never before its start, nor past its end once the end is known.
+REFERENCE_TIME ClampToClip(REFERENCE_TIME position)
+{
+    REFERENCE_TIME duration = 0;
+    if (position > 0)
+        pMS->GetDuration(&duration);
+    return Within(position, duration);
+}
+
+// Every seek the player makes goes through here, so that no target lies outside the clip.
+void SeekClip(REFERENCE_TIME current, DWORD currentFlags, const REFERENCE_TIME *stop, DWORD stopFlags)
+{
+    REFERENCE_TIME duration = 0;
+    if (current > 0 || (stop && *stop > 0))
+        pMS->GetDuration(&duration);
+    REFERENCE_TIME start = Within(current, duration);
+    REFERENCE_TIME end = stop ? Within(*stop, duration) : 0;
+    pMS->SetPositions(&start, currentFlags, stop ? &end : NULL, stopFlags);
+}
+
 void SeekToKeyFrame(REFERENCE_TIME position)
 {
-    pMS->SetPositions(&position, AM_SEEKING_AbsolutePositioning | AM_SEEKING_SeekToKeyFrame,
-                      NULL, AM_SEEKING_NoPositioning);
+    SeekClip(position, AM_SEEKING_AbsolutePositioning | AM_SEEKING_SeekToKeyFrame, NULL, AM_SEEKING_NoPositioning);
 }
 
 void PausePlay()
@@ -42,14 +68,13 @@ void StopClip()
     if (ClipIsPlaying()) {
         pMC->Stop();
         gPlayState = Stopped;
-        REFERENCE_TIME start = 0;
-        pMS->SetPositions(&start, AM_SEEKING_AbsolutePositioning, NULL, AM_SEEKING_NoPositioning);
+        SeekClip(0, AM_SEEKING_AbsolutePositioning, NULL, AM_SEEKING_NoPositioning);
         pMC->Pause();
     }
     UpdateTitle();
 }
 
-// The target is not clamped: the engine decides what a place before the start or past the end means.
+// A jump past either end lands on that end.
 void SkipBy(REFERENCE_TIME delta)
 {
     if (!pMC || !pMS || !ClipIsPlaying())

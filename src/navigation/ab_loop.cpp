@@ -10,7 +10,7 @@ static void RestoreStopAtDuration(DWORD currentFlags)
     pMS->GetDuration(&duration);
     REFERENCE_TIME current = currentFlags != AM_SEEKING_NoPositioning ? CurrentPosition() : 0;
     gABState = ABOff;
-    pMS->SetPositions(&current, currentFlags, &duration, AM_SEEKING_AbsolutePositioning);
+    SeekClip(current, currentFlags, &duration, AM_SEEKING_AbsolutePositioning);
 }
 
 void MarkABPoint()
@@ -25,10 +25,8 @@ void MarkABPoint()
     case ABMarked: {
         grtB = CurrentPosition();
         gABState = ABLooping;
-        REFERENCE_TIME start = grtA;
-        REFERENCE_TIME stop = grtB;
-        pMS->SetPositions(&start, AM_SEEKING_AbsolutePositioning | AM_SEEKING_SeekToKeyFrame,
-                          &stop, AM_SEEKING_AbsolutePositioning | AM_SEEKING_Segment | AM_SEEKING_NoFlush);
+        SeekClip(grtA, AM_SEEKING_AbsolutePositioning | AM_SEEKING_SeekToKeyFrame,
+                 &grtB, AM_SEEKING_AbsolutePositioning | AM_SEEKING_Segment | AM_SEEKING_NoFlush);
         break;
     }
     case ABLooping:

@@ -5,12 +5,15 @@
 
 void BuildPlaylist();
 int  AddFolderMatches(const char *extension);
-void StepPlaylist(int delta);
+void StepPlaylist(int first, int direction);
 void NextClip();
 void PreviousClip();
 
+// The clip's bookmark file beside it: the last three characters replaced by "BMS" where they lie in
+// an extension of three or more (talk.wmv gives talk.BMS), ".BMS" added to any other name (notes gives
+// notes.BMS). False when the clip has no file name or the bookmark file's path would not fit.
+bool BookmarkFileName(const char *clip, char *name);
 void LoadBookmarks();
-void SaveBookmarks();
 void AddBookmark();
 void DeleteNextBookmark();
 void JumpNextBookmark();

@@ -7,6 +7,7 @@
 #include "support/support.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 static const char *const kMediaExtensions[] = { "wmv", "mp3", "avi", "mpg", "mpeg" };
@@ -19,6 +20,18 @@ void BuildPlaylist()
         return;
     for (const char *extension : kMediaExtensions)
         AddFolderMatches(extension);
+}
+
+// Doubles the list's room; a folder of any size fits as long as memory lasts.
+static bool GrowPlaylist()
+{
+    int slots = gnPlaylistSlots ? gnPlaylistSlots * 2 : 64;
+    void *grown = realloc(gPlaylist, (size_t)slots * sizeof(gPlaylist[0]));
+    if (!grown)
+        return false;
+    gPlaylist = (char (*)[MAX_PATH])grown;
+    gnPlaylistSlots = slots;
+    return true;
 }
 
 int AddFolderMatches(const char *extension)
@@ -38,10 +51,11 @@ int AddFolderMatches(const char *extension)
     if (search == INVALID_HANDLE_VALUE)
         return -1;
     do {
-        if (gnPlaylist >= MAX_PLAYLIST)
+        if (gnPlaylist == gnPlaylistSlots && !GrowPlaylist())
             break;
         CopyPath(gPlaylist[gnPlaylist], entry.cFileName);
-        if (strcmp(entry.cFileName, name) == 0)
+        // File names are matched as the file system matches them: whatever the letter case.
+        if (lstrcmpiA(entry.cFileName, name) == 0)
             giPlaylist = gnPlaylist;
         gnPlaylist++;
     } while (FindNextFileA(search, &entry));
@@ -49,16 +63,33 @@ int AddFolderMatches(const char *extension)
     return 0;
 }
 
-void StepPlaylist(int delta)
+// Plays entry `first`; an entry that will not play is passed over in the direction of travel
+// (forward wraps, backward stops at the first entry), each entry tried once. Only when none plays
+// is the failure said, for the entry that was asked for.
+void StepPlaylist(int first, int direction)
 {
     BOOL wasFullScreen = gbFullScreen;
     UnloadClip();
-    giPlaylist += delta;
-    JoinPath(gszFileName, gszFolder, gPlaylist[giPlaylist]);
-    PlayCurrentClip();
-    if (wasFullScreen)
-        ToggleFullScreen();
-    SaveLastClip();
+    HRESULT asked = S_OK;
+    int index = first;
+    for (int tried = 0; tried < gnPlaylist && index >= 0; tried++) {
+        giPlaylist = index;
+        JoinPath(gszFileName, gszFolder, gPlaylist[index]);
+        HRESULT status = PlayClipFile(gszFileName);
+        if (SUCCEEDED(status)) {
+            if (wasFullScreen)
+                ToggleFullScreen();
+            SaveLastClip();
+            return;
+        }
+        if (tried == 0)
+            asked = status;
+        UnloadClip();
+        index = direction > 0 ? (index + 1) % gnPlaylist : index - 1;
+    }
+    giPlaylist = first;
+    JoinPath(gszFileName, gszFolder, gPlaylist[first]);
+    AbandonClip(asked);
 }
 
 // Wraps from the last entry to the first; an empty list has nowhere to go.
@@ -66,14 +97,11 @@ void NextClip()
 {
     if (gnPlaylist == 0)
         return;
-    if (giPlaylist < gnPlaylist - 1)
-        StepPlaylist(1);
-    else
-        StepPlaylist(-giPlaylist);
+    StepPlaylist(giPlaylist < gnPlaylist - 1 ? giPlaylist + 1 : 0, +1);
 }
 
 void PreviousClip()
 {
     if (giPlaylist > 0)
-        StepPlaylist(-1);
+        StepPlaylist(giPlaylist - 1, -1);
 }

@@ -19,9 +19,14 @@ static LONGLONG ScaleTime(LONGLONG value, LONGLONG numerator, LONGLONG denominat
     return (LONGLONG)((ULONGLONG)value * (ULONGLONG)numerator) / denominator;
 }
 
+// A time outside the clip (a mark read from a file, say) is drawn at the nearer end of the bar.
 static int XOfTime(REFERENCE_TIME time)
 {
-    return giProgressLeft + (int)(ULONG)ScaleTime(giProgressWidth, time, grtStatusDuration);
+    if (time < 0)
+        time = 0;
+    if (time > grtStatusDuration)
+        time = grtStatusDuration;
+    return giProgressLeft + (int)ScaleTime(giProgressWidth, time, grtStatusDuration);
 }
 
 static int VolumeBarRight(LONG volume)
@@ -98,9 +103,11 @@ void ToggleStatusBar()
     gbStatusVisible = 1;
 }
 
+// Without an overlay there is nothing to repaint; a null window would repaint the whole desktop.
 void CALLBACK StatusTimerProc(HWND, UINT, UINT_PTR, DWORD)
 {
-    InvalidateRect(ghStatus, NULL, TRUE);
+    if (ghStatus)
+        InvalidateRect(ghStatus, NULL, TRUE);
 }
 
 LRESULT CALLBACK StatusWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)

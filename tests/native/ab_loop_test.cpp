@@ -23,8 +23,8 @@ TEST_F(ABLoopTest, ThreePressesMarkLoopAndEnd)
         InsertAt(120000000);
         EXPECT_EQ(gABState, ABOff);
         EXPECT_CALLS(mark, "GetCurrentPosition",
-                     "GetCurrentPosition", "SetPositions 100000000,5 150000000,49",
-                     "GetDuration", "GetCurrentPosition", "SetPositions 120000000,1 600000000,1");
+                     "GetCurrentPosition", "GetDuration", "SetPositions 100000000,5 150000000,49",
+                     "GetDuration", "GetCurrentPosition", "GetDuration", "SetPositions 120000000,1 600000000,1");
     });
 }
 
@@ -35,7 +35,7 @@ TEST_F(ABLoopTest, BBeforeAIsPassedOnUnchanged)
         Char('0');
         size_t mark = Mark();
         InsertAt(30000000);
-        EXPECT_CALLS(mark, "GetCurrentPosition", "SetPositions 100000000,5 30000000,49");
+        EXPECT_CALLS(mark, "GetCurrentPosition", "GetDuration", "SetPositions 100000000,5 30000000,49");
     });
 }
 
@@ -78,12 +78,13 @@ TEST_F(ABLoopTest, CancellingARunningLoopRestoresTheStopAtTheDuration)
         size_t mark = Mark();
         Key(VK_LEFT);
         EXPECT_EQ(gABState, ABOff);
-        EXPECT_CALLS(mark, "GetDuration", "SetPositions 0,0 600000000,1", "GetCurrentPosition",
-                     "SetPositions 50000000,5 -,0");
+        EXPECT_CALLS(mark, "GetDuration", "GetDuration", "SetPositions 0,0 600000000,1", "GetCurrentPosition",
+                     "GetDuration", "SetPositions 50000000,5 -,0");
         mark = Mark();
         gABState = ABMarked;
         Key(VK_RIGHT);
-        EXPECT_CALLS(mark, "GetCurrentPosition", "SetPositions 350000000,5 -,0") << "only a running loop restores";
+        EXPECT_CALLS(mark, "GetCurrentPosition", "GetDuration", "SetPositions 350000000,5 -,0")
+            << "only a running loop restores";
     });
 }
 

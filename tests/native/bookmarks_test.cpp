@@ -1,6 +1,8 @@
 // Bookmarks: the file beside the clip, its reading rules, and the add, delete and jump rules.
 #include "player_test.h"
 
+#include <algorithm>
+
 static const char kFile[] = "C:\\media\\talk.BMS";
 static const REFERENCE_TIME kSecond = 10000000;
 
@@ -15,12 +17,18 @@ protected:
     static void AddAt(REFERENCE_TIME position) { standin::SetGraphPosition(position); Key(VK_PRIOR); }
 };
 
-TEST_F(BookmarksTest, FileNameReplacesTheLastThreeCharacters)
+// Always beside the clip and named after it: the extension's end gives way to BMS where there are
+// three characters to replace, and any other name gets .BMS added.
+TEST_F(BookmarksTest, FileNameSitsBesideTheClipAndBelongsToIt)
 {
     const std::pair<const char *, const char *> names[] = {
         {"C:\\media\\talk.wmv", "C:\\media\\talk.BMS"},
         {"C:\\media\\talk.mpeg", "C:\\media\\talk.mBMS"},
-        {"C:\\media\\talk", "C:\\media\\tBMS"},
+        {"C:\\media\\talk", "C:\\media\\talk.BMS"},
+        {"C:\\folder\\p2\\ab", "C:\\folder\\p2\\ab.BMS"},
+        {"C:\\folder\\p2\\a", "C:\\folder\\p2\\a.BMS"},
+        {"C:\\folder\\abc", "C:\\folder\\abc.BMS"},
+        {"C:\\v1.0\\notes", "C:\\v1.0\\notes.BMS"},
     };
     for (const auto &name : names) {
         standin::Reset();
@@ -28,34 +36,52 @@ TEST_F(BookmarksTest, FileNameReplacesTheLastThreeCharacters)
         standin::AddClip(name.first, {});
         RunPlayer(name.first, {[] { Char('b'); }});
         EXPECT_TRUE(standin::FileExists(name.second)) << name.first;
+        EXPECT_FALSE(standin::FileExists("C:\\folder\\p2BMS")) << name.first;
+        EXPECT_FALSE(standin::FileExists("C:\\folderBMS")) << name.first;
     }
 }
 
-TEST_F(BookmarksTest, EveryValueSurvivesTheFileIncludingNegatives)
+// A clip path at the limit still saves: the temporary file's name is as long as the bookmark file's.
+TEST_F(BookmarksTest, PathAtTheLimitStillSaves)
 {
-    Play([] {
-        const REFERENCE_TIME values[] = {125000000, 6000000000, -1, -6000000000, 0x7FFFFFFFFFFFFFFF,
-                                         static_cast<REFERENCE_TIME>(0x8000000000000000ull), 4294967295};
-        gnBookmarks = 0;
-        for (REFERENCE_TIME value : values)
-            gBookmarks[gnBookmarks++] = value;
-        SaveBookmarks();
-        gnBookmarks = 0;
-        LoadBookmarks();
+    std::string clip = "C:\\" + std::string(250, 'f') + "\\a.wmv";
+    ASSERT_EQ(clip.size(), 259u);
+    standin::PutFile(clip.c_str(), "");
+    std::string marks = clip.substr(0, 256) + "BMS";
+    Play([] { AddAt(5); }, {}, clip.c_str());
+    EXPECT_EQ(standin::FileContent(marks.c_str()), "5\n0\n");
+    EXPECT_TRUE(standin::MessageBoxes().empty());
+}
+
+// Another instance's marks and marks beyond what the list holds survive every save.
+TEST_F(BookmarksTest, EveryValueSurvivesASaveIncludingNegatives)
+{
+    const REFERENCE_TIME values[] = {125000000, 6000000000, -1, -6000000000, 0x7FFFFFFFFFFFFFFF,
+                                     static_cast<REFERENCE_TIME>(0x8000000000000000ull), 4294967295};
+    std::string content;
+    for (REFERENCE_TIME value : values)
+        content += std::to_string(static_cast<ULONG>(value)) + "\n" +
+                   std::to_string(static_cast<ULONG>(static_cast<ULONGLONG>(value) >> 32)) + "\n";
+    standin::PutFile(kFile, content);
+    Play([&] {
         EXPECT_EQ(List(), std::vector<REFERENCE_TIME>(std::begin(values), std::end(values)));
+        AddAt(5);
+        EXPECT_EQ(standin::FileContent(kFile), "5\n0\n" + content);
     });
-    EXPECT_FALSE(standin::FileExists("C:\\media\\talk.BMS.new")) << "the new file replaced the old";
+    EXPECT_FALSE(standin::FileExists("C:\\media\\talk.BM~")) << "the new file replaced the old";
 }
 
 TEST_F(BookmarksTest, FileFormIsLowThenHighAsUnsignedLines)
 {
+    standin::Clip hourLong;
+    hourLong.duration = 36000000000;
     Play([] {
         AddAt(6000000000);
         AddAt(125000000);
         EXPECT_EQ(standin::FileContent(kFile), "125000000\n0\n1705032704\n1\n");
-        AddAt(-1);
-        EXPECT_EQ(standin::FileContent(kFile), "4294967295\n4294967295\n125000000\n0\n1705032704\n1\n");
-    });
+        AddAt(0);
+        EXPECT_EQ(standin::FileContent(kFile), "0\n0\n125000000\n0\n1705032704\n1\n");
+    }, hourLong);
 }
 
 TEST_F(BookmarksTest, ReadingSkipsEverythingButDigitsAndLineFeeds)
@@ -130,7 +156,7 @@ TEST_F(BookmarksTest, JumpPreviousPassesOverBookmarksWithinEightTenths)
     });
 }
 
-TEST_F(BookmarksTest, EmptyListJumpsNowhereAndDeleteWritesAnEmptyFile)
+TEST_F(BookmarksTest, EmptyListJumpsNowhereAndDeleteWritesNothing)
 {
     Play([] {
         size_t mark = Mark();
@@ -138,7 +164,48 @@ TEST_F(BookmarksTest, EmptyListJumpsNowhereAndDeleteWritesAnEmptyFile)
         Key(VK_END);
         EXPECT_CALLS(mark, "GetCurrentPosition", "GetCurrentPosition");
         Key(VK_DELETE);
-        EXPECT_EQ(standin::FileContent(kFile), "");
+        EXPECT_FALSE(standin::FileExists(kFile));
+    });
+}
+
+// With nothing after the current place, Delete leaves the file exactly as it is, CR LF and all.
+TEST_F(BookmarksTest, DeleteWithNothingAfterLeavesTheFileAlone)
+{
+    standin::PutFile(kFile, "10\r\n0\r\n");
+    Play([] {
+        standin::SetGraphPosition(5 * kSecond);
+        Key(VK_DELETE);
+        EXPECT_EQ(standin::FileContent(kFile), "10\r\n0\r\n");
+        EXPECT_EQ(List(), (std::vector<REFERENCE_TIME>{10}));
+    });
+}
+
+// A save reads what the file holds now, so a second instance's marks are kept, and a delete takes
+// the first mark after the current place in the file.
+TEST_F(BookmarksTest, SavesMergeWithWhatAnotherInstanceSaved)
+{
+    Play([] {
+        AddAt(2 * kSecond);
+        standin::PutFile(kFile, "20000000\n0\n70000000\n0\n");   // the other instance added 7 s
+        AddAt(5 * kSecond);
+        EXPECT_EQ(standin::FileContent(kFile), "20000000\n0\n50000000\n0\n70000000\n0\n");
+        EXPECT_EQ(List(), (std::vector<REFERENCE_TIME>{2 * kSecond, 5 * kSecond, 7 * kSecond}));
+        standin::PutFile(kFile, "20000000\n0\n30000000\n0\n50000000\n0\n70000000\n0\n");
+        standin::SetGraphPosition(2 * kSecond);
+        Key(VK_DELETE);
+        EXPECT_EQ(standin::FileContent(kFile), "20000000\n0\n50000000\n0\n70000000\n0\n");
+        EXPECT_EQ(List(), (std::vector<REFERENCE_TIME>{2 * kSecond, 5 * kSecond, 7 * kSecond}));
+    });
+}
+
+// A place outside the clip is stored as the nearer end.
+TEST_F(BookmarksTest, MarksAreHeldInsideTheClip)
+{
+    Play([] {
+        AddAt(-3 * kSecond);
+        AddAt(98 * kSecond);
+        EXPECT_EQ(List(), (std::vector<REFERENCE_TIME>{0, 60 * kSecond}));
+        EXPECT_EQ(standin::FileContent(kFile), "0\n0\n600000000\n0\n");
     });
 }
 
@@ -155,43 +222,62 @@ TEST_F(BookmarksTest, NextClipWithoutAFileStartsWithAnEmptyList)
     });
 }
 
-// The list in memory keeps the change; the file on disk is untouched and nothing is said.
-TEST_F(BookmarksTest, ReadOnlyFolderChangesNothingOnDisk)
+// The list in memory keeps the change; the file on disk is untouched, no temporary file is left,
+// and the failure is said once.
+TEST_F(BookmarksTest, FailedSaveIsSaidOnceAndChangesNothingOnDisk)
 {
-    standin::PutFile(kFile, "10\n0\n");
-    standin::MakeFolderReadOnly("C:\\media");
-    Play([] {
-        AddAt(5);
-        EXPECT_EQ(gnBookmarks, 2);
-        EXPECT_EQ(standin::FileContent(kFile), "10\n0\n");
-    });
-    EXPECT_TRUE(standin::MessageBoxes().empty());
+    struct Case { const char *what; std::function<void()> arrange; };
+    const Case cases[] = {
+        {"read-only folder", [] { standin::MakeFolderReadOnly("C:\\media"); }},
+        {"full disk", [] { standin::FailFileCall("WriteFile", 112); }},
+        {"failed move", [] { standin::FailFileCall("MoveFileExA", ERROR_ACCESS_DENIED); }},
+    };
+    for (const Case &c : cases) {
+        standin::Reset();
+        standin::PutFile(kClip, "");
+        standin::PutFile(kFile, "10\n0\n");
+        c.arrange();
+        Play([] {
+            AddAt(5);
+            EXPECT_EQ(gnBookmarks, 2);
+        });
+        EXPECT_EQ(standin::FileContent(kFile), "10\n0\n") << c.what;
+        EXPECT_FALSE(standin::FileExists("C:\\media\\talk.BM~")) << c.what;
+        ASSERT_EQ(standin::MessageBoxes().size(), 1u) << c.what;
+        EXPECT_NE(standin::MessageBoxes()[0].text.find("C:\\media\\talk.BMS"), std::string::npos) << c.what;
+    }
 }
 
-TEST_F(BookmarksTest, CapacityIsNeverOverrun)
+// A folder where the bookmark file should be: said, and the folder is left alone.
+TEST_F(BookmarksTest, FolderNamedLikeTheBookmarkFileIsSaid)
+{
+    standin::MakeFolder(kFile);
+    Play([] { AddAt(5); });
+    EXPECT_FALSE(standin::FileExists(kFile));
+    EXPECT_FALSE(standin::FileExists("C:\\media\\talk.BM~"));
+    EXPECT_EQ(standin::MessageBoxes().size(), 1u);
+}
+
+// The list holds the first hundred marks of a longer file; every save keeps the rest in the file.
+TEST_F(BookmarksTest, LongFileKeepsEveryMarkTheUserDidNotDelete)
 {
     std::string content;
-    for (int i = 0; i < 120; i++)
-        content += std::to_string(i) + "\n0\n";
+    for (int i = 1; i <= 150; i++)
+        content += std::to_string(i * 1000) + "\n0\n";
     standin::PutFile(kFile, content);
     Play([&] {
         EXPECT_EQ(gnBookmarks, MAX_BOOKMARKS);
-        EXPECT_EQ(gBookmarks[99], 99);
-        standin::PutFile(kFile, "unchanged");
-        AddAt(5);
+        EXPECT_EQ(gBookmarks[99], 100000);
+        AddAt(1500);
+        std::string added = standin::FileContent(kFile);
+        EXPECT_EQ(added, "1000\n0\n1500\n0\n" + content.substr(std::string("1000\n0\n").size()));
         EXPECT_EQ(gnBookmarks, MAX_BOOKMARKS);
-        EXPECT_EQ(standin::FileContent(kFile), "unchanged");
+        standin::SetGraphPosition(1500);
+        Key(VK_DELETE);
+        std::string expected = "1000\n0\n1500\n0\n" + content.substr(std::string("1000\n0\n2000\n0\n").size());
+        EXPECT_EQ(standin::FileContent(kFile), expected);
+        EXPECT_EQ(std::count(expected.begin(), expected.end(), '\n'), 300);
     });
-}
-
-TEST_F(BookmarksTest, ShortPathHasNoBookmarkFile)
-{
-    standin::AddClip("ab", {});
-    RunPlayer("ab", {[] {
-        Char('b');
-        EXPECT_EQ(gnBookmarks, 1);
-    }});
-    EXPECT_FALSE(standin::FileExists("BMS"));
 }
 
 TEST_F(BookmarksTest, NoClipNoBookmarkWork)

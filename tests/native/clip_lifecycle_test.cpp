@@ -72,10 +72,14 @@ TEST_F(PlayerTest, ProtectedMediaClosesAndThenSaysWhy)
     EXPECT_EQ(standin::MessageBoxes()[0].caption, "Lumetrone");
 }
 
-// A start-up clip that cannot be played still leaves a window the user can see.
-TEST_F(PlayerTest, StartUpClipThatFailsShowsTheIdleWindowSilently)
+// A start-up clip that cannot be played leaves a window the user can see, and says why once.
+TEST_F(PlayerTest, StartUpClipThatFailsShowsTheIdleWindowAndSaysSo)
 {
-    RunPlayer("C:\\media\\missing.wmv", {[] {
+    standin::PutFile("C:\\media\\notes.avi", "not a clip");
+    standin::Clip broken;
+    broken.renderStatus = static_cast<HRESULT>(0x80040265);
+    standin::AddClip("C:\\media\\notes.avi", broken);
+    RunPlayer("C:\\media\\notes.avi", {[] {
         EXPECT_TRUE(IsWindowVisible(ghApp));
         EXPECT_EQ(standin::WindowTitle(ghApp), "Lumetrone");
         RECT outer = standin::OuterRect(ghApp);
@@ -83,7 +87,11 @@ TEST_F(PlayerTest, StartUpClipThatFailsShowsTheIdleWindowSilently)
         EXPECT_EQ(Height(outer), 120);
         EXPECT_EQ(gbAudioOnly, 1);
     }});
-    EXPECT_TRUE(standin::MessageBoxes().empty());
+    ASSERT_EQ(standin::MessageBoxes().size(), 1u);
+    EXPECT_EQ(standin::MessageBoxes()[0].caption, "Lumetrone");
+    EXPECT_NE(standin::MessageBoxes()[0].text.find("Cannot play C:\\media\\notes.avi"), std::string::npos);
+    EXPECT_NE(standin::MessageBoxes()[0].text.find("(error 0x80040265)"), std::string::npos);
+    EXPECT_TRUE(standin::OpenDialogCalls().empty());
 }
 
 TEST_F(PlayerTest, OpenDialogRecordAndItsFirstCallFolder)
@@ -187,19 +195,24 @@ TEST_F(PlayerTest, OddVisibilityFailureIsReportedAndTheClipStillOpensAsVideo)
     EXPECT_EQ(standin::MessageBoxes()[0].text, "Failed(80004005) in pVW->get_Visible()!\r\n");
 }
 
+// When Run is asked for, the window is already shown and titled; a refusal then closes the clip.
 TEST_F(PlayerTest, RefusedRunHasAlreadyShownTheClipThenCloses)
 {
     standin::AddClip(kClip, {});
     standin::FailGraphCall("Run", E_FAIL);
+    bool shown = false;
+    std::string title;
+    standin::BeforeGraphCall("Run", [&] {
+        shown = IsWindowVisible(ghApp);
+        title = standin::WindowTitle(ghApp);
+    });
     RunPlayer(kClip, {[] {
         EXPECT_EQ(gPlayState, NoClip);
         EXPECT_EQ(standin::WindowTitle(ghApp), "Lumetrone");
     }});
-    EXPECT_TRUE(standin::MessageBoxes().empty());
-    bool titled = false;
-    for (const standin::LoggedMessage &m : standin::MessageLog())
-        titled = titled || m.message == WM_SIZE;
-    EXPECT_TRUE(titled);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(title, "talk.wmv [Video] ");
+    EXPECT_EQ(standin::MessageBoxes().size(), 1u);
 }
 
 TEST_F(PlayerTest, PathIsCutTo259UnitsBeforeTheEngineSeesIt)

@@ -19,13 +19,15 @@ TEST_F(PlayerTest, RecordRoundTripOfEveryPathShape)
     const Case cases[] = {
         {"C:\\talk.wmv", "C:", "talk.wmv", "C:\\talk.wmv"},
         {"C:/media/talk.wmv", "C:/media", "talk.wmv", "C:/media\\talk.wmv"},
-        {"talk.wmv", "talk.wmv", "talk.wmv", "talk.wmv\\talk.wmv"},
     };
     for (const Case &c : cases) {
         standin::Reset();
-        RunPlayer(c.path);
+        standin::PutFile(c.path, "");
+        CopyPath(gszFileName, c.path);
+        SaveLastClip();
         EXPECT_EQ(Value("lastpath"), c.folder) << c.path;
         EXPECT_EQ(Value("lastfile"), c.file) << c.path;
+        EXPECT_EQ(standin::RegistryWrites(), (std::vector<std::string>{"lastpath", "lastfile"}));
         gszFileName[0] = 0;
         LoadLastClip();
         EXPECT_STREQ(gszFileName, c.composed);
@@ -34,29 +36,53 @@ TEST_F(PlayerTest, RecordRoundTripOfEveryPathShape)
 
 TEST_F(PlayerTest, StartWithoutCommandLineReopensTheLastClip)
 {
+    standin::PutFile("C:\\media\\talk.wmv", "");
     standin::AddClip("C:\\media\\talk.wmv", {});
     standin::PutRegistryValue(kKey, "lastpath", REG_SZ, std::string("C:\\media\0junk", 13));
-    standin::PutRegistryValue(kKey, "lastfile", REG_SZ, std::string("talk.wmv\0", 9));
+    standin::PutRegistryValue(kKey, "lastfile", REG_SZ, "talk.wmv");
     RunPlayer("", {[] { EXPECT_EQ(gPlayState, Running); }});
     EXPECT_TRUE(standin::OpenDialogCalls().empty());
 }
 
-TEST_F(PlayerTest, MissingOverlongOrUnterminatedValuesReadSafely)
+// A record that cannot be used is as good as none: the open dialog, and nothing written back.
+TEST_F(PlayerTest, UnusableRecordOffersTheDialogAndIsNotWrittenBack)
 {
-    standin::PutRegistryValue(kKey, "lastpath", REG_SZ, std::string(300, 'p'));
-    standin::PutRegistryValue(kKey, "lastfile", REG_SZ, std::string(260, 'f'));
-    LoadLastClip();
-    EXPECT_EQ(std::string(gszFileName), "\\" + std::string(258, 'f'));
-    standin::Reset();
-    standin::PutRegistryValue(kKey, "lastfile", REG_SZ, "x.wmv");
-    LoadLastClip();
-    EXPECT_STREQ(gszFileName, "\\x.wmv");
+    struct Case { const char *what; DWORD pathType; std::string path; DWORD fileType; std::string file; };
+    const Case cases[] = {
+        {"file missing", REG_SZ, "C:\\media", REG_SZ, ""},
+        {"folder too long", REG_SZ, std::string(300, 'p'), REG_SZ, "talk.wmv"},
+        {"composed too long", REG_SZ, "C:\\" + std::string(250, 'p'), REG_SZ, std::string(9, 'f')},
+        {"garbage", REG_SZ, "\x01\xfe??", REG_SZ, "\x7f"},
+        {"clip gone", REG_SZ, "C:\\media", REG_SZ, "gone.wmv"},
+        {"folder gone", REG_SZ, "C:\\gone", REG_SZ, "talk.wmv"},
+        {"names a folder", REG_SZ, "C:", REG_SZ, "media"},
+        {"not a string", REG_SZ, "C:\\media", 4, "talk.wmv"},
+        {"binary folder", 3, "C:\\media", REG_SZ, "talk.wmv"},
+    };
+    for (const Case &c : cases) {
+        standin::Reset();
+        standin::PutFile("C:\\media\\talk.wmv", "");
+        standin::AddClip("C:\\media\\talk.wmv", {});
+        standin::PutRegistryValue(kKey, "lastpath", c.pathType, c.path);
+        if (!c.file.empty())
+            standin::PutRegistryValue(kKey, "lastfile", c.fileType, c.file);
+        RunPlayer("");
+        EXPECT_EQ(standin::OpenDialogCalls().size(), 1u) << c.what;
+        EXPECT_EQ(standin::GraphsCreated(), 0) << c.what;
+        EXPECT_TRUE(standin::RegistryWrites().empty()) << c.what;
+        EXPECT_TRUE(standin::MessageBoxes().empty()) << c.what;
+    }
 }
 
-TEST_F(PlayerTest, FailedClipIsStillRemembered)
+// A clip that fails is said once, by name, and never becomes the clip reopened at the next start.
+TEST_F(PlayerTest, FailedClipIsSaidAndNotRemembered)
 {
     RunPlayer("C:\\media\\gone.wmv");
-    EXPECT_EQ(Value("lastfile"), "gone.wmv");
+    EXPECT_TRUE(standin::RegistryWrites().empty());
+    ASSERT_EQ(standin::MessageBoxes().size(), 1u);
+    EXPECT_EQ(standin::MessageBoxes()[0].text,
+              "Cannot play C:\\media\\gone.wmv\r\nThe file is missing, damaged or not a media file that this "
+              "system can play (error 0x80070002).\r\n");
 }
 
 TEST_F(PlayerTest, PlaylistStepRecordsTheNewClipButNotAFailedOne)
@@ -69,8 +95,10 @@ TEST_F(PlayerTest, PlaylistStepRecordsTheNewClipButNotAFailedOne)
     RunPlayer("C:\\media\\a.wmv", {[] {
         Key(VK_DOWN);
         EXPECT_EQ(Value("lastfile"), "b.wmv");
+        standin::RegistryWrites().clear();
         Key(VK_DOWN);
-        EXPECT_EQ(Value("lastfile"), "b.wmv");
+        EXPECT_EQ(Value("lastfile"), "a.wmv") << "c.wmv is passed over";
+        EXPECT_EQ(standin::RegistryWrites(), (std::vector<std::string>{"lastpath", "lastfile"}));
     }});
 }
 

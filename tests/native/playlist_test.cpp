@@ -30,16 +30,24 @@ TEST_F(PlaylistTest, EntriesAreGroupedByExtensionInSearchOrder)
     }});
 }
 
-TEST_F(PlaylistTest, CurrentEntryIsFoundWithCaseSignificant)
+// File names are matched whatever their letter case, as the file system matches them.
+TEST_F(PlaylistTest, CurrentEntryIsFoundWhateverTheLetterCase)
 {
-    AddFiles({"a.wmv", "Clip.wmv"});
+    AddFiles({"a.wmv", "Clip.wmv", "c.mp3", "d.mp3"});
     standin::AddClip("C:\\media\\Clip.WMV", {});
     RunPlayer("C:\\media\\Clip.WMV", {[] {
-        EXPECT_EQ(Entries(), (std::vector<std::string>{"a.wmv", "Clip.wmv"}));
-        EXPECT_EQ(giPlaylist, 0);
-        Key(VK_DOWN);
-        EXPECT_STREQ(gszFileName, "C:\\media\\Clip.wmv");
+        EXPECT_EQ(Entries(), (std::vector<std::string>{"a.wmv", "Clip.wmv", "c.mp3", "d.mp3"}));
         EXPECT_EQ(giPlaylist, 1);
+        Key(VK_DOWN);
+        EXPECT_STREQ(gszFileName, "C:\\media\\c.mp3");
+    }});
+    standin::Reset();
+    AddFiles({"a.wmv", "b.mp3", "c.mp3", "d.mp3"});
+    standin::AddClip("C:\\media\\C.MP3", {});
+    RunPlayer("C:\\media\\C.MP3", {[] {
+        EXPECT_EQ(giPlaylist, 2);
+        Key(VK_DOWN);
+        EXPECT_STREQ(gszFileName, "C:\\media\\d.mp3");
     }});
 }
 
@@ -78,17 +86,33 @@ TEST_F(PlaylistTest, OneEntryListReplaysIt)
 
 TEST_F(PlaylistTest, EmptyListLeavesTheClipOpen)
 {
-    standin::AddClip("talk.wmv", {});
-    RunPlayer("talk.wmv", {[] {
+    standin::AddClip("C:\\talk.wmv", {});
+    RunPlayer("C:\\talk.wmv", {[] {
         EXPECT_EQ(gnPlaylist, 0);
         Key(VK_DOWN);
         standin::QueueGraphEvent(EC_COMPLETE, 0, 0);
         standin::SetGraphPosition(600000000);
         HandleGraphEvents();
-        EXPECT_STREQ(gszFileName, "talk.wmv");
+        EXPECT_STREQ(gszFileName, "C:\\talk.wmv");
         EXPECT_EQ(gPlayState, Running);
         EXPECT_EQ(standin::GraphsCreated(), 1);
     }});
+}
+
+// A relative path is taken from the current folder, so the playlist and the record have a folder.
+TEST_F(PlaylistTest, RelativeCommandLinePathIsMadeAbsolute)
+{
+    AddFiles({"a.mp3", "b.mp3"});
+    standin::SetCurrentFolder("C:\\media");
+    RunPlayer("b.mp3", {[] {
+        EXPECT_STREQ(gszFileName, "C:\\media\\b.mp3");
+        EXPECT_EQ(Entries(), (std::vector<std::string>{"a.mp3", "b.mp3"}));
+        EXPECT_EQ(giPlaylist, 1);
+    }});
+    DWORD type;
+    std::string folder;
+    ASSERT_TRUE(standin::RegistryValue("Software\\Kestrovan\\Lumetrone\\", "lastpath", &type, &folder));
+    EXPECT_STREQ(folder.c_str(), "C:\\media");
 }
 
 TEST_F(PlaylistTest, FullScreenSurvivesAStepToVideoButNotToAudio)
@@ -108,44 +132,79 @@ TEST_F(PlaylistTest, FullScreenSurvivesAStepToVideoButNotToAudio)
     }});
 }
 
-TEST_F(PlaylistTest, StepIntoAnUnplayableEntryClosesAndGoesOnFromThere)
+// Entries that will not play are passed over in the direction of travel, without a word.
+TEST_F(PlaylistTest, UnplayableEntriesArePassedOverInTheDirectionOfTravel)
 {
     AddFiles({"a.wmv"});
     standin::PutFile("C:\\media\\b.wmv", "");
     AddFiles({"c.wmv"});
+    standin::PutFile("C:\\media\\d.wmv", "");
     RunPlayer("C:\\media\\a.wmv", {[] {
         Key(VK_DOWN);
-        EXPECT_EQ(gPlayState, NoClip);
-        EXPECT_EQ(giPlaylist, 1);
-        Key(VK_DOWN);
         EXPECT_STREQ(gszFileName, "C:\\media\\c.wmv");
+        EXPECT_EQ(giPlaylist, 2);
+        EXPECT_EQ(gPlayState, Running);
+        Key(VK_DOWN);
+        EXPECT_STREQ(gszFileName, "C:\\media\\a.wmv") << "d is passed over and the list wraps";
+        Key(VK_DOWN);
+        Key(VK_UP);
+        EXPECT_STREQ(gszFileName, "C:\\media\\a.wmv");
+        EXPECT_EQ(standin::LiveGraphReferences(), 7);
     }});
     EXPECT_TRUE(standin::MessageBoxes().empty());
 }
 
-TEST_F(PlaylistTest, BuildStopsAtTheCapacity)
+// When no entry plays, each is tried once, and the one asked for is named.
+TEST_F(PlaylistTest, NoPlayableEntryEndsIdleWithOneMessage)
 {
-    CopyPath(gszFileName, "C:\\big\\5.mp3");
-    for (int i = 0; i < 1003; i++)
-        standin::PutFile(("C:\\big\\" + std::to_string(i) + ".mp3").c_str(), "");
-    BuildPlaylist();
-    EXPECT_EQ(gnPlaylist, MAX_PLAYLIST);
-    EXPECT_EQ(giPlaylist, 5);
+    AddFiles({"a.wmv"});
+    for (const char *name : {"b.wmv", "c.wmv"})
+        standin::PutFile((std::string("C:\\media\\") + name).c_str(), "");
+    RunPlayer("C:\\media\\a.wmv", {[] {
+        standin::FailGraphCall("RenderFile", E_FAIL);
+        int before = standin::GraphsCreated();
+        Key(VK_DOWN);
+        EXPECT_EQ(standin::GraphsCreated() - before, 3);
+        EXPECT_EQ(gPlayState, NoClip);
+        EXPECT_EQ(giPlaylist, 1);
+        EXPECT_EQ(Width(standin::OuterRect(ghApp)), 900);
+    }});
+    ASSERT_EQ(standin::MessageBoxes().size(), 1u);
+    EXPECT_NE(standin::MessageBoxes()[0].text.find("C:\\media\\b.wmv"), std::string::npos);
+    EXPECT_NE(standin::MessageBoxes()[0].text.find("0x80004005"), std::string::npos);
 }
 
-TEST_F(PlaylistTest, OverlongComposedPathIsCutAndSimplyFails)
+// Every media file of a large folder is in the list, and the playing clip is its current entry.
+TEST_F(PlaylistTest, EveryFileOfALargeFolderIsReachable)
+{
+    for (int i = 0; i < 1500; i++)
+        standin::PutFile(("C:\\big\\" + std::to_string(i) + ".mp3").c_str(), "");
+    for (const char *name : {"C:\\big\\1498.mp3", "C:\\big\\1499.mp3", "C:\\big\\0.mp3"})
+        standin::AddClip(name, {});
+    RunPlayer("C:\\big\\1498.mp3", {[] {
+        EXPECT_EQ(gnPlaylist, 1500);
+        EXPECT_EQ(giPlaylist, 1498);
+        Key(VK_DOWN);
+        EXPECT_STREQ(gszFileName, "C:\\big\\1499.mp3");
+        Key(VK_DOWN);
+        EXPECT_STREQ(gszFileName, "C:\\big\\0.mp3");
+    }});
+}
+
+TEST_F(PlaylistTest, OverlongComposedPathIsCutAndPassedOver)
 {
     std::string folder = "C:\\" + std::string(240, 'f');
-    RunPlayer("", {[&] {
-        CopyPath(gszFolder, folder.c_str());
-        CopyPath(gPlaylist[0], std::string(40, 'n').append(".wmv").c_str());
-        gnPlaylist = 1;
-        NextClip();
-        EXPECT_EQ(gPlayState, NoClip);
+    std::string clip = folder + "\\a.wmv";
+    standin::PutFile(clip.c_str(), "");
+    standin::PutFile((folder + "\\" + std::string(40, 'n') + ".wmv").c_str(), "");
+    standin::AddClip(clip.c_str(), {});
+    RunPlayer(clip.c_str(), {[&] {
+        Key(VK_DOWN);
+        EXPECT_EQ(gszFileName, clip);
     }});
-    std::string rendered;
+    std::vector<size_t> rendered;
     for (const std::string &call : standin::GraphCalls())
         if (call.rfind("RenderFile ", 0) == 0)
-            rendered = call.substr(11);
-    EXPECT_EQ(rendered.size(), 259u);
+            rendered.push_back(call.size() - 11);
+    EXPECT_EQ(rendered, (std::vector<size_t>{clip.size(), 259, clip.size()}));
 }

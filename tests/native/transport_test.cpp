@@ -47,19 +47,26 @@ TEST_F(TransportTest, StopRewindsAndLeavesTheFirstFramePaused)
     });
 }
 
-TEST_F(TransportTest, JumpsAreRelativeUnclampedAndOnlyWhilePlayingOrPaused)
+// A jump past either end lands on that end.
+TEST_F(TransportTest, JumpsAreRelativeHeldInsideTheClipAndOnlyWhilePlayingOrPaused)
 {
     Play([] {
+        standin::SetGraphPosition(100000000);
+        Key(VK_RIGHT);
+        EXPECT_EQ(standin::GraphPosition(), 400000000);
+        Key(VK_LEFT);
+        EXPECT_EQ(standin::GraphPosition(), 310000000);
         standin::SetGraphPosition(50000000);
         Key(VK_LEFT);
-        EXPECT_EQ(standin::GraphPosition(), -40000000) << "back 9 s from 5 s asks for -4 s";
+        EXPECT_EQ(standin::GraphPosition(), 0) << "back 9 s from 5 s lands on the start";
         standin::SetGraphPosition(590000000);
         size_t mark = Mark();
         Key(VK_RIGHT);
-        EXPECT_CALLS(mark, "GetCurrentPosition", "SetPositions 890000000,5 -,0");
+        EXPECT_CALLS(mark, "GetCurrentPosition", "GetDuration", "SetPositions 600000000,5 -,0");
         Char('p');
+        standin::SetGraphPosition(100000000);
         Key(VK_NEXT);
-        EXPECT_EQ(standin::GraphPosition(), 1890000000);
+        EXPECT_EQ(standin::GraphPosition(), 600000000);
         EXPECT_EQ(gPlayState, Paused);
         Char('s');
         mark = Mark();
@@ -74,7 +81,7 @@ TEST_F(TransportTest, TenthsSeekFromTheDurationEvenWhenStopped)
         Char('s');
         size_t mark = Mark();
         Char('5');
-        EXPECT_CALLS(mark, "GetDuration", "SetPositions 300000000,5 -,0");
+        EXPECT_CALLS(mark, "GetDuration", "GetDuration", "SetPositions 300000000,5 -,0");
         standin::SetGraphDuration(6000000000);
         Char('5');
         EXPECT_EQ(standin::GraphPosition(), 3000000000);
