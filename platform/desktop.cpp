@@ -530,6 +530,7 @@ int GetSystemMetrics(int index)
 
 BOOL InvalidateRect(HWND hwnd, const RECT *rect, BOOL erase)
 {
+    EXPECT_NE(hwnd, nullptr) << "InvalidateRect of no window repaints the whole desktop";
     Window *window = Find(hwnd);
     if (!window)
         return FALSE;

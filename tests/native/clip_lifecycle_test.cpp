@@ -1,6 +1,8 @@
 // A clip's road from the open command to a running graph and back, and what each failure leaves.
 #include "player_test.h"
 
+#include <algorithm>
+
 
 static std::vector<std::string> HeldInterfaces()
 {
@@ -227,8 +229,13 @@ TEST_F(PlayerTest, CloseReleasesInOrderAndReturnsToIdle)
 {
     standin::AddClip(kClip, {});
     RunPlayer(kClip, {[] {
+        RECT client = standin::ClientRect(ghApp);
+        standin::DrawingLog().clear();
         size_t mark = Mark();
         Command(IDM_CLOSE_CLIP);
+        const std::vector<std::string> &drawn = standin::DrawingLog();
+        EXPECT_NE(std::find(drawn.begin(), drawn.end(), "InvalidateRect WMView 0,0," + std::to_string(client.right) +
+                            "," + std::to_string(client.bottom) + " erase=1"), drawn.end());
         EXPECT_CALLS(mark, "Stop", "put_Visible 0", "put_Owner 0", "SetNotifyWindow 0,0,0");
         EXPECT_EQ(standin::LiveGraphReferences(), 0);
         EXPECT_EQ(gPlayState, NoClip);

@@ -28,7 +28,7 @@ TEST_F(DispatchTest, MovingKeysCancelTheLoopAndOthersDoNot)
 TEST_F(DispatchTest, CommandsThatCancelTheLoopFirst)
 {
     Play([] {
-        const WPARAM cancelling[] = {IDM_STOP, IDM_CLOSE_CLIP, IDM_OPEN_CLIP};
+        const WPARAM cancelling[] = {IDM_STOP, IDM_CLOSE_CLIP, IDM_OPEN_CLIP, IDM_EXIT};
         const WPARAM keeping[] = {IDM_PAUSE_PLAY, IDM_MUTE, IDM_FULL_SCREEN, IDM_SIZE_HALF};
         ExpectLoopAfter(Command, keeping, ABMarked);
         ExpectLoopAfter(Command, cancelling, ABOff);
@@ -136,15 +136,25 @@ TEST_F(DispatchTest, MainWindowCannotBeMadeSmallerThanTheMinimumTrackingSize)
     });
 }
 
-TEST_F(DispatchTest, SizeKeysMoveTheCheckMarkLikeTheMenu)
+// The size keys and the size commands give the same sizes (of the 640 x 360 video) and check marks.
+TEST_F(DispatchTest, SizeKeysAndCommandsSizeAndMoveTheCheckMarkAlike)
 {
     Play([] {
-        const std::pair<char, UINT> keys[] = {{'h', IDM_SIZE_HALF}, {'t', IDM_SIZE_THREE_QUARTER},
-                                              {'d', IDM_SIZE_DOUBLE}, {'n', IDM_SIZE_NORMAL}};
-        for (const auto &key : keys) {
-            Char(key.first);
-            for (UINT item : {IDM_SIZE_HALF, IDM_SIZE_DOUBLE, IDM_SIZE_NORMAL, IDM_SIZE_THREE_QUARTER})
-                EXPECT_EQ(standin::MenuItemChecked(ghMenu, item), item == key.second) << key.first << " " << item;
+        struct Size { char key; UINT command; LONG width, height; };
+        const Size sizes[] = {{'h', IDM_SIZE_HALF, 322, 201}, {'t', IDM_SIZE_THREE_QUARTER, 482, 291},
+                              {'d', IDM_SIZE_DOUBLE, 1282, 741}, {'n', IDM_SIZE_NORMAL, 642, 381}};
+        for (bool byCommand : {false, true}) {
+            for (const Size &size : sizes) {
+                if (byCommand)
+                    Command(size.command);
+                else
+                    Char(size.key);
+                RECT outer = standin::OuterRect(ghApp);
+                EXPECT_EQ(Width(outer), size.width) << size.key << byCommand;
+                EXPECT_EQ(Height(outer), size.height) << size.key << byCommand;
+                for (UINT item : {IDM_SIZE_HALF, IDM_SIZE_DOUBLE, IDM_SIZE_NORMAL, IDM_SIZE_THREE_QUARTER})
+                    EXPECT_EQ(standin::MenuItemChecked(ghMenu, item), item == size.command) << size.key << " " << item;
+            }
         }
         Char('H');
         EXPECT_TRUE(standin::MenuItemChecked(ghMenu, IDM_SIZE_NORMAL)) << "upper case does nothing";

@@ -73,6 +73,17 @@ TEST_F(OverlayTest, BookmarkIndicesAndLoopPointsAtTheirPlaces)
                                                     "TextOut 512,5 \"B\""}));
         gABState = ABMarked;
         EXPECT_EQ(Paint().back(), "TextOut 218,5 \"A\"");
+        // Marks outside the clip, read from a file, are drawn at the nearer end of the bar.
+        gnBookmarks = 2;
+        gBookmarks[0] = -50000000;
+        gBookmarks[1] = 0x7FFFFFFFFFFFFF00;
+        gABState = ABLooping;
+        grtA = 900000000000;
+        grtB = 0x7FFFFFFFFFFFFFFF;
+        drawn = Paint();
+        EXPECT_EQ(std::vector<std::string>(drawn.begin() + 5, drawn.end()),
+                  (std::vector<std::string>{"TextOut 120,5 \"0\"", "TextOut 610,5 \"1\"", "TextOut 610,5 \"A\"",
+                                            "TextOut 610,5 \"B\""}));
     });
 }
 

@@ -56,8 +56,10 @@ TEST_F(PlaylistTest, StepsForwardWrapAndDoNotWrapBack)
     AddFiles({"a.wmv", "b.wmv", "c.wmv"});
     RunPlayer("C:\\media\\b.wmv", {[] {
         EXPECT_EQ(giPlaylist, 1);
+        Char('h');
         Key(VK_DOWN);
         EXPECT_STREQ(gszFileName, "C:\\media\\c.wmv");
+        EXPECT_TRUE(standin::MenuItemChecked(ghMenu, IDM_SIZE_NORMAL)) << "every clip starts at Normal";
         Key(VK_DOWN);
         EXPECT_STREQ(gszFileName, "C:\\media\\a.wmv");
         size_t mark = Mark();

@@ -42,8 +42,10 @@ TEST_F(TransportTest, StopRewindsAndLeavesTheFirstFramePaused)
         EXPECT_CALLS(mark, "Stop", "SetPositions 0,1 -,0", "Pause");
         EXPECT_EQ(standin::WindowTitle(ghApp), "talk.wmv [Video] ");
         mark = Mark();
+        SetWindowTextA(ghApp, "stale");
         StopClip();
         EXPECT_CALLS(mark) << "already stopped: no engine call";
+        EXPECT_EQ(standin::WindowTitle(ghApp), "talk.wmv [Video] ") << "but the title is refreshed";
     });
 }
 

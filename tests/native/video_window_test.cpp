@@ -78,6 +78,7 @@ TEST_F(VideoWindowTest, UnknownVideoSizeKeepsTheWindowAndFitsTheVideo)
     standin::Clip clip;
     clip.videoSizeStatus = E_FAIL;
     Play([] {
+        EnableClipMenus(0, 0);
         std::string before = Outer();
         size_t mark = Mark();
         Char('d');
@@ -85,7 +86,8 @@ TEST_F(VideoWindowTest, UnknownVideoSizeKeepsTheWindowAndFitsTheVideo)
         RECT client = standin::ClientRect(ghApp);
         EXPECT_CALLS(mark, "GetVideoSize", "SetWindowPosition 0,0," + std::to_string(client.right) + "," +
                                                std::to_string(client.bottom));
-        EXPECT_FALSE(standin::MenuItemGrayed(ghMenu, IDM_FULL_SCREEN));
+        for (UINT item : {IDM_SIZE_HALF, IDM_SIZE_DOUBLE, IDM_SIZE_NORMAL, IDM_SIZE_THREE_QUARTER, IDM_FULL_SCREEN})
+            EXPECT_FALSE(standin::MenuItemGrayed(ghMenu, item)) << item;
     }, clip);
 }
 
@@ -119,6 +121,22 @@ TEST_F(VideoWindowTest, RefusedFullScreenChangesOnlyTheDrain)
         EXPECT_EQ(gPlayState, NoClip) << "Escape closes when full screen was refused";
     });
     EXPECT_TRUE(standin::MessageBoxes().empty());
+}
+
+// Refused on the way back, full screen stays on, so Escape tries again rather than closing.
+TEST_F(VideoWindowTest, RefusedExitFromFullScreenKeepsItOn)
+{
+    Play([] {
+        Key(VK_RETURN);
+        ASSERT_EQ(gbFullScreen, 1);
+        standin::FailGraphCallOnce("put_FullScreenMode", E_FAIL);
+        Key(VK_ESCAPE);
+        EXPECT_EQ(gbFullScreen, 1);
+        EXPECT_EQ(standin::GraphMessageDrain(), reinterpret_cast<OAHWND>(ghApp));
+        Key(VK_ESCAPE);
+        EXPECT_EQ(gbFullScreen, 0);
+        EXPECT_EQ(gPlayState, Running);
+    });
 }
 
 TEST_F(VideoWindowTest, DrainFailuresAreReportedWithoutStopping)

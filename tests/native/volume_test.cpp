@@ -82,6 +82,9 @@ TEST_F(VolumeTest, MuteDecidesFromTheEngineLevel)
         Command(IDM_MUTE);
         EXPECT_EQ(standin::GraphVolume(), 0);
         EXPECT_EQ(glVolume, -256);
+        standin::FailGraphCallOnce("put_Volume", E_FAIL);
+        Char('m');
+        EXPECT_EQ(standin::WindowTitle(ghApp), "talk.wmv [Video] ") << "a refused mute shows no mark";
     });
 }
 
