@@ -48,6 +48,33 @@ static int Describe(HWND hwnd)
     return 0;
 }
 
+/* Prints the text of the visible message box captioned "Lumetrone", then answers it with OK. */
+static int AnswerMessageBox(void)
+{
+    HWND box = FindWindowA("#32770", "Lumetrone");
+    char text[1024];
+    if (!box || !IsWindowVisible(box))
+        return 1;
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
+    printf("%s\n", text);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return 0;
+}
+
+/* Prints the names a folder search gives, in its order, as the player's playlist sees them. */
+static int PrintSearch(const char *pattern)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA(pattern, &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return 1;
+    do
+        printf("%s\n", entry.cFileName);
+    while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return 0;
+}
+
 static int CloseOpenDialog(void)
 {
     HWND dialog = FindWindowA(NULL, "Open Media File...");
@@ -60,7 +87,7 @@ static int CloseOpenDialog(void)
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|metrics|key|char|command|click|close|move [arg] [hwnd]\n");
+        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|message|find|metrics|key|char|command|click|close|move [arg] [hwnd]\n");
         return 2;
     }
     const char *verb = argv[1];
@@ -70,6 +97,10 @@ int main(int argc, char **argv)
         return !EnumWindows(PrintDialog, 0);
     if (strcmp(verb, "dialog") == 0)
         return CloseOpenDialog();
+    if (strcmp(verb, "message") == 0)
+        return AnswerMessageBox();
+    if (strcmp(verb, "find") == 0 && argc >= 3)
+        return PrintSearch(argv[2]);
     if (strcmp(verb, "metrics") == 0) {
         printf("caption=%d\nborderx=%d\nbordery=%d\nmenu=%d\nframex=%d\nframey=%d\n",
                GetSystemMetrics(SM_CYCAPTION), GetSystemMetrics(SM_CXBORDER), GetSystemMetrics(SM_CYBORDER),

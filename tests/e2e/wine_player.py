@@ -62,8 +62,19 @@ def show(hwnd=None):
     return fields
 
 
-def start_player(*clip):
-    return subprocess.Popen([os.environ['WINE'], exe('lumetrone'), *clip],
+def message():
+    """The text of the player's message box, which is then answered with OK; None when none is shown."""
+    code, out = driver('message')
+    return out.strip() if code == 0 else None
+
+
+def search(folder, pattern):
+    """The names a folder search gives, in its order."""
+    return driver('find', win_path(folder) + '\\' + pattern)[1].split()
+
+
+def start_player(*clip, cwd=None):
+    return subprocess.Popen([os.environ['WINE'], exe('lumetrone'), *clip], cwd=cwd,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
@@ -158,8 +169,8 @@ class PlayerCase(unittest.TestCase):
         if self.player:
             finish(self.player, 1)
 
-    def start(self, *clip):
-        self.player = start_player(*clip)
+    def start(self, *clip, cwd=None):
+        self.player = start_player(*clip, cwd=cwd)
         self.assertTrue(wait_for_window(), 'no "WMView" window appeared')
 
     def exit_player(self):
