@@ -101,9 +101,11 @@ struct Part : Interface {
 
 struct GraphBuilder : Part<IGraphBuilder> { HRESULT RenderFile(LPCWSTR file, LPCWSTR playList) override; };
 struct MediaControl : Part<IMediaControl> {
-    HRESULT Run() override { Log("Run"); return Answer("Run"); }
-    HRESULT Pause() override { Log("Pause"); return Answer("Pause"); }
-    HRESULT Stop() override { Log("Stop"); return Answer("Stop"); }
+    HRESULT Run() override { return Change("Run", State_Running); }
+    HRESULT Pause() override { return Change("Pause", State_Paused); }
+    HRESULT Stop() override { return Change("Stop", State_Stopped); }
+    HRESULT GetState(LONG timeout, OAFilterState *state) override;
+    HRESULT Change(const char *method, OAFilterState state);
 };
 struct MediaEvent : Part<IMediaEventEx> {
     HRESULT GetEvent(long *code, LONG_PTR *param1, LONG_PTR *param2, long timeout) override;
@@ -118,14 +120,8 @@ struct MediaSeeking : Part<IMediaSeeking> {
     HRESULT GetDuration(LONGLONG *duration) override;
     HRESULT GetCurrentPosition(LONGLONG *position) override;
     HRESULT SetPositions(LONGLONG *current, DWORD currentFlags, LONGLONG *stop, DWORD stopFlags) override;
-    HRESULT SetRate(double rate) override
-    {
-        std::ostringstream call;
-        call.precision(17);
-        call << "SetRate " << rate;
-        Log(call.str());
-        return Answer("SetRate");
-    }
+    HRESULT SetRate(double rate) override;
+    HRESULT GetRate(double *rate) override;
 };
 struct VideoWindow : Part<IVideoWindow> {
     HRESULT put_WindowStyle(long style) override;
@@ -163,6 +159,8 @@ struct Graph {
     standin::Clip clip;
     bool rendered = false;
     REFERENCE_TIME position = 0, stop = 0;
+    OAFilterState state = State_Stopped;
+    double rate = 1.0;
     long volume = 0, fullScreen = OAFALSE;
     OAHWND drain = 0, notifyWindow = 0;
     long notifyMessage = 0;
@@ -279,6 +277,35 @@ HRESULT MediaEvent::SetNotifyWindow(OAHWND hwnd, long message, LONG_PTR instance
     }
     return status;
 }
+
+HRESULT MediaControl::Change(const char *method, OAFilterState state)
+{
+    Log(method);
+    HRESULT status = Answer(method);
+    if (SUCCEEDED(status))
+        graph->state = state;
+    return status;
+}
+
+HRESULT MediaControl::GetState(LONG timeout, OAFilterState *state)
+{
+    EXPECT_EQ(timeout, 0) << "the GUI thread must never wait for the engine";
+    return Give("GetState", state, graph->state);
+}
+
+HRESULT MediaSeeking::SetRate(double rate)
+{
+    std::ostringstream call;
+    call.precision(17);
+    call << "SetRate " << rate;
+    Log(call.str());
+    HRESULT status = Answer("SetRate");
+    if (SUCCEEDED(status) && !graph->clip.ignoresRate)
+        graph->rate = rate;
+    return status;
+}
+
+HRESULT MediaSeeking::GetRate(double *rate) { return Give("GetRate", rate, graph->rate); }
 
 HRESULT MediaSeeking::GetDuration(LONGLONG *duration)
 {

@@ -12,6 +12,10 @@ int gCoBalance;
 DWORD gPlatformId, gMajorVersion;
 std::string gLocaleCodePage;
 bool gLocaleSucceeds;
+const char *gWineVersion;
+HMODULE const kNtdll = reinterpret_cast<HMODULE>(0x7FF00000);
+
+const char *WineGetVersion() { return gWineVersion; }
 
 // The C runtime's bounded print: count characters at most, with no terminator when it is cut.
 int BoundedPrint(char *buffer, size_t count, const char *format, va_list args)
@@ -43,12 +47,14 @@ void ResetSystem()
     gMajorVersion = 10;
     gLocaleCodePage = "1252";
     gLocaleSucceeds = true;
+    gWineVersion = nullptr;
 }
 
 void FailCoInitialize(HRESULT status) { gCoInitializeStatus = status; }
 int CoInitializeBalance() { return gCoBalance; }
 void SetWindowsVersion(DWORD platformId, DWORD major) { gPlatformId = platformId; gMajorVersion = major; }
 void SetLocaleCodePage(const char *text, bool succeeds) { gLocaleCodePage = text; gLocaleSucceeds = succeeds; }
+void SetWineVersion(const char *version) { gWineVersion = version; }
 
 }  // namespace standin
 
@@ -68,6 +74,17 @@ BOOL GetVersionExA(OSVERSIONINFOA *version)
     version->dwPlatformId = gPlatformId;
     version->dwMajorVersion = gMajorVersion;
     return TRUE;
+}
+
+HMODULE GetModuleHandleA(LPCSTR name) { return strcasecmp(name, "ntdll.dll") == 0 ? kNtdll : nullptr; }
+
+// Only Wine's ntdll exports its version.
+FARPROC GetProcAddress(HMODULE module, LPCSTR name)
+{
+    EXPECT_EQ(module, kNtdll);
+    if (!gWineVersion || strcmp(name, "wine_get_version") != 0)
+        return nullptr;
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(WineGetVersion));
 }
 
 LCID GetThreadLocale() { return 0x0409; }

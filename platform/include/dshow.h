@@ -7,6 +7,8 @@
 typedef LONGLONG REFERENCE_TIME;
 typedef LONG_PTR OAHWND;
 typedef long OAEVENT;
+typedef long OAFilterState;
+enum FILTER_STATE { State_Stopped = 0, State_Paused = 1, State_Running = 2 };
 #define OATRUE  (-1)
 #define OAFALSE (0)
 
@@ -32,6 +34,7 @@ struct IMediaControl : IUnknown {
     virtual HRESULT Run() = 0;
     virtual HRESULT Pause() = 0;
     virtual HRESULT Stop() = 0;
+    virtual HRESULT GetState(LONG timeout, OAFilterState *state) = 0;
 };
 struct IMediaEventEx : IUnknown {
     virtual HRESULT GetEvent(long *code, LONG_PTR *param1, LONG_PTR *param2, long timeout) = 0;
@@ -43,6 +46,7 @@ struct IMediaSeeking : IUnknown {
     virtual HRESULT GetCurrentPosition(LONGLONG *position) = 0;
     virtual HRESULT SetPositions(LONGLONG *current, DWORD currentFlags, LONGLONG *stop, DWORD stopFlags) = 0;
     virtual HRESULT SetRate(double rate) = 0;
+    virtual HRESULT GetRate(double *rate) = 0;
 };
 struct IVideoWindow : IUnknown {
     virtual HRESULT put_WindowStyle(long style) = 0;

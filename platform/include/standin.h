@@ -81,6 +81,7 @@ void FailCoInitialize(HRESULT status);
 int CoInitializeBalance();   // CoInitializeEx calls that succeeded minus CoUninitialize calls
 void SetWindowsVersion(DWORD platformId, DWORD major);
 void SetLocaleCodePage(const char *text, bool succeeds);   // what GetLocaleInfoA answers
+void SetWineVersion(const char *version);   // ntdll's wine_get_version answers it; null: Windows, no export
 extern const UINT kSystemAnsiCodePage;                     // what GetACP answers
 
 // Files, in a temporary folder that lives in memory; paths are Windows paths.
@@ -104,6 +105,7 @@ struct Clip {
     long width = 640, height = 360;
     bool audio = true;                      // without audio, volume calls answer E_NOTIMPL
     HRESULT renderStatus = S_OK;
+    bool ignoresRate = false;               // SetRate succeeds and GetRate still answers 1.0
     HRESULT visibleStatus = S_OK;           // for a video clip; audio-only answers E_NOINTERFACE
     HRESULT videoSizeStatus = S_OK;         // for a video clip; audio-only answers E_NOINTERFACE
 };

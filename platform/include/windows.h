@@ -54,6 +54,8 @@ typedef HINSTANCE HMODULE;
 
 #define WINAPI
 #define CALLBACK
+#define CDECL
+typedef INT_PTR (*FARPROC)();
 #define TRUE 1
 #define FALSE 0
 #define MAX_PATH 260
@@ -301,6 +303,8 @@ LCID    GetThreadLocale();
 UINT    GetACP();
 BOOL    GetVersionExA(OSVERSIONINFOA *version);
 PVOID   InterlockedExchangePointer(PVOID volatile *target, PVOID value);
+HMODULE GetModuleHandleA(LPCSTR name);
+FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 
 /* Registry */
 LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options, REGSAM access,

@@ -9,6 +9,7 @@ double     gdRate;
 LONG       glVolume;
 LONG       glMuteVolume;
 float      gfZoom = 1.0f;
+BOOL       gbStopToSeek;
 
 IGraphBuilder *pGB;
 IMediaControl *pMC;

@@ -28,6 +28,7 @@ extern double     gdRate;                // playback rate last set; kept across 
 extern LONG       glVolume;              // user's level, hundredths of a dB: 0 full .. -4096
 extern LONG       glMuteVolume;          // level last read or set by the mute toggle; -10000 = muted
 extern float      gfZoom;                // cumulative zoom of the video rectangle; only grows
+extern BOOL       gbStopToSeek;          // the engine stalls a seek of a running or paused graph
 
 // Media interfaces: all null, or all from one PlayClipFile
 extern IGraphBuilder *pGB;

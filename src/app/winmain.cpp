@@ -2,6 +2,7 @@
 #include "app/player_state.h"
 #include "app/commands.h"
 #include "app/shell.h"
+#include "engine/engine.h"
 #include "navigation/navigation.h"
 #include "presentation/presentation.h"
 #include "support/support.h"
@@ -75,6 +76,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
         ReportMessage("CoInitialize Failed!\r\n");
         return 1;
     }
+    DetectSeekStall();
 
     if (commandLine && commandLine[0])
         TakeCommandLinePath(commandLine);

@@ -27,6 +27,7 @@ void SkipFarForward();
 void SeekToTenth(int tenth);
 void RateUp();
 void RateDown();
+void DetectSeekStall();
 
 // Helpers for every seek the program makes: the current place, a place held inside the clip,
 // the one way of seeking, and a jump to a key frame.

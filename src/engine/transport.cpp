@@ -3,6 +3,8 @@
 #include "app/shell.h"
 #include "engine/engine.h"
 
+#include <stdlib.h>
+
 bool ClipIsPlaying()
 {
     return gPlayState == Paused || gPlayState == Running;
@@ -31,7 +33,30 @@ REFERENCE_TIME ClampToClip(REFERENCE_TIME position)
     return Within(position, duration);
 }
 
-// Every seek the player makes goes through here, so that no target lies outside the clip.
+// Compatibility: Wine before 10 wakes only one stream thread of its splitter after a seek made while
+// the graph runs or is paused, so a clip with sound and video stalls and the next Stop never returns.
+// A seek made while the graph is stopped is safe there; from Wine 10 on, and on Windows, it is not
+// needed (and Wine 10 loses the A-B loop with it). Windows' ntdll has no wine_get_version.
+void DetectSeekStall()
+{
+    typedef const char *(CDECL *WineVersion)();
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    WineVersion version = ntdll ? (WineVersion)(void (*)())GetProcAddress(ntdll, "wine_get_version") : NULL;
+    gbStopToSeek = version && atoi(version()) < 10;
+}
+
+// The state the graph is in: asked of the engine, or guessed from the play state if it cannot say.
+static OAFilterState GraphState()
+{
+    OAFilterState state = State_Paused;
+    if (gPlayState == Running)
+        state = State_Running;
+    pMC->GetState(0, &state);
+    return state;
+}
+
+// Every seek the player makes goes through here, so that no target lies outside the clip, and so
+// that where the engine needs it the graph is stopped for the seek and then returned to its state.
 void SeekClip(REFERENCE_TIME current, DWORD currentFlags, const REFERENCE_TIME *stop, DWORD stopFlags)
 {
     REFERENCE_TIME duration = 0;
@@ -39,7 +64,16 @@ void SeekClip(REFERENCE_TIME current, DWORD currentFlags, const REFERENCE_TIME *
         pMS->GetDuration(&duration);
     REFERENCE_TIME start = Within(current, duration);
     REFERENCE_TIME end = stop ? Within(*stop, duration) : 0;
+    OAFilterState state = State_Stopped;
+    if (gbStopToSeek && pMC)
+        state = GraphState();
+    if (state != State_Stopped)
+        pMC->Stop();
     pMS->SetPositions(&start, currentFlags, stop ? &end : NULL, stopFlags);
+    if (state == State_Running)
+        pMC->Run();
+    else if (state == State_Paused)
+        pMC->Pause();
 }
 
 void SeekToKeyFrame(REFERENCE_TIME position)
@@ -95,19 +129,25 @@ void SeekToTenth(int tenth)
     SeekToKeyFrame((REFERENCE_TIME)tenth * duration / 10);
 }
 
+// The rate kept is the one the engine reports, so an engine that ignores rates stays at normal speed.
+static void ApplyRate(double rate)
+{
+    pMS->SetRate(rate);
+    double reported = rate;
+    gdRate = SUCCEEDED(pMS->GetRate(&reported)) ? reported : rate;
+}
+
 // The first step in the other direction returns to normal speed; steps from there compound.
 void RateUp()
 {
     if (!pMS)
         return;
-    gdRate = gdRate < 1.0 ? 1.0 : gdRate * 1.01;
-    pMS->SetRate(gdRate);
+    ApplyRate(gdRate < 1.0 ? 1.0 : gdRate * 1.01);
 }
 
 void RateDown()
 {
     if (!pMS)
         return;
-    gdRate = gdRate > 1.0 ? 1.0 : gdRate * 0.99;
-    pMS->SetRate(gdRate);
+    ApplyRate(gdRate > 1.0 ? 1.0 : gdRate * 0.99);
 }

@@ -88,16 +88,23 @@ static HRESULT EnterFullScreen()
     if (FAILED(hr))
         ReportMessage("FAILED(hr=0x%x) in pVW->put_MessageDrain((OAHWND) ghApp)\n", hr);
     hr = pVW->put_FullScreenMode(OATRUE);
-    if (SUCCEEDED(hr))
-        gbFullScreen = TRUE;
+    if (FAILED(hr)) {
+        // Nothing is left half changed: the video's messages go where they went before.
+        pVW->put_MessageDrain(hDrain);
+        ReportMessage("The video could not be shown in full screen (error 0x%08lx).\r\n", HexStatus(hr));
+        return hr;
+    }
+    gbFullScreen = TRUE;
     return hr;
 }
 
 static HRESULT LeaveFullScreen()
 {
     HRESULT hr = pVW->put_FullScreenMode(OAFALSE);
-    if (FAILED(hr))
+    if (FAILED(hr)) {
+        ReportMessage("The video could not leave full screen (error 0x%08lx).\r\n", HexStatus(hr));
         return hr;
+    }
     hr = pVW->put_MessageDrain(hDrain);
     if (FAILED(hr))
         ReportMessage("FAILED(hr=0x%x) in pVW->put_MessageDrain((OAHWND) hDrain)\n", hr);

@@ -132,7 +132,29 @@ TEST_F(TransportTest, RateIsKeptAcrossClipsButNotApplied)
             EXPECT_EQ(call.rfind("SetRate", 0), std::string::npos) << call;
         mark = Mark();
         Char('*');
-        EXPECT_CALLS(mark, "SetRate 1.0201");
+        EXPECT_CALLS(mark, "SetRate 1.0201", "GetRate");
+    });
+}
+
+// The rate kept is the engine's answer: one that ignores rates leaves the player at normal speed,
+// and a refused step keeps the rate the engine still plays at.
+TEST_F(TransportTest, RateIsWhatTheEngineReports)
+{
+    standin::Clip deaf;
+    deaf.ignoresRate = true;
+    Play([] {
+        Char('*');
+        Char('*');
+        EXPECT_EQ(gdRate, 1.0);
+        Char('/');
+        EXPECT_EQ(gdRate, 1.0);
+    }, deaf);
+    standin::Reset();
+    Play([] {
+        Char('*');
+        standin::FailGraphCallOnce("SetRate", E_FAIL);
+        Char('*');
+        EXPECT_DOUBLE_EQ(gdRate, 1.01);
     });
 }
 
@@ -150,4 +172,40 @@ TEST_F(TransportTest, NothingHappensWithoutAClip)
         EXPECT_EQ(gdRate, 1.0);
     }});
     EXPECT_EQ(standin::GraphsCreated(), 0);
+}
+
+// On Wine before 10 every seek is made with the graph stopped, which is then returned to the state
+// it was in; on Wine 10 and on Windows the graph is sought as it is.
+TEST_F(TransportTest, SeeksStopTheGraphOnlyWhereTheEngineStallsOtherwise)
+{
+    standin::SetWineVersion("8.0");
+    Play([] {
+        EXPECT_EQ(gbStopToSeek, TRUE);
+        standin::SetGraphPosition(100000000);
+        size_t mark = Mark();
+        Key(VK_RIGHT);
+        EXPECT_CALLS(mark, "GetCurrentPosition", "GetDuration", "GetState", "Stop", "SetPositions 400000000,5 -,0", "Run");
+        Char('p');
+        mark = Mark();
+        Char('0');
+        EXPECT_CALLS(mark, "GetDuration", "GetState", "Stop", "SetPositions 0,5 -,0", "Pause");
+        mark = Mark();
+        Char('s');
+        EXPECT_CALLS(mark, "Stop", "GetState", "SetPositions 0,1 -,0", "Pause") << "already stopped for the rewind";
+        mark = Mark();
+        Char('5');
+        EXPECT_CALLS(mark, "GetDuration", "GetDuration", "GetState", "Stop", "SetPositions 300000000,5 -,0", "Pause");
+        EXPECT_EQ(gPlayState, Stopped);
+    });
+    for (const char *version : std::vector<const char *>{"10.0", nullptr}) {
+        standin::Reset();
+        standin::SetWineVersion(version);
+        Play([] {
+            EXPECT_EQ(gbStopToSeek, FALSE);
+            standin::SetGraphPosition(100000000);
+            size_t mark = Mark();
+            Key(VK_RIGHT);
+            EXPECT_CALLS(mark, "GetCurrentPosition", "GetDuration", "SetPositions 400000000,5 -,0");
+        });
+    }
 }

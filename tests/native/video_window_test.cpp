@@ -110,17 +110,20 @@ TEST_F(VideoWindowTest, FullScreenSavesAndRestoresTheDrain)
     EXPECT_TRUE(standin::MessageBoxes().empty());
 }
 
-TEST_F(VideoWindowTest, RefusedFullScreenChangesOnlyTheDrain)
+// A refused full screen puts the drain back, leaves the flag clear, and says so.
+TEST_F(VideoWindowTest, RefusedFullScreenRestoresTheDrain)
 {
     Play([] {
+        standin::SetGraphMessageDrain(0x777);
         standin::FailGraphCall("put_FullScreenMode", E_NOTIMPL);
         EXPECT_EQ(ToggleFullScreen(), E_NOTIMPL);
         EXPECT_EQ(gbFullScreen, 0);
-        EXPECT_EQ(standin::GraphMessageDrain(), reinterpret_cast<OAHWND>(ghApp));
+        EXPECT_EQ(standin::GraphMessageDrain(), 0x777);
         Key(VK_ESCAPE);
         EXPECT_EQ(gPlayState, NoClip) << "Escape closes when full screen was refused";
     });
-    EXPECT_TRUE(standin::MessageBoxes().empty());
+    ASSERT_EQ(standin::MessageBoxes().size(), 1u);
+    EXPECT_EQ(standin::MessageBoxes()[0].text, "The video could not be shown in full screen (error 0x80004001).\r\n");
 }
 
 // Refused on the way back, full screen stays on, so Escape tries again rather than closing.
