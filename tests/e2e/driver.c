@@ -75,6 +75,17 @@ static int PrintSearch(const char *pattern)
     return 0;
 }
 
+/* Prints the size of the window in front, which is the video's own window while it is in full screen. */
+static int PrintForeground(void)
+{
+    RECT rect;
+    HWND front = GetForegroundWindow();
+    if (!front || !GetWindowRect(front, &rect))
+        return 1;
+    printf("%ldx%ld\n", rect.right - rect.left, rect.bottom - rect.top);
+    return 0;
+}
+
 static int CloseOpenDialog(void)
 {
     HWND dialog = FindWindowA(NULL, "Open Media File...");
@@ -87,7 +98,7 @@ static int CloseOpenDialog(void)
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|message|find|metrics|key|char|command|click|close|move [arg] [hwnd]\n");
+        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|message|find|foreground|metrics|key|char|command|click|close|move [arg] [hwnd]\n");
         return 2;
     }
     const char *verb = argv[1];
@@ -99,6 +110,8 @@ int main(int argc, char **argv)
         return CloseOpenDialog();
     if (strcmp(verb, "message") == 0)
         return AnswerMessageBox();
+    if (strcmp(verb, "foreground") == 0)
+        return PrintForeground();
     if (strcmp(verb, "find") == 0 && argc >= 3)
         return PrintSearch(argv[2]);
     if (strcmp(verb, "metrics") == 0) {

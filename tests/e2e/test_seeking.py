@@ -1,0 +1,109 @@
+"""Seeking in the real exe under Wine, on clips with sound and video: the jumps and tenths move the
+position (read from the overlay's progress bar), bookmark jumps land on the bookmark, the A-B loop
+stays between A and B until it is ended, stop rewinds, full screen comes and goes, and the clip still
+closes and the player exits: nothing hangs after a seek."""
+import os
+import time
+import unittest
+
+import wine_player as wp
+from test_overlay import overlay, GREEN, WHITE
+
+VK_RETURN, VK_ESCAPE, VK_SPACE, VK_PRIOR, VK_NEXT = 0x0D, 0x1B, 0x20, 0x21, 0x22
+VK_END, VK_HOME, VK_LEFT, VK_RIGHT, VK_INSERT, VK_F12 = 0x23, 0x24, 0x25, 0x27, 0x2D, 0x7B
+LENGTH = 150   # seconds: long enough for every jump to stay inside the clip
+
+
+class Seeking(wp.PlayerCase):
+    def open(self, name):
+        clip = wp.make_clip(name, LENGTH)
+        self.start(wp.win_path(clip))
+        self.hwnd = wp.players()[0]
+        self.assertTrue(wp.wait_for_title(f'{name} [Video] '), wp.show())
+        wp.driver('char', 'd')   # a wide window gives a long progress bar
+        wp.driver('key', VK_SPACE)
+        self.assertIsNotNone(wp.wait_for(self.position, 10), 'no overlay')
+
+    def position(self):
+        """Seconds into the clip as the progress bar shows them; None while the strip is not on screen."""
+        counts = overlay(self.hwnd)
+        return counts and LENGTH * counts[GREEN] / (counts[GREEN] + counts[WHITE])
+
+    def settled(self, low, high, timeout=8):
+        """Waits until the bar shows a place between low and high seconds, and returns it."""
+        def inside():
+            place = self.position()
+            return [place] if place is not None and low <= place <= high else None
+        found = wp.wait_for(inside, timeout, 0.1)
+        return found and found[0]
+
+    def press(self, key, low, high):
+        if isinstance(key, str):
+            wp.driver('char', key)
+        else:
+            wp.driver('key', key)
+        place = self.settled(low, high)
+        self.assertIsNotNone(place, f'{key!r}: not between {low} and {high} s, at {self.position()}')
+        return place
+
+    def close_and_exit(self):
+        wp.driver('key', VK_F12)
+        self.assertTrue(wp.wait_for_title('Lumetrone'), 'the clip did not close after seeking')
+        self.exit_player()
+
+    def jumps_and_tenths(self, name):
+        self.open(name)
+        self.press('5', 74, 78)
+        self.press(VK_RIGHT, 104, 109)
+        self.press(VK_LEFT, 95, 101)
+        self.press('1', 14, 18)
+        self.press(VK_NEXT, 114, 120)
+        self.press('9', 134, 139)
+        self.press('0', 0, 3)
+        self.press('s', 0, 0.5)
+        self.press('p', 1.5, 10)   # both streams still flow after all those seeks
+        self.close_and_exit()
+
+    def test_jumps_and_tenths_on_an_avi(self):
+        self.jumps_and_tenths('seek.avi')
+
+    def test_jumps_and_tenths_on_a_wmv(self):
+        self.jumps_and_tenths('seek.wmv')
+
+    def test_bookmarks_loop_and_full_screen(self):
+        self.open('seek.avi')
+        mark = self.press('5', 74, 78)
+        wp.driver('key', VK_PRIOR)
+        self.press('0', 0, 3)
+        self.press(VK_END, mark - 1, mark + 2)
+        self.press('9', 134, 139)
+        self.press(VK_HOME, mark - 1, mark + 2)
+
+        a = self.press('3', 44, 48)
+        wp.driver('key', VK_INSERT)
+        time.sleep(2)
+        wp.driver('key', VK_INSERT)
+        b = a + 2.5
+        seen, end = [], time.time() + 9   # three loops and more
+        while time.time() < end:
+            place = self.position()
+            if place:   # a strip caught half painted reads 0
+                seen.append(place)
+        self.assertTrue(all(a - 1 <= p <= b + 1 for p in seen), f'A {a:.1f}, seen {seen}')
+        returns = sum(1 for before, after in zip(seen, seen[1:]) if after < before - 1)
+        self.assertGreaterEqual(returns, 3, f'back to A only {returns} times: {seen}')
+        wp.driver('key', VK_INSERT)
+        self.assertIsNotNone(self.settled(b + 2, LENGTH), 'the clip did not play on past B')
+
+        window = wp.show()['outer']
+        wp.driver('key', VK_RETURN)
+        self.assertTrue(wp.wait_for(lambda: wp.driver('foreground')[1].strip() == '1280x800', 10), 'no full screen')
+        wp.driver('key', VK_ESCAPE)
+        self.assertTrue(wp.wait_for(lambda: wp.driver('foreground')[1].strip() == window, 10), 'still full screen')
+        self.assertEqual(wp.show()['outer'], window)
+        self.assertIsNone(wp.message())
+        self.close_and_exit()
+
+
+if __name__ == '__main__':
+    unittest.main(verbosity=2)
