@@ -145,6 +145,7 @@ typedef struct tagWNDCLASSA {
 #define WS_POPUP         0x80000000L
 #define WS_CHILD         0x40000000L
 #define WS_VISIBLE       0x10000000L
+#define WS_CLIPSIBLINGS  0x04000000L
 #define WS_CLIPCHILDREN  0x02000000L
 #define WS_CAPTION       0x00C00000L
 #define WS_SYSMENU       0x00080000L
@@ -155,6 +156,7 @@ typedef struct tagWNDCLASSA {
 #define CW_USEDEFAULT    ((int)0x80000000)
 #define HWND_BROADCAST   ((HWND)0xFFFF)
 #define HWND_TOPMOST     ((HWND)-1)
+#define HWND_TOP         ((HWND)0)
 #define SWP_NOSIZE       0x0001
 #define SWP_NOMOVE       0x0002
 #define SWP_NOZORDER     0x0004

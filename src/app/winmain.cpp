@@ -107,9 +107,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
                                ghApp, NULL, ghInst, NULL);
     ghMenu = GetMenu(ghApp);
 
-    // Handled once the loop runs, by which time the timer and the brushes exist.
+    // Handled once the loop runs, by which time the brushes exist. The status timer runs only
+    // while the strip is shown over a clip, so an idle player never wakes.
     PostMessageA(ghApp, WM_COMMAND, IDM_OPEN_CLIP, 0);
-    SetTimer(ghApp, STATUS_TIMER_ID, 100, StatusTimerProc);
     ghbrWhite = CreateSolidBrush(0xFFFFFF);
     ghbrGreen = CreateSolidBrush(0x80FF80);
     ghbrOrange = CreateSolidBrush(0x0080FF);

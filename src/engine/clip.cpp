@@ -114,7 +114,8 @@ HRESULT PlayClipFile(const char *path)
     if (!gbAudioOnly) {
         if (FAILED(hr = pVW->put_Owner((OAHWND)ghApp)))
             return hr;
-        if (FAILED(hr = pVW->put_WindowStyle(WS_CHILD)))
+        // Clipping its siblings, the video never paints over the status strip.
+        if (FAILED(hr = pVW->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN)))
             return hr;
         if (FAILED(hr = SizeVideoWindow(1, 1)))
             return hr;
@@ -134,6 +135,7 @@ HRESULT PlayClipFile(const char *path)
     pBA->put_Volume(glVolume);
     gPlayState = Running;
     SetFocus(ghApp);
+    UpdateStatusStrip();
     LoadBookmarks();
     return hr;
 }
@@ -206,4 +208,5 @@ void ReleaseGraph()
     ReleaseInterface(pBV);
     ReleaseInterface(pVW);
     ReleaseInterface(pGB);
+    UpdateStatusStrip();
 }

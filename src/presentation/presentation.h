@@ -4,6 +4,7 @@
 #include <windows.h>
 
 void ToggleStatusBar();
+void UpdateStatusStrip();
 void CALLBACK StatusTimerProc(HWND hwnd, UINT message, UINT_PTR timer, DWORD time);
 LRESULT CALLBACK StatusWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void PaintStatus(HDC dc, const RECT *client);

@@ -2,6 +2,7 @@
 // and the last key, repainted every 100 ms; a click on the bar seeks.
 #include "app/player_state.h"
 #include "engine/engine.h"
+#include "app/commands.h"
 #include "presentation/presentation.h"
 
 #include <math.h>
@@ -88,26 +89,40 @@ void SeekToClick(int x)
     SeekToKeyFrame(grtStatusPosition);
 }
 
+// The strip is repainted every 100 ms only while it is shown over an open clip; otherwise the timer
+// sleeps, and a strip left without a clip is painted black once.
+void UpdateStatusStrip()
+{
+    if (gbStatusVisible && pMS && ghStatus) {
+        // Above the clip's video window, which is made after the strip.
+        SetWindowPos(ghStatus, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        SetTimer(ghApp, STATUS_TIMER_ID, 100, StatusTimerProc);
+    } else {
+        KillTimer(ghApp, STATUS_TIMER_ID);
+        if (ghStatus)
+            InvalidateRect(ghStatus, NULL, TRUE);
+    }
+}
+
 void ToggleStatusBar()
 {
     if (gbStatusVisible) {
         ShowWindow(ghStatus, SW_HIDE);
         gbStatusVisible = 0;
-        return;
+    } else {
+        RECT desktop;
+        GetClientRect(GetDesktopWindow(), &desktop);
+        // Topmost among the main window's children, so it stays above the video window.
+        SetWindowPos(ghStatus, HWND_TOPMOST, 0, 0, desktop.right, 30, 0);
+        ShowWindow(ghStatus, SW_SHOW);
+        gbStatusVisible = 1;
     }
-    RECT desktop;
-    GetClientRect(GetDesktopWindow(), &desktop);
-    // Topmost among the main window's children, so it stays above the video window.
-    SetWindowPos(ghStatus, HWND_TOPMOST, 0, 0, desktop.right, 30, 0);
-    ShowWindow(ghStatus, SW_SHOW);
-    gbStatusVisible = 1;
+    UpdateStatusStrip();
 }
 
-// Without an overlay there is nothing to repaint; a null window would repaint the whole desktop.
 void CALLBACK StatusTimerProc(HWND, UINT, UINT_PTR, DWORD)
 {
-    if (ghStatus)
-        InvalidateRect(ghStatus, NULL, TRUE);
+    InvalidateRect(ghStatus, NULL, TRUE);
 }
 
 LRESULT CALLBACK StatusWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)

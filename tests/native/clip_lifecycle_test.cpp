@@ -153,7 +153,7 @@ TEST_F(PlayerTest, VideoClipIsBuiltSizedShownAndRun)
             "CoCreateInstance FilterGraph", "QueryInterface IMediaEventEx", std::string("RenderFile ") + kClip,
             "QueryInterface IMediaControl", "QueryInterface IMediaSeeking", "QueryInterface IVideoWindow",
             "QueryInterface IBasicVideo", "QueryInterface IBasicAudio", "SetNotifyWindow 1,1044,0",
-            "get_Visible", "put_Owner app", "put_WindowStyle 1073741824", "GetVideoSize",
+            "get_Visible", "put_Owner app", "put_WindowStyle 1174405120", "GetVideoSize",
             "SetWindowPosition 0,0,634,335", "SetWindowPosition 0,0,634,335",
             "Run", "put_Volume 0");
         RECT outer = standin::OuterRect(ghApp);

@@ -136,24 +136,36 @@ TEST_F(OverlayTest, SpaceShowsTheStripOnTopAndHidesIt)
     });
 }
 
-// The timer invalidates the strip every 100 ms; a shown strip then paints through the loop.
-TEST_F(OverlayTest, TimerRepaintsTheShownStrip)
+// The timer runs only while the strip is shown over a clip, and then invalidates it every 100 ms;
+// a strip left without a clip is painted black once, and nothing wakes after that.
+TEST_F(OverlayTest, TimerRepaintsTheStripOnlyWhileItShowsAClip)
 {
     standin::AddClip(kClip, {});
-    RunPlayer(kClip, {[] { Key(VK_SPACE); standin::DrawingLog().clear(); standin::AdvanceClock(100); },
+    RunPlayer(kClip, {[] {
+                          EXPECT_FALSE(standin::TimerRunning(ghApp, STATUS_TIMER_ID));
+                          Key(VK_SPACE);
+                          EXPECT_TRUE(standin::TimerRunning(ghApp, STATUS_TIMER_ID));
+                          standin::DrawingLog().clear();
+                          standin::AdvanceClock(100);
+                      },
                       [] {
                           const std::vector<std::string> &log = standin::DrawingLog();
                           ASSERT_GE(log.size(), 3u);
                           EXPECT_EQ(log[0], "InvalidateRect DSPWMSStatus all erase=1");
                           EXPECT_EQ(log[1], "BeginPaint DSPWMSStatus");
                           EXPECT_EQ(log[2], "Rectangle 120,20,604,30 FFFFFF") << "from the main window's client, 634 wide";
-                          CloseClip();
+                          Key(VK_SPACE);
+                          EXPECT_FALSE(standin::TimerRunning(ghApp, STATUS_TIMER_ID)) << "hidden";
+                          Key(VK_SPACE);
                           standin::DrawingLog().clear();
-                          standin::AdvanceClock(100);
+                          CloseClip();
+                          EXPECT_FALSE(standin::TimerRunning(ghApp, STATUS_TIMER_ID)) << "no clip";
                       },
                       [] {
+                          standin::AdvanceClock(1000);
                           EXPECT_EQ(standin::DrawingLog(), (std::vector<std::string>{
-                              "InvalidateRect DSPWMSStatus all erase=1", "BeginPaint DSPWMSStatus",
-                              "EndPaint DSPWMSStatus"})) << "no clip: only the black background";
+                              "InvalidateRect DSPWMSStatus all erase=1", "InvalidateRect WMView 0,0,634,335 erase=1",
+                              "BeginPaint DSPWMSStatus", "EndPaint DSPWMSStatus"}))
+                              << "no clip: the black background, once";
                       }});
 }
