@@ -42,12 +42,13 @@ start() {
     for _ in $(seq 50); do [ -S "$runtime/native" ] && [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
 
     eval "$(pick_wine)"
+    # Persistent from the start: on a fresh prefix wineboot would otherwise start a server that ends.
+    /usr/lib/wine/wineserver -p >/dev/null 2>&1 || true
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         "$WINE" wineboot -i >"$state/wineboot.log" 2>&1 || true
         # Wine's default Direct3D renderer shows black video on Xvfb; GDI shows the frames.
         "$WINE" reg add 'HKCU\Software\Wine\Direct3D' /v renderer /d gdi /f >/dev/null 2>&1 || true
     fi
-    /usr/lib/wine/wineserver -p >/dev/null 2>&1 || true
     # The first Wine program starts Wine's services; they must not hold a caller's pipes open.
     "$WINE" wineboot >>"$state/wineboot.log" 2>&1 || true
 
