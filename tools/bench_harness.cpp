@@ -1,11 +1,11 @@
 // The bench's Windows side: a bare DirectShow harness to hold the player's costs against, and
-// watchers that time what the player shows on screen. Times are printed as Unix seconds, so the
-// bench script can set them against the moment it started a process.
-//   lumetrone-bench play CLIP SECONDS      render and run a clip; "playing T" once Run returns
+// watchers that time what the player shows on screen. Moments are printed as lines, which the
+// bench script stamps with its own clock as they appear (Wine's clock is not the host's).
+//   lumetrone-bench play CLIP SECONDS      render and run a clip; "playing" once Run returns
 //   lumetrone-bench paused CLIP SECONDS    render, run, pause; then sit
 //   lumetrone-bench idle SECONDS           a bare window and its message loop
 //   lumetrone-bench seek CLIP              "seek MS" for SetPositions to half the clip while it runs
-//   lumetrone-bench title TEXT SECONDS     "seen T" when a player's caption reads TEXT
+//   lumetrone-bench title TEXT SECONDS     "seen" when a player's caption reads TEXT
 //   lumetrone-bench bar HWND X SECONDS     types 5 to the player; "bar MS" once its bar is green at X
 //   lumetrone-bench overlay HWND SECONDS   "overlay SHOWN SAMPLES" from samples every 5 ms
 #include <windows.h>
@@ -18,14 +18,6 @@
 static const COLORREF kGreen = RGB(0x80, 0xFF, 0x80);
 static const COLORREF kWhite = RGB(0xFF, 0xFF, 0xFF);
 static const COLORREF kOrange = RGB(0xFF, 0x80, 0x00);
-
-static double UnixNow()
-{
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    ULONGLONG units = ((ULONGLONG)now.dwHighDateTime << 32) | now.dwLowDateTime;
-    return (double)(units - 116444736000000000ULL) / 1e7;
-}
 
 static double Milliseconds()
 {
@@ -87,7 +79,7 @@ static int PlayClip(const char *path, DWORD seconds, bool pause)
     Graph graph;
     if (!Build(&graph, path) || FAILED(graph.control->Run()))
         return 1;
-    printf("playing %.3f\n", UnixNow());
+    printf("playing\n");
     fflush(stdout);
     if (pause) {
         Pump(1000);
@@ -138,7 +130,8 @@ static int WatchTitle(const char *title, DWORD seconds)
     DWORD end = GetTickCount() + seconds * 1000;
     while ((LONG)(end - GetTickCount()) > 0) {
         if (FindPlayer(title)) {
-            printf("seen %.3f\n", UnixNow());
+            printf("seen\n");
+            fflush(stdout);
             return 0;
         }
         Sleep(2);

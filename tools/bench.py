@@ -1,0 +1,239 @@
+#!/usr/bin/env python3
+"""The player's costs beside a bare engine harness's, under the Wine session the tests use.
+
+Each metric is measured for the player and for the harness (bench/bench.cpp, same bitness, same
+clip), in alternating runs, and printed as min and median with the ratio player / harness of the
+medians. Usage: ./bench [--quick] [--runs N]."""
+import argparse
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(ROOT, 'tests', 'e2e'))
+import wine_player as wp  # noqa: E402
+
+CLIPS = {'mp4': 'bench.mp4', 'avi': 'bench.avi', 'mp3': 'bench.mp3'}
+TICK = os.sysconf('SC_CLK_TCK')
+PLAYBACK, IDLE, OVERLAY = 20, 20, 10   # seconds measured
+
+
+def make_clips():
+    os.makedirs(wp.CLIPS, exist_ok=True)
+    mp4 = os.path.join(wp.CLIPS, CLIPS['mp4'])
+    if not os.path.exists(mp4):
+        subprocess.run(['ffmpeg', '-loglevel', 'error', '-y', '-f', 'lavfi', '-i', 'testsrc=size=640x360:rate=25:duration=60',
+                        '-f', 'lavfi', '-i', 'sine=frequency=440:duration=60', '-c:v', 'libx264', '-pix_fmt', 'yuv420p',
+                        '-c:a', 'aac', '-shortest', mp4], check=True)
+    return {kind: mp4 if kind == 'mp4' else wp.make_clip(name, 60) for kind, name in CLIPS.items()}
+
+
+def cpu_seconds(pids):
+    total = 0
+    for pid in pids:
+        try:
+            with open(f'/proc/{pid}/stat') as f:
+                fields = f.read().rsplit(')', 1)[1].split()
+            total += int(fields[11]) + int(fields[12])
+        except (OSError, IndexError):
+            pass
+    return total / TICK
+
+
+def wakeups(pid):
+    """Times the main thread, the one that runs the message loop and the timers, went to sleep."""
+    with open(f'/proc/{pid}/task/{pid}/status') as f:
+        return sum(int(line.split()[1]) for line in f if 'ctxt_switches:' in line)
+
+
+def peak_mb(pid):
+    with open(f'/proc/{pid}/status') as f:
+        return next(int(line.split()[1]) for line in f if line.startswith('VmHWM')) / 1024
+
+
+def wineserver():
+    return [int(p) for p in subprocess.run(['pgrep', '-x', 'wineserver64|wineserver'], capture_output=True,
+                                           text=True).stdout.split()]
+
+
+class Process:
+    """A Wine program whose output goes to a file, so that the bench can wait for a line of it."""
+
+    def __init__(self, *args):
+        self.out = tempfile.TemporaryFile('w+')
+        self.started = time.time()
+        self.popen = subprocess.Popen([os.environ['WINE'], *args], stdout=self.out, stderr=subprocess.DEVNULL)
+        self.pid = self.popen.pid
+
+    def line(self, word, timeout=30):
+        """The first line that starts with word, split, once it appears."""
+        def find():
+            self.out.seek(0)
+            return next((line.split() for line in self.out if line.split()[:1] == [word]), None)
+        found = wp.wait_for(find, timeout, 0.005)
+        if found is None:
+            raise RuntimeError(f'no "{word}" from {self.popen.args}')
+        self.seen = time.time()
+        return found
+
+    def end(self):
+        wp.finish(self.popen, 30)
+
+
+def bench(*args):
+    return Process(wp.exe('lumetrone-bench'), *args)
+
+
+def player(clip):
+    return Process(wp.exe('lumetrone'), wp.win_path(clip))
+
+
+def title_of(clip):
+    return os.path.basename(clip) + (' [Audio] ' if clip.endswith('.mp3') else ' [Video] ')
+
+
+def exit_player(process):
+    wp.driver('command', wp.IDM_EXIT)
+    process.end()
+
+
+def launch(contender, clip):
+    if contender == 'harness':
+        run = bench('play', clip, '1')
+        run.line('playing')
+        run.end()
+        return run.seen - run.started
+    watcher = bench('title', title_of(clip), '60')
+    time.sleep(0.5)
+    run = player(clip)
+    watcher.line('seen', 60)
+    value = watcher.seen - run.started
+    watcher.end()
+    exit_player(run)
+    return value
+
+
+def measured(pid, seconds):
+    """CPU seconds of the process and the wineserver, wake-ups and peak memory over a while."""
+    servers = wineserver()
+    cpu, served, woken = cpu_seconds([pid]), cpu_seconds(servers), wakeups(pid)
+    time.sleep(seconds)
+    return {'cpu': cpu_seconds([pid]) - cpu + cpu_seconds(servers) - served,
+            'wakeups': wakeups(pid) - woken, 'peak': peak_mb(pid)}
+
+
+def playback(contender, clip):
+    if contender == 'harness':
+        run = bench('play', clip, str(PLAYBACK + 5))
+        run.line('playing')
+    else:
+        run = player(clip)
+        wp.wait_for_title(title_of(clip), timeout=30)
+    values = measured(run.pid, PLAYBACK)
+    run.end() if contender == 'harness' else exit_player(run)
+    return values
+
+
+def idle(contender, clip, paused):
+    if contender == 'harness':
+        run = bench('paused', clip, str(IDLE + 5)) if paused else bench('idle', str(IDLE + 5))
+        if paused:
+            run.line('playing')
+        time.sleep(2)
+    else:
+        run = player(clip)
+        wp.wait_for_title(title_of(clip), timeout=30)
+        wp.driver('char', 'p') if paused else wp.driver('key', 0x7B)
+        wp.wait_for_title(title_of(clip) + '(Paused)' if paused else 'Lumetrone', timeout=10)
+        time.sleep(1)
+    values = measured(run.pid, IDLE)
+    run.end() if contender == 'harness' else exit_player(run)
+    return values
+
+
+def seek(contender, clip):
+    if contender == 'harness':
+        run = bench('seek', clip)
+        value = float(run.line('seek')[1])
+        run.end()
+        return value
+    run = player(clip)
+    wp.wait_for_title(title_of(clip), timeout=30)
+    wp.driver('key', 0x20)
+    time.sleep(1.5)
+    window = wp.show()
+    width = int(window['client'].split('x')[0])
+    watcher = bench('bar', wp.players()[0], str(120 + (width - 150) // 2 - 3), '10')
+    value = float(watcher.line('bar', 15)[1])
+    watcher.end()
+    exit_player(run)
+    return value
+
+
+def overlay_shown(clip):
+    run = player(clip)
+    wp.wait_for_title(title_of(clip), timeout=30)
+    wp.driver('key', 0x20)
+    time.sleep(1)
+    watcher = bench('overlay', wp.players()[0], str(OVERLAY))
+    shown, samples = (int(v) for v in watcher.line('overlay', OVERLAY + 20)[1:3])
+    watcher.end()
+    exit_player(run)
+    return 100.0 * shown / samples
+
+
+def row(name, unit, player_values, harness_values):
+    def cell(values):
+        return f'{min(values):.3f} / {statistics.median(values):.3f}' if values else '—'
+    ratio = '—'
+    if player_values and harness_values and statistics.median(harness_values):
+        ratio = f'{statistics.median(player_values) / statistics.median(harness_values):.2f}'
+    return f'| {name} | {unit} | {cell(player_values)} | {cell(harness_values)} | {ratio} |'
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument('--quick', action='store_true', help='two runs a cell instead of five')
+    parser.add_argument('--runs', type=int, help='runs a cell')
+    options = parser.parse_args()
+    runs = options.runs or (2 if options.quick else 5)
+
+    arch = wp.start_session()
+    wp.forget_last_clip()
+    clips = make_clips()
+    cells = {}
+
+    def record(key, contender, value):
+        cells.setdefault(key, {'player': [], 'harness': []})[contender].append(value)
+
+    for run in range(runs):
+        # Alternate which contender goes first, so neither always meets a warm cache.
+        for contender in (('player', 'harness') if run % 2 == 0 else ('harness', 'player')):
+            for kind in ('mp4', 'avi', 'mp3'):
+                record(f'launch → playing, {kind}', contender, launch(contender, clips[kind]))
+            values = playback(contender, clips['mp4'])
+            record(f'CPU, {PLAYBACK} s of mp4 playback', contender, values['cpu'])
+            record('peak memory, mp4 playback', contender, values['peak'])
+            for paused, what in ((False, 'no clip'), (True, 'paused avi')):
+                values = idle(contender, clips['avi'], paused)
+                record(f'idle CPU, {what}, {IDLE} s', contender, values['cpu'])
+                record(f'idle wake-ups, {what}, {IDLE} s', contender, values['wakeups'])
+            record('seek: digit → bar (player) / SetPositions (harness)', contender, seek(contender, clips['avi']))
+        record(f'overlay on screen while an avi plays', 'player', overlay_shown(clips['avi']))
+        wp.forget_last_clip()
+
+    units = {'launch': 's', 'CPU': 's', 'idle CPU': 's', 'peak': 'MB', 'idle wake-ups': 'count',
+             'seek': 'ms', 'overlay': '% of 5 ms samples'}
+    print(f'\nLumetrone bench: {arch} exe, {runs} runs a cell, min / median\n')
+    print('| metric | unit | player | harness | ratio |')
+    print('|---|---|---|---|---|')
+    for key, values in cells.items():
+        unit = next(u for prefix, u in sorted(units.items(), key=lambda p: -len(p[0])) if key.startswith(prefix))
+        print(row(key, unit, values['player'], values['harness']))
+
+
+if __name__ == '__main__':
+    main()
