@@ -59,6 +59,19 @@ std::vector<standin::DialogRun> gDialogRuns;
 bool gDialogEnded;
 INT_PTR gDialogResult;
 std::map<std::string, DWORD> gFailRegister, gFailCreate;
+std::vector<HWND> gDropTargets;
+std::vector<std::vector<std::string>> gDrops;   // handed over by DropFiles; HDROP is index + 1
+std::vector<bool> gDropsFinished;
+
+std::vector<std::string> *DropOf(HDROP drop)
+{
+    size_t index = reinterpret_cast<size_t>(drop) - 1;
+    if (index >= gDrops.size() || gDropsFinished[index]) {
+        ADD_FAILURE() << "a drop that was not handed over, or already finished";
+        return nullptr;
+    }
+    return &gDrops[index];
+}
 
 const uintptr_t kFirstHandle = 0x10000;
 const HWND kDesktop = reinterpret_cast<HWND>(kFirstHandle - 0x10);
@@ -165,6 +178,9 @@ void Reset()
     gDialogRuns.clear();
     gFailRegister.clear();
     gFailCreate.clear();
+    gDropTargets.clear();
+    gDrops.clear();
+    gDropsFinished.clear();
     ResetGdiAndMenus();
     ResetSystem();
     ResetFilesAndRegistry();
@@ -176,6 +192,7 @@ void ExpectAllReleased()
 {
     ExpectGraphsReleased();
     ExpectFilesClosed();
+    EXPECT_EQ(std::count(gDropsFinished.begin(), gDropsFinished.end(), false), 0) << "a drop was never finished";
 }
 
 void Script(std::vector<std::function<void()>> steps)
@@ -229,6 +246,19 @@ HWND AddForeignTopLevelWindow()
     gWindows.push_back(std::unique_ptr<Window>(new Window{"Foreign", "", WS_OVERLAPPEDWINDOW, nullptr,
         {0, 0, 100, 100}, procedure, nullptr, true, false, false, false, true}));
     return HandleOf(gWindows.size() - 1);
+}
+
+bool AcceptsDroppedFiles(HWND hwnd)
+{
+    return std::find(gDropTargets.begin(), gDropTargets.end(), hwnd) != gDropTargets.end();
+}
+
+void DropFiles(HWND hwnd, std::vector<std::string> paths)
+{
+    EXPECT_TRUE(AcceptsDroppedFiles(hwnd)) << "the shell drops only on windows that accept files";
+    gDrops.push_back(std::move(paths));
+    gDropsFinished.push_back(false);
+    PostMessageA(hwnd, WM_DROPFILES, static_cast<WPARAM>(gDrops.size()), 0);
 }
 
 void FailRegisterClass(const char *className, DWORD error) { gFailRegister[className] = error; }
@@ -607,3 +637,33 @@ BOOL GetOpenFileNameA(OPENFILENAMEA *record)
 }
 
 DWORD CommDlgExtendedError() { return gOpenDialogError; }
+
+void DragAcceptFiles(HWND hwnd, BOOL accept)
+{
+    gDropTargets.erase(std::remove(gDropTargets.begin(), gDropTargets.end(), hwnd), gDropTargets.end());
+    if (accept)
+        gDropTargets.push_back(hwnd);
+}
+
+// Index 0xFFFFFFFF asks for the count; a null buffer for the length of one name.
+UINT DragQueryFileA(HDROP drop, UINT index, LPSTR file, UINT length)
+{
+    std::vector<std::string> *paths = DropOf(drop);
+    if (!paths)
+        return 0;
+    if (index == 0xFFFFFFFF)
+        return static_cast<UINT>(paths->size());
+    if (index >= paths->size())
+        return 0;
+    const std::string &path = (*paths)[index];
+    if (!file)
+        return static_cast<UINT>(path.size());
+    lstrcpynA(file, path.c_str(), static_cast<int>(length));
+    return static_cast<UINT>(strlen(file));
+}
+
+void DragFinish(HDROP drop)
+{
+    if (DropOf(drop))
+        gDropsFinished[reinterpret_cast<size_t>(drop) - 1] = true;
+}

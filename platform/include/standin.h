@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commdlg.h>
 #include <dshow.h>
+#include <shellapi.h>
 
 #include <functional>
 #include <string>
@@ -43,6 +44,8 @@ HWND ForegroundWindow();
 HWND FocusWindow();
 bool TimerRunning(HWND hwnd, UINT_PTR id);
 HWND AddForeignTopLevelWindow();   // another program's window, for broadcasts
+bool AcceptsDroppedFiles(HWND hwnd);
+void DropFiles(HWND hwnd, std::vector<std::string> paths);   // posts WM_DROPFILES, as the shell does
 void FailRegisterClass(const char *className, DWORD error);
 void FailCreateWindow(const char *className, DWORD error);
 

@@ -81,6 +81,7 @@ typedef INT_PTR (*FARPROC)();
 #define ERROR_FILENAME_EXCED_RANGE 206L
 
 #define LOWORD(l) ((WORD)((ULONG_PTR)(l) & 0xFFFF))
+#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)(((DWORD)(WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)(((DWORD)(WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
 #define MAKEINTRESOURCEA(i) ((LPSTR)(ULONG_PTR)(WORD)(i))
 #define IS_INTRESOURCE(p) (((ULONG_PTR)(p) >> 16) == 0)
@@ -119,6 +120,10 @@ typedef struct tagWNDCLASSA {
 #define WM_TIMER         0x0113
 #define WM_MOUSEMOVE     0x0200
 #define WM_LBUTTONDOWN   0x0201
+#define WM_MOUSEWHEEL    0x020A
+#define WM_DROPFILES     0x0233
+#define WHEEL_DELTA      120
+#define GET_WHEEL_DELTA_WPARAM(w) ((short)(WORD)((ULONG_PTR)(w) >> 16))
 #define WM_USER          0x0400
 #define SIZE_RESTORED    0
 
@@ -207,6 +212,7 @@ typedef struct _WIN32_FIND_DATAA {
 #define KEY_QUERY_VALUE    0x0001
 #define KEY_ALL_ACCESS     0xF003F
 #define REG_SZ             1
+#define REG_QWORD          11
 typedef DWORD REGSAM;
 
 /* National language support and versions */

@@ -1,11 +1,14 @@
-// The registry record of the clip opened last, reopened at a start without a command line.
+// The registry record of the clip opened last, and where it was left, reopened at a start without
+// a command line.
 #include "app/player_state.h"
 #include "app/shell.h"
+#include "engine/engine.h"
 #include "support/support.h"
 
 #include <string.h>
 
 static const char kLastClipKey[] = "Software\\Kestrovan\\Lumetrone\\";
+static const char kPositionValue[] = "lastposition";   // 100-ns units into the last clip
 
 void SaveLastClip()
 {
@@ -21,6 +24,9 @@ void SaveLastClip()
         return;
     RegSetValueExA(key, "lastpath", 0, REG_SZ, (const BYTE *)folder, MAX_PATH);
     RegSetValueExA(key, "lastfile", 0, REG_SZ, (const BYTE *)name, MAX_PATH);
+    // A newly recorded clip starts from the beginning until it is left somewhere.
+    ULONGLONG start = 0;
+    RegSetValueExA(key, kPositionValue, 0, REG_QWORD, (const BYTE *)&start, sizeof(start));
     RegCloseKey(key);
 }
 
@@ -37,6 +43,39 @@ static bool ReadPathValue(HKEY key, const char *value, char text[MAX_PATH + 1])
     return text[0] != 0;
 }
 
+// The place the current clip is left at, kept only while the record still names this clip:
+// another instance may have recorded a clip of its own since.
+void SaveLastPosition()
+{
+    if (!pMS || !gszFileName[0])
+        return;
+    REFERENCE_TIME position = CurrentPosition();
+    char name[MAX_PATH];
+    char folder[MAX_PATH];
+    SplitPath(gszFileName, name, folder);
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kLastClipKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return;
+    char recordedFolder[MAX_PATH + 1];
+    char recordedName[MAX_PATH + 1];
+    if (ReadPathValue(key, "lastpath", recordedFolder) && ReadPathValue(key, "lastfile", recordedName) &&
+        !lstrcmpiA(recordedFolder, folder) && !lstrcmpiA(recordedName, name))
+        RegSetValueExA(key, kPositionValue, 0, REG_QWORD, (const BYTE *)&position, sizeof(position));
+    RegCloseKey(key);
+}
+
+// A place that is missing, not a 64-bit value or not after the start reads as the start.
+static REFERENCE_TIME ReadPosition(HKEY key)
+{
+    REFERENCE_TIME position = 0;
+    DWORD type = 0;
+    DWORD size = sizeof(position);
+    if (RegQueryValueExA(key, kPositionValue, NULL, &type, (BYTE *)&position, &size) != ERROR_SUCCESS ||
+        type != REG_QWORD || size != sizeof(position) || position < 0)
+        return 0;
+    return position;
+}
+
 // A record that cannot be used, or names a clip that is no longer there, is as good as none:
 // gszFileName stays empty and the open dialog is offered.
 void LoadLastClip()
@@ -47,12 +86,15 @@ void LoadLastClip()
     char folder[MAX_PATH + 1];
     char name[MAX_PATH + 1];
     bool usable = ReadPathValue(key, "lastpath", folder) && ReadPathValue(key, "lastfile", name);
+    REFERENCE_TIME position = ReadPosition(key);
     RegCloseKey(key);
     if (!usable || strlen(folder) + 1 + strlen(name) > MAX_PATH - 1)
         return;
     char path[MAX_PATH];
     JoinPath(path, folder, name);
     DWORD attributes = GetFileAttributesA(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         CopyPath(gszFileName, path);
+        grtResume = position;
+    }
 }

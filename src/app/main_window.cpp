@@ -5,6 +5,9 @@
 #include "engine/engine.h"
 #include "navigation/navigation.h"
 #include "presentation/presentation.h"
+#include "support/support.h"
+
+#include <shellapi.h>
 
 static void EnterOrLeaveFullScreen() { ToggleFullScreen(); }
 static void CloseCurrentClip()       { CloseClip(); }
@@ -38,6 +41,23 @@ static void ExitCommand()
 {
     CloseClip();
     PostQuitMessage(0);
+}
+
+// A dropped file opens as the Open command opens a chosen one; a folder, or nothing usable, does nothing.
+static void OpenDroppedFile(HDROP drop)
+{
+    char path[MAX_PATH];
+    UINT length = DragQueryFileA(drop, 0, path, MAX_PATH);
+    DragFinish(drop);
+    DWORD attributes = length > 0 && length < MAX_PATH ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return;
+    if (gPlayState != NoClip)
+        CloseClip();
+    CancelABLoop();
+    CopyPath(gszFileName, path);
+    BuildPlaylist();
+    OpenClip();
 }
 
 static void AboutCommand()
@@ -148,6 +168,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_CHAR:          RunCharacter(wParam); break;
     case WM_COMMAND:       RunBinding(kCommands, wParam); break;
     case WM_LBUTTONDOWN:   SeekToClick(LOWORD(lParam)); break;
+    case WM_MOUSEWHEEL:    WheelVolume(GET_WHEEL_DELTA_WPARAM(wParam)); break;
+    case WM_DROPFILES:     OpenDroppedFile((HDROP)wParam); break;
     case WM_GRAPH_EVENT:   HandleGraphEvents(); break;
     case WM_VOLUME_DUCK:   DuckVolume(hwnd, wParam, lParam); break;
     default:               return DefWindowProcA(hwnd, message, wParam, lParam);

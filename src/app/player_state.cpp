@@ -10,6 +10,7 @@ LONG       glVolume;
 LONG       glMuteVolume;
 float      gfZoom = 1.0f;
 BOOL       gbStopToSeek;
+REFERENCE_TIME grtResume;
 
 IGraphBuilder *pGB;
 IMediaControl *pMC;

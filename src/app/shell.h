@@ -13,4 +13,5 @@ void EnableClipMenus(int transport, int kind);
 void TakeCommandLinePath(const char *commandLine);
 
 void SaveLastClip();
+void SaveLastPosition();
 void LoadLastClip();

@@ -7,6 +7,7 @@
 #include "presentation/presentation.h"
 #include "support/support.h"
 
+#include <shellapi.h>
 #include <string.h>
 
 // One optional clip path: a leading quote goes, and then a trailing one; nothing else is parsed.
@@ -97,13 +98,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
         CoUninitialize();
         return 0;
     }
+    DragAcceptFiles(ghApp, TRUE);
     if (!RegisterWindowClass("DSPWMSStatus", StatusWndProc, NULL))
         return FailRegistration();
 
     RECT desktop;
     GetClientRect(GetDesktopWindow(), &desktop);
     ghStatus = CreateWindowExA(0, "DSPWMSStatus", PRODUCT_NAME, WS_CHILD,
-                               desktop.left, desktop.top, desktop.right, 30,
+                               desktop.left, desktop.top, desktop.right, STATUS_STRIP_HEIGHT,
                                ghApp, NULL, ghInst, NULL);
     ghMenu = GetMenu(ghApp);
 

@@ -29,6 +29,16 @@ void AbandonClip(HRESULT status)
                       "can play (error 0x%08lx).\r\n", path, HexStatus(status));
 }
 
+// The last clip, reopened at start-up, goes on where it was left; a place past its end is ignored.
+// Any other open starts at the beginning.
+static void ResumeLastPlace()
+{
+    REFERENCE_TIME duration = 0;
+    if (grtResume > 0 && SUCCEEDED(pMS->GetDuration(&duration)) && grtResume < duration)
+        SeekToKeyFrame(grtResume);
+    grtResume = 0;
+}
+
 void OpenClip()
 {
     if (!gszFileName[0]) {
@@ -56,6 +66,7 @@ void OpenClip()
     }
     // Only a clip that plays is remembered, so a bad file is never reopened at the next start.
     SaveLastClip();
+    ResumeLastPlace();
 }
 
 BOOL GetClipFileName(char *buffer)
@@ -158,6 +169,7 @@ void DetectAudioOnly()
 
 HRESULT CloseClip()
 {
+    SaveLastPosition();
     if (pMC)
         pMC->Stop();
     gPlayState = Stopped;
@@ -176,6 +188,7 @@ HRESULT CloseClip()
 // The playlist step's release: the window, title and modes stay for the next clip.
 void UnloadClip()
 {
+    SaveLastPosition();
     if (pMC)
         pMC->Stop();
     gPlayState = Stopped;

@@ -2,6 +2,10 @@
 #pragma once
 
 #include <windows.h>
+#include <dshow.h>
+
+// The strip's height: the labels and bars above, the clip's time on a line of its own below them.
+#define STATUS_STRIP_HEIGHT 46
 
 void ToggleStatusBar();
 void UpdateStatusStrip();
@@ -12,6 +16,8 @@ void SeekToClick(int x);
 
 void    VolumeUp();
 void    VolumeDown();
+void    WheelVolume(int delta);
+void    FormatClipTime(char *text, size_t size, REFERENCE_TIME position, REFERENCE_TIME duration, double rate);
 HRESULT ToggleMute();
 
 HRESULT SizeVideoWindow(int multiplier, int divisor);

@@ -41,6 +41,39 @@ static void DrawLabel(HDC dc, int x, int y, const char *text)
     TextOutA(dc, x, y, text, lstrlenA(text));
 }
 
+// h:mm:ss, or m:ss when the clip is shorter than an hour.
+static int FormatTime(char *text, size_t size, REFERENCE_TIME time, bool hours)
+{
+    LONGLONG seconds = time > 0 ? time / 10000000 : 0;
+    if (hours)
+        return _snprintf(text, size, "%lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    return _snprintf(text, size, "%lld:%02lld", seconds / 60, seconds % 60);
+}
+
+void FormatClipTime(char *text, size_t size, REFERENCE_TIME position, REFERENCE_TIME duration, double rate)
+{
+    bool hours = duration >= 36000000000LL;
+    int length = FormatTime(text, size, position, hours);
+    if (duration > 0) {
+        length += _snprintf(text + length, size - length, " / ");
+        length += FormatTime(text + length, size - length, duration, hours);
+    }
+    int percent = (int)(rate * 100.0 + 0.5);
+    if (percent != 100)
+        _snprintf(text + length, size - length, "   rate %d %%", percent);
+    text[size - 1] = 0;
+}
+
+// On its own line under the bars, where no label can fall; the rate is the one the engine plays at.
+static void DrawClipTime(HDC dc)
+{
+    double rate = gdRate;
+    pMS->GetRate(&rate);
+    char text[64];
+    FormatClipTime(text, sizeof(text), grtStatusPosition, grtStatusDuration, rate);
+    DrawLabel(dc, giVolumeLeft, giProgressBottom + 2, text);
+}
+
 void PaintStatus(HDC dc, const RECT *client)
 {
     ComputeProgressGeometry(client->right);
@@ -72,6 +105,7 @@ void PaintStatus(HDC dc, const RECT *client)
         if (gABState == ABLooping)
             DrawLabel(dc, XOfTime(grtB), 5, "B");
     }
+    DrawClipTime(dc);
     SelectObject(dc, ghbrSaved);
 }
 
@@ -113,7 +147,7 @@ void ToggleStatusBar()
         RECT desktop;
         GetClientRect(GetDesktopWindow(), &desktop);
         // Topmost among the main window's children, so it stays above the video window.
-        SetWindowPos(ghStatus, HWND_TOPMOST, 0, 0, desktop.right, 30, 0);
+        SetWindowPos(ghStatus, HWND_TOPMOST, 0, 0, desktop.right, STATUS_STRIP_HEIGHT, 0);
         ShowWindow(ghStatus, SW_SHOW);
         gbStatusVisible = 1;
     }

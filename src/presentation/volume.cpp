@@ -25,6 +25,18 @@ void VolumeDown()
     pBA->put_Volume(glVolume);
 }
 
+// Each notch of the wheel is one step, as + and - are, ducking included.
+void WheelVolume(int delta)
+{
+    int steps = delta / WHEEL_DELTA;
+    if (!steps && delta)
+        steps = delta > 0 ? 1 : -1;
+    for (; steps > 0; steps--)
+        VolumeUp();
+    for (; steps < 0; steps++)
+        VolumeDown();
+}
+
 // Decides from the level the engine reports, not from glVolume.
 HRESULT ToggleMute()
 {

@@ -236,7 +236,7 @@ TEST_F(PlayerTest, CloseReleasesInOrderAndReturnsToIdle)
         const std::vector<std::string> &drawn = standin::DrawingLog();
         EXPECT_NE(std::find(drawn.begin(), drawn.end(), "InvalidateRect WMView 0,0," + std::to_string(client.right) +
                             "," + std::to_string(client.bottom) + " erase=1"), drawn.end());
-        EXPECT_CALLS(mark, "Stop", "put_Visible 0", "put_Owner 0", "SetNotifyWindow 0,0,0");
+        EXPECT_CALLS(mark, "GetCurrentPosition", "Stop", "put_Visible 0", "put_Owner 0", "SetNotifyWindow 0,0,0");
         EXPECT_EQ(standin::LiveGraphReferences(), 0);
         EXPECT_EQ(gPlayState, NoClip);
         EXPECT_EQ(gbAudioOnly, 1);

@@ -120,7 +120,7 @@ TEST_F(DispatchTest, OpenCommandClosesAnOpenClipFirst)
         size_t mark = Mark();
         Command(IDM_OPEN_CLIP);
         ASSERT_FALSE(CallsSince(mark).empty());
-        EXPECT_EQ(CallsSince(mark)[0], "Stop");
+        EXPECT_EQ(CallsSince(mark)[1], "Stop") << "after reading the place the clip is left at";
         EXPECT_EQ(gPlayState, NoClip);
         EXPECT_EQ(standin::OpenDialogCalls().size(), 1u);
     });
@@ -189,4 +189,34 @@ TEST_F(DispatchTest, CloseMessageSequence)
         EXPECT_EQ(seen[i].posted, expected[i].posted) << i;
     }
     EXPECT_FALSE(standin::TimerRunning(ghApp, STATUS_TIMER_ID));
+}
+
+// A dropped file opens as the Open command's: the loop ends and the playlist is the file's folder.
+// A folder, a path that is not there, or several files but the first, open nothing.
+TEST_F(DispatchTest, DroppedFileOpensLikeTheOpenCommand)
+{
+    for (const char *name : {"C:\\other\\a.mp3", "C:\\other\\b.mp3"}) {
+        standin::PutFile(name, "");
+        standin::AddClip(name, {});
+    }
+    standin::MakeFolder("C:\\other\\sub.avi");
+    standin::AddClip(kClip, {});
+    RunPlayer(kClip, {[] {
+                          EXPECT_TRUE(standin::AcceptsDroppedFiles(ghApp));
+                          standin::DropFiles(ghApp, {"C:\\other\\sub.avi"});
+                          standin::DropFiles(ghApp, {"C:\\other\\gone.mp3"});
+                      },
+                      [] {
+                          EXPECT_STREQ(gszFileName, kClip) << "a folder or a missing path opens nothing";
+                          gABState = ABMarked;
+                          standin::DropFiles(ghApp, {"C:\\other\\b.mp3", "C:\\other\\a.mp3"});
+                      },
+                      [] {
+                          EXPECT_STREQ(gszFileName, "C:\\other\\b.mp3");
+                          EXPECT_EQ(gABState, ABOff);
+                          EXPECT_STREQ(gszFolder, "C:\\other");
+                          EXPECT_EQ(gnPlaylist, 3) << "a.mp3, b.mp3 and the folder sub.avi";
+                          EXPECT_EQ(gPlayState, Running);
+                      }});
+    EXPECT_TRUE(standin::MessageBoxes().empty());
 }

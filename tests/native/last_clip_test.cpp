@@ -27,7 +27,7 @@ TEST_F(PlayerTest, RecordRoundTripOfEveryPathShape)
         SaveLastClip();
         EXPECT_EQ(Value("lastpath"), c.folder) << c.path;
         EXPECT_EQ(Value("lastfile"), c.file) << c.path;
-        EXPECT_EQ(standin::RegistryWrites(), (std::vector<std::string>{"lastpath", "lastfile"}));
+        EXPECT_EQ(standin::RegistryWrites(), (std::vector<std::string>{"lastpath", "lastfile", "lastposition"}));
         gszFileName[0] = 0;
         LoadLastClip();
         EXPECT_STREQ(gszFileName, c.composed);
@@ -98,7 +98,9 @@ TEST_F(PlayerTest, PlaylistStepRecordsTheNewClipButNotAFailedOne)
         standin::RegistryWrites().clear();
         Key(VK_DOWN);
         EXPECT_EQ(Value("lastfile"), "a.wmv") << "c.wmv is passed over";
-        EXPECT_EQ(standin::RegistryWrites(), (std::vector<std::string>{"lastpath", "lastfile"}));
+        EXPECT_EQ(standin::RegistryWrites(),
+                  (std::vector<std::string>{"lastposition", "lastpath", "lastfile", "lastposition"}))
+            << "b.wmv's place, then the new clip from its start";
     }});
 }
 
@@ -122,4 +124,55 @@ TEST_F(PlayerTest, FavouritesRecordClipAndPlace)
         Char('f');
         EXPECT_EQ(gnFavourites, 0);
     }});
+}
+
+// The last clip, reopened at start-up, goes on where it was left; any other open starts at the
+// beginning, and a place past the end, or not a 64-bit value, is ignored.
+TEST_F(PlayerTest, LastClipResumesWhereItWasLeft)
+{
+    auto record = [](DWORD type, const std::string &position) {
+        standin::Reset();
+        standin::PutFile("C:\\media\\talk.wmv", "");
+        standin::AddClip("C:\\media\\talk.wmv", {});
+        standin::PutRegistryValue(kKey, "lastpath", REG_SZ, "C:\\media");
+        standin::PutRegistryValue(kKey, "lastfile", REG_SZ, "talk.wmv");
+        standin::PutRegistryValue(kKey, "lastposition", type, position);
+    };
+    const std::string at30s("\0\xa3\xe1\x11\0\0\0\0", 8);
+    record(REG_QWORD, at30s);
+    RunPlayer("", {[] { EXPECT_EQ(standin::GraphPosition(), 300000000); }});
+    record(REG_QWORD, at30s);
+    RunPlayer("C:\\media\\talk.wmv", {[] { EXPECT_EQ(standin::GraphPosition(), 0) << "opened by name"; }});
+    record(REG_QWORD, std::string("\0\x46\xc3\x23\0\0\0\0", 8));   // 60 s, the clip's end
+    RunPlayer("", {[] { EXPECT_EQ(standin::GraphPosition(), 0); }});
+    record(REG_SZ, at30s);
+    RunPlayer("", {[] { EXPECT_EQ(standin::GraphPosition(), 0); }});
+}
+
+// The place is written when the clip is closed or the program exits, for the clip the record names.
+TEST_F(PlayerTest, PlaceIsKeptWhenTheClipIsLeft)
+{
+    auto position = [] {
+        DWORD type = 0;
+        std::string data;
+        EXPECT_TRUE(standin::RegistryValue(kKey, "lastposition", &type, &data));
+        EXPECT_EQ(type, static_cast<DWORD>(REG_QWORD));
+        REFERENCE_TIME value = -1;
+        if (data.size() == sizeof(value))
+            memcpy(&value, data.data(), sizeof(value));
+        return value;
+    };
+    standin::PutFile(kClip, "");
+    standin::AddClip(kClip, {});
+    RunPlayer(kClip, {[&] {
+        EXPECT_EQ(position(), 0);
+        standin::SetGraphPosition(120000000);
+        Key(VK_F12);
+        EXPECT_EQ(position(), 120000000);
+        CopyPath(gszFileName, kClip);
+        OpenClip();
+        standin::SetGraphPosition(130000000);
+        standin::PutRegistryValue(kKey, "lastfile", REG_SZ, "other.wmv");   // another instance's clip
+    }});
+    EXPECT_EQ(position(), 0) << "the record names another clip now";
 }

@@ -30,6 +30,7 @@ TEST_F(OverlayTest, BarsVolumeAndKeyText)
             "Rectangle 5,20,97,30 0080FF",
             "TextOut 5,5 \"      Volume     \"",
             "TextOut 580,2 \"A  41\"",
+            "TextOut 5,32 \"0:30 / 1:00\"",
         }));
         Key(VK_SPACE);
         EXPECT_EQ(Paint()[4], "TextOut 580,2 \"   20\"");
@@ -70,9 +71,10 @@ TEST_F(OverlayTest, BookmarkIndicesAndLoopPointsAtTheirPlaces)
         std::vector<std::string> labels(drawn.begin() + 5, drawn.end());
         EXPECT_EQ(labels, (std::vector<std::string>{"TextOut 120,5 \"0\"", "TextOut 365,5 \"1\"",
                                                     "TextOut 610,5 \"2\"", "TextOut 218,5 \"A\"",
-                                                    "TextOut 512,5 \"B\""}));
+                                                    "TextOut 512,5 \"B\"", "TextOut 5,32 \"0:00 / 1:00\""}));
         gABState = ABMarked;
-        EXPECT_EQ(Paint().back(), "TextOut 218,5 \"A\"");
+        drawn = Paint();
+        EXPECT_EQ(drawn[drawn.size() - 2], "TextOut 218,5 \"A\"");
         // Marks outside the clip, read from a file, are drawn at the nearer end of the bar.
         gnBookmarks = 2;
         gBookmarks[0] = -50000000;
@@ -83,7 +85,7 @@ TEST_F(OverlayTest, BookmarkIndicesAndLoopPointsAtTheirPlaces)
         drawn = Paint();
         EXPECT_EQ(std::vector<std::string>(drawn.begin() + 5, drawn.end()),
                   (std::vector<std::string>{"TextOut 120,5 \"0\"", "TextOut 610,5 \"1\"", "TextOut 610,5 \"A\"",
-                                            "TextOut 610,5 \"B\""}));
+                                            "TextOut 610,5 \"B\"", "TextOut 5,32 \"0:00 / 1:00\""}));
     });
 }
 
@@ -95,7 +97,8 @@ TEST_F(OverlayTest, ZeroDurationDrawsNoPlacedMarks)
         gnBookmarks = 1;
         gABState = ABMarked;
         std::vector<std::string> drawn = Paint();
-        EXPECT_EQ(drawn.size(), 4u) << "white bar, volume bar and the two texts";
+        EXPECT_EQ(drawn.size(), 5u) << "white bar, volume bar and the three texts";
+        EXPECT_EQ(drawn.back(), "TextOut 5,32 \"0:00\"") << "no duration: the position alone";
         EXPECT_EQ(drawn[1], "Rectangle 5,20,97,30 0080FF");
         size_t mark = Mark();
         SeekToClick(365);
@@ -129,7 +132,7 @@ TEST_F(OverlayTest, SpaceShowsTheStripOnTopAndHidesIt)
         EXPECT_TRUE(IsWindowVisible(ghStatus));
         EXPECT_TRUE(standin::IsTopmost(ghStatus));
         EXPECT_EQ(Width(standin::OuterRect(ghStatus)), 1280);
-        EXPECT_EQ(Height(standin::OuterRect(ghStatus)), 30);
+        EXPECT_EQ(Height(standin::OuterRect(ghStatus)), STATUS_STRIP_HEIGHT);
         Key(VK_SPACE);
         EXPECT_FALSE(IsWindowVisible(ghStatus));
         EXPECT_EQ(gbStatusVisible, 0);
@@ -168,4 +171,30 @@ TEST_F(OverlayTest, TimerRepaintsTheStripOnlyWhileItShowsAClip)
                               "BeginPaint DSPWMSStatus", "EndPaint DSPWMSStatus"}))
                               << "no clip: the black background, once";
                       }});
+}
+
+// The clip's time under the bars: m:ss under an hour, h:mm:ss from an hour on, the position alone
+// without a duration, and the rate the engine plays at when it is not 100 %.
+TEST_F(OverlayTest, ClipTimeAndRate)
+{
+    struct Case { REFERENCE_TIME position, duration; double rate; const char *text; };
+    const Case cases[] = {
+        {125000000, 599990000, 1.0, "0:12 / 0:59"},
+        {7250000000, 35990000000, 1.0, "12:05 / 59:59"},
+        {37230000000, 72000000000, 1.0, "1:02:03 / 2:00:00"},
+        {-5, 600000000, 1.0, "0:00 / 1:00"},
+        {125000000, 0, 1.0, "0:12"},
+        {125000000, 600000000, 1.0201, "0:12 / 1:00   rate 102 %"},
+        {125000000, 600000000, 0.99, "0:12 / 1:00   rate 99 %"},
+    };
+    for (const Case &c : cases) {
+        char text[64];
+        FormatClipTime(text, sizeof(text), c.position, c.duration, c.rate);
+        EXPECT_STREQ(text, c.text);
+    }
+    Play([] {
+        Char('*');
+        Char('*');
+        EXPECT_EQ(Paint().back(), "TextOut 5,32 \"0:00 / 1:00   rate 102 %\"");
+    });
 }

@@ -79,8 +79,8 @@ TEST_F(PlaylistTest, OneEntryListReplaysIt)
         size_t mark = Mark();
         Key(VK_DOWN);
         std::vector<std::string> calls = CallsSince(mark);
-        ASSERT_FALSE(calls.empty());
-        EXPECT_EQ(calls[0], "Stop");
+        ASSERT_GE(calls.size(), 2u);
+        EXPECT_EQ(calls[1], "Stop");
         EXPECT_EQ(standin::GraphsCreated(), 2);
         EXPECT_STREQ(gszFileName, "C:\\media\\a.wmv");
     }});

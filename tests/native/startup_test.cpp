@@ -98,7 +98,7 @@ TEST_F(PlayerTest, WindowsAreCreatedAsTheDesktopExpects)
         EXPECT_EQ(standin::WindowTitle(ghStatus), "Lumetrone");
         RECT overlay = standin::OuterRect(ghStatus);
         EXPECT_EQ(Width(overlay), 1280);
-        EXPECT_EQ(Height(overlay), 30);
+        EXPECT_EQ(Height(overlay), STATUS_STRIP_HEIGHT);
         EXPECT_FALSE(IsWindowVisible(ghStatus));
         EXPECT_EQ(ghMenu, GetMenu(ghApp));
         EXPECT_EQ(gdRate, 1.0);

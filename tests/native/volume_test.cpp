@@ -111,3 +111,18 @@ TEST_F(VolumeTest, FailedVolumeReadIsReported)
     ASSERT_EQ(standin::MessageBoxes().size(), 1u);
     EXPECT_EQ(standin::MessageBoxes()[0].text, "Failed to read audio volume!  hr=0x80004005\r\n");
 }
+
+// Each notch of the wheel is one step of + or -, and a step up ducks the other instances.
+TEST_F(VolumeTest, WheelStepsLikeTheKeys)
+{
+    HWND other = nullptr;
+    standin::AddClip(kClip, {});
+    RunPlayer(kClip, {[&] {
+                          other = standin::AddForeignTopLevelWindow();
+                          SendMessageA(ghApp, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-240)), 0);
+                          EXPECT_EQ(glVolume, -2) << "two notches down";
+                          SendMessageA(ghApp, WM_MOUSEWHEEL, MAKEWPARAM(0, 40), 0);
+                          EXPECT_EQ(glVolume, -1) << "a fine wheel's part notch is a step";
+                      },
+                      [&] { EXPECT_EQ(Broadcasts(other), 1); }});
+}
