@@ -1,5 +1,6 @@
 """Navigation in the real exe under Wine: a folder played through in extension order with the registry
-record following it, and the bookmark file written beside the clip and read back."""
+record following it, the bookmark file written beside the clip and read back, and the last clip
+reopened where it was left."""
 import os
 import re
 import shutil
@@ -7,8 +8,9 @@ import time
 import unittest
 
 import wine_player as wp
+from test_overlay import overlay, GREEN, WHITE
 
-VK_PRIOR, VK_UP, VK_DOWN = 0x21, 0x26, 0x28
+VK_SPACE, VK_PRIOR, VK_UP, VK_DOWN = 0x20, 0x21, 0x26, 0x28
 
 
 def read(path):
@@ -77,6 +79,22 @@ class Navigation(wp.PlayerCase):
         low = [int(v) for v in re.findall(r'\d+', read(marks))][0::2]
         self.assertLess(low[0], low[1])
         self.assertEqual(low[1], first)
+        self.exit_player()
+
+    def test_last_clip_resumes_where_it_was_left(self):
+        folder = self.folder('resume', ['talk.mp3'], seconds=60)
+        self.start(wp.win_path(os.path.join(folder, 'talk.mp3')))
+        self.assertTrue(wp.wait_for_title('talk.mp3 [Audio] '))
+        wp.driver('char', '5')
+        time.sleep(1)
+        self.exit_player()
+
+        self.start()   # no command line: the last clip, where it was left
+        self.assertTrue(wp.wait_for_title('talk.mp3 [Audio] '))
+        wp.driver('key', VK_SPACE)
+        place = wp.wait_for(lambda: overlay(wp.players()[0]), 10)
+        self.assertTrue(place, 'no overlay')
+        self.assertAlmostEqual(60 * place[GREEN] / (place[GREEN] + place[WHITE]), 31, delta=3)
         self.exit_player()
 
 

@@ -1,5 +1,6 @@
 """The status overlay on a real screen under Wine: the progress bar's played part grows, the volume bar
-has the length its level gives, and raising the volume in one instance ducks the other's bar."""
+has the length its level gives, raising the volume in one instance ducks the other's bar, the video
+never covers the strip, and the clip's time under the bars moves while the clip plays."""
 import os
 import tempfile
 import time
@@ -21,6 +22,14 @@ def bar_row(shot, hwnd):
     row = wp.pixel_row(shot, x, y + 25, width)
     counts = {colour: row.count(colour) for colour in (WHITE, GREEN, ORANGE)}
     return counts if counts[WHITE] or counts[GREEN] else None
+
+
+def time_line(shot, hwnd):
+    """The pixels of the strip's time line, the row of text under the bars."""
+    window = wp.show(hwnd)
+    x, y = (int(v) for v in window['origin'].split(','))
+    rows = [wp.pixel_row(shot, x + 5, y + row, 120) for row in range(33, 44)]
+    return [pixel for row in rows for pixel in row]
 
 
 def overlay(hwnd, attempts=8):
@@ -97,6 +106,38 @@ class Overlay(unittest.TestCase):
         wp.driver('char', '+', b)
         self.assertTrue(self.wait_for_volume(b, 0), overlay(b))
         self.assertTrue(self.wait_for_volume(a, -2), 'A ducks one step')
+        self.exit_all()
+
+    def test_video_never_covers_the_strip(self):
+        hwnd = self.start('overlay/cover.avi')
+        time.sleep(1)
+        watcher = wp.wine(wp.exe('lumetrone-bench'), 'overlay', hwnd, '3', timeout=30)
+        shown, samples = (int(v) for v in watcher.stdout.split()[1:3])
+        self.assertGreaterEqual(shown, 0.99 * samples, f'the strip was on screen in {shown} of {samples} samples')
+        self.exit_all()
+
+    def test_time_under_the_bars_moves_while_playing(self):
+        hwnd = self.start('overlay/time.wmv')
+        with tempfile.TemporaryDirectory() as folder:
+            shot = os.path.join(folder, 'shot.png')
+
+            def line():
+                for _ in range(8):   # a strip caught between erase and paint is black
+                    wp.screenshot(shot)
+                    pixels = time_line(shot, hwnd)
+                    if WHITE in pixels:
+                        return pixels
+                    time.sleep(0.15)
+                return None
+            first = line()
+            self.assertTrue(first, 'no time under the bars')
+            time.sleep(1.5)
+            self.assertNotEqual(line(), first, 'the time moves while the clip plays')
+            wp.driver('char', 'p', hwnd)
+            time.sleep(0.5)
+            paused = line()
+            time.sleep(1.5)
+            self.assertEqual(line(), paused, 'and stands still while it is paused')
         self.exit_all()
 
 
