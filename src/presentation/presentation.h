@@ -17,6 +17,7 @@ void SeekToClick(int x);
 void    VolumeUp();
 void    VolumeDown();
 void    WheelVolume(int delta);
+// "m:ss / m:ss" (h:mm:ss from an hour on) and the rate when it is not 100 %; text holds 64 characters.
 void    FormatClipTime(char *text, size_t size, REFERENCE_TIME position, REFERENCE_TIME duration, double rate);
 HRESULT ToggleMute();
 

@@ -58,7 +58,8 @@ void FormatClipTime(char *text, size_t size, REFERENCE_TIME position, REFERENCE_
         length += _snprintf(text + length, size - length, " / ");
         length += FormatTime(text + length, size - length, duration, hours);
     }
-    int percent = (int)(rate * 100.0 + 0.5);
+    double scaled = rate * 100.0 + 0.5;
+    int percent = scaled < 0 ? 0 : scaled > 99999 ? 99999 : (int)scaled;   // an absurd rate stays printable
     if (percent != 100)
         _snprintf(text + length, size - length, "   rate %d %%", percent);
     text[size - 1] = 0;

@@ -186,6 +186,8 @@ TEST_F(OverlayTest, ClipTimeAndRate)
         {125000000, 0, 1.0, "0:12"},
         {125000000, 600000000, 1.0201, "0:12 / 1:00   rate 102 %"},
         {125000000, 600000000, 0.99, "0:12 / 1:00   rate 99 %"},
+        {0x7FFFFFFFFFFFFFFF, 0x7FFFFFFFFFFFFFFF, 1e300,
+         "256204778:48:05 / 256204778:48:05   rate 99999 %"},
     };
     for (const Case &c : cases) {
         char text[64];
