@@ -84,7 +84,7 @@ class Seeking(wp.PlayerCase):
         time.sleep(2)
         wp.driver('key', VK_INSERT)
         b = a + 2.5
-        seen, end = [], time.time() + 9   # three loops and more
+        seen, end = [], time.time() + 10.5   # three loops and more
         while time.time() < end:
             place = self.position()
             if place:   # a strip caught half painted reads 0
