@@ -224,6 +224,11 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD count, LPDWORD read, LPOVERLAPPE
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
+    if (gFileFailures.count("ReadFile")) {
+        SetLastError(gFileFailures["ReadFile"]);
+        *read = 0;
+        return FALSE;
+    }
     const std::string &content = Lookup(open->second.key)->content;
     size_t available = content.size() - std::min(content.size(), open->second.position);
     size_t taken = std::min<size_t>(available, count);

@@ -93,7 +93,7 @@ void PutFile(const char *path, const std::string &content);
 bool FileExists(const char *path);
 std::string FileContent(const char *path);
 void MakeFolderReadOnly(const char *path);   // creating or replacing files there fails
-void FailFileCall(const char *call, DWORD error);   // "WriteFile" (a full disk) or "MoveFileExA"
+void FailFileCall(const char *call, DWORD error);   // "ReadFile", "WriteFile" (a full disk) or "MoveFileExA"
 void SetCurrentFolder(const char *path);     // what relative paths are resolved against; C:\ at first
 
 // Registry (HKEY_LOCAL_MACHINE only)

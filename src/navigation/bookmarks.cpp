@@ -21,6 +21,7 @@ struct BookmarkReader {
     ULONGLONG accumulator; // digits of the line so far
     unsigned line;         // lines ended so far
     DWORD low;             // low half of the pair being read
+    bool failed;           // a read failed before the end: what follows is unknown
 };
 
 bool BookmarkFileName(const char *clip, char *name)
@@ -57,10 +58,12 @@ static bool ReadBookmark(BookmarkReader *reader, REFERENCE_TIME *position)
     for (;;) {
         if (reader->next == reader->count) {
             reader->next = 0;
-            if (!ReadFile(reader->file, reader->chunk, sizeof(reader->chunk), &reader->count, NULL) || !reader->count) {
+            if (!ReadFile(reader->file, reader->chunk, sizeof(reader->chunk), &reader->count, NULL)) {
+                reader->failed = true;
                 reader->count = 0;
-                return false;
             }
+            if (!reader->count)
+                return false;
         }
         BYTE byte = reader->chunk[reader->next++];
         if (byte >= '0' && byte <= '9') {
@@ -141,7 +144,8 @@ static bool CopyWithEdit(HANDLE old, HANDLE fresh, BookmarkEdit edit, REFERENCE_
         if (!WriteBookmark(fresh, mark))
             return false;
     }
-    return done || edit == DeleteBookmarkAfter || WriteBookmark(fresh, position);
+    // A file that could not be read to its end is not replaced by its first part.
+    return !reader.failed && (done || edit == DeleteBookmarkAfter || WriteBookmark(fresh, position));
 }
 
 // Applies one add or delete to what the file holds now, so that marks another instance saved, and

@@ -231,13 +231,14 @@ TEST_F(BookmarksTest, FailedSaveIsSaidOnceAndChangesNothingOnDisk)
         {"read-only folder", [] { standin::MakeFolderReadOnly("C:\\media"); }},
         {"full disk", [] { standin::FailFileCall("WriteFile", 112); }},
         {"failed move", [] { standin::FailFileCall("MoveFileExA", ERROR_ACCESS_DENIED); }},
+        {"failed read", [] { standin::FailFileCall("ReadFile", 23); }},
     };
     for (const Case &c : cases) {
         standin::Reset();
         standin::PutFile(kClip, "");
         standin::PutFile(kFile, "10\n0\n");
-        c.arrange();
-        Play([] {
+        Play([&] {
+            c.arrange();
             AddAt(5);
             EXPECT_EQ(gnBookmarks, 2);
         });
