@@ -161,7 +161,6 @@ typedef struct tagWNDCLASSA {
 #define CW_USEDEFAULT    ((int)0x80000000)
 #define HWND_BROADCAST   ((HWND)0xFFFF)
 #define HWND_TOPMOST     ((HWND)-1)
-#define HWND_TOP         ((HWND)0)
 #define SWP_NOSIZE       0x0001
 #define SWP_NOMOVE       0x0002
 #define SWP_NOZORDER     0x0004

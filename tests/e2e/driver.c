@@ -98,7 +98,7 @@ static int CloseOpenDialog(void)
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|message|find|foreground|metrics|key|char|flood|command|click|close|move [arg] [hwnd]\n");
+        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|message|find|foreground|metrics|key|char|command|click|close|move [arg] [hwnd]\n");
         return 2;
     }
     const char *verb = argv[1];
@@ -125,8 +125,8 @@ int main(int argc, char **argv)
         return !SetWindowPos(PlayerWindow(argc, argv, 4), NULL, atoi(argv[2]), atoi(argv[3]), 0, 0,
                              SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-    int arguments = strcmp(verb, "show") == 0 || strcmp(verb, "close") == 0 ? 0 : strcmp(verb, "flood") == 0 ? 2 : 1;
-    HWND hwnd = PlayerWindow(argc, argv, 2 + arguments);
+    int takesArgument = strcmp(verb, "show") != 0 && strcmp(verb, "close") != 0;
+    HWND hwnd = PlayerWindow(argc, argv, takesArgument ? 3 : 2);
     if (!hwnd || !IsWindow(hwnd))
         return 1;
     if (strcmp(verb, "show") == 0)
@@ -141,18 +141,6 @@ int main(int argc, char **argv)
         return !PostMessageA(hwnd, WM_CHAR, (unsigned char)argv[2][0], 1);
     if (strcmp(verb, "command") == 0)
         return !PostMessageA(hwnd, WM_COMMAND, strtoul(argv[2], NULL, 0), 0);
-    if (strcmp(verb, "flood") == 0 && argc >= 4) {
-        /* Sends N key-downs (a number) or characters (a letter), each handled before the next, and
-           prints the milliseconds one took. */
-        int count = atoi(argv[3]);
-        UINT message = argv[2][1] ? WM_KEYDOWN : WM_CHAR;
-        WPARAM code = argv[2][1] ? strtoul(argv[2], NULL, 0) : (unsigned char)argv[2][0];
-        DWORD start = GetTickCount();
-        for (int i = 0; i < count; i++)
-            SendMessageA(hwnd, message, code, 1);
-        printf("%.3f\n", (double)(GetTickCount() - start) / count);
-        return 0;
-    }
     if (strcmp(verb, "click") == 0)
         return !PostMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(atoi(argv[2]), 25));
     return 2;
