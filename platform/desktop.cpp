@@ -667,3 +667,5 @@ void DragFinish(HDROP drop)
     if (DropOf(drop))
         gDropsFinished[reinterpret_cast<size_t>(drop) - 1] = true;
 }
+
+DWORD GetTickCount() { return gClock; }

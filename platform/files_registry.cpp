@@ -14,13 +14,17 @@ struct Entry {
     std::string content;
     bool folder;
     bool readOnlyFolder;
+    bool readOnly;             // the file's read-only attribute
 };
 
 struct OpenFile {
     std::string key;
     bool writing;
     size_t position;
+    bool deleteOnClose;
 };
+
+struct FileHook { std::string call; std::function<void()> look; };
 
 struct Search {
     std::vector<std::string> names;
@@ -38,6 +42,15 @@ std::map<std::string, DWORD> gFileFailures;
 std::vector<std::string> gRegistryWrites;
 std::map<std::string, std::map<std::string, RegistryValueData>> gRegistry;
 std::map<ULONG_PTR, std::string> gOpenKeys;
+std::vector<FileHook> gFileHooks;
+
+void RunFileHooks(const char *call)
+{
+    std::vector<FileHook> hooks = gFileHooks;
+    for (const FileHook &hook : hooks)
+        if (hook.call == call)
+            hook.look();
+}
 
 // Names compare as the file system compares them: either slash, any letter case.
 std::string Fold(std::string text)
@@ -93,7 +106,7 @@ void Store(const std::string &path, const std::string &content, bool folder)
         existing->content = content;
         return;
     }
-    gEntries.push_back({Fold(path), Entry{path, content, folder, false}});
+    gEntries.push_back({Fold(path), Entry{path, content, folder, false, false}});
 }
 
 HANDLE NewHandle(ULONG_PTR *value) { *value = ++gNextHandle; return reinterpret_cast<HANDLE>(*value); }
@@ -119,6 +132,7 @@ void ResetFilesAndRegistry()
     gRegistryWrites.clear();
     gRegistry.clear();
     gOpenKeys.clear();
+    gFileHooks.clear();
 }
 
 void ExpectFilesClosed()
@@ -159,6 +173,17 @@ void MakeFolderReadOnly(const char *path)
 }
 
 void FailFileCall(const char *call, DWORD error) { gFileFailures[call] = error; }
+void MakeFileReadOnly(const char *path) { Lookup(path)->readOnly = true; }
+void BeforeFileCall(const char *call, std::function<void()> look) { gFileHooks.push_back({call, std::move(look)}); }
+
+std::vector<std::string> FilesIn(const char *folder)
+{
+    std::vector<std::string> names;
+    for (const auto &entry : gEntries)
+        if (!entry.second.folder && Fold(FolderOf(entry.second.path)) == Fold(folder))
+            names.push_back(NameOf(entry.second.path));
+    return names;
+}
 std::vector<std::string> &RegistryWrites() { return gRegistryWrites; }
 
 void SetCurrentFolder(const char *path)
@@ -185,8 +210,9 @@ void PutRegistryValue(const char *key, const char *name, DWORD type, const std::
 
 }  // namespace standin
 
-HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD, HANDLE)
+HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD flags, HANDLE)
 {
+    RunFileHooks("CreateFileA");
     EXPECT_EQ(share, 0u) << "the player opens files without sharing";
     Entry *entry = Lookup(name);
     bool writing = (access & GENERIC_WRITE) != 0;
@@ -201,24 +227,30 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
             SetLastError(entry ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND);
             return INVALID_HANDLE_VALUE;
         }
-    } else if (disposition == CREATE_ALWAYS) {
-        if (!FolderWritable(name) || (entry && entry->folder)) {
+    } else if (disposition == CREATE_NEW && entry) {
+        SetLastError(ERROR_FILE_EXISTS);
+        return INVALID_HANDLE_VALUE;
+    } else if (disposition == CREATE_ALWAYS || disposition == CREATE_NEW || disposition == OPEN_ALWAYS) {
+        bool keep = disposition == OPEN_ALWAYS && entry;
+        if (!FolderWritable(name) || (entry && (entry->folder || entry->readOnly))) {
             SetLastError(ERROR_ACCESS_DENIED);
             return INVALID_HANDLE_VALUE;
         }
-        Store(name, "", false);
+        if (!keep)
+            Store(name, "", false);
     } else {
         ADD_FAILURE() << "CreateFileA disposition " << disposition << " is not part of the stand-in";
         return INVALID_HANDLE_VALUE;
     }
     ULONG_PTR handle;
     HANDLE result = NewHandle(&handle);
-    gOpenFiles[handle] = OpenFile{Fold(name), writing, 0};
+    gOpenFiles[handle] = OpenFile{Fold(name), writing, 0, (flags & FILE_FLAG_DELETE_ON_CLOSE) != 0};
     return result;
 }
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD count, LPDWORD read, LPOVERLAPPED)
 {
+    RunFileHooks("ReadFile");
     auto open = gOpenFiles.find(reinterpret_cast<ULONG_PTR>(file));
     if (open == gOpenFiles.end() || open->second.writing) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -257,14 +289,23 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD count, LPDWORD written, LPOVER
 
 BOOL CloseHandle(HANDLE handle)
 {
-    if (gOpenFiles.erase(reinterpret_cast<ULONG_PTR>(handle)))
+    auto open = gOpenFiles.find(reinterpret_cast<ULONG_PTR>(handle));
+    if (open != gOpenFiles.end()) {
+        std::string key = open->second.key;
+        bool remove = open->second.deleteOnClose;
+        gOpenFiles.erase(open);
+        if (remove)
+            DeleteFileA(key.c_str());
         return TRUE;
+    }
     ADD_FAILURE() << "CloseHandle on a handle that is not open";
     return FALSE;
 }
 
+// As Wine 8 does, a read-only target is replaced all the same (Windows refuses it).
 BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags)
 {
+    RunFileHooks("MoveFileExA");
     if (gFileFailures.count("MoveFileExA")) {
         SetLastError(gFileFailures["MoveFileExA"]);
         return FALSE;
@@ -278,6 +319,7 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags)
     std::string content = source->content;
     DeleteFileA(from);
     Store(to, content, false);
+    Lookup(to)->readOnly = false;
     return TRUE;
 }
 
@@ -301,7 +343,9 @@ DWORD GetFileAttributesA(LPCSTR name)
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_FILE_ATTRIBUTES;
     }
-    return entry->folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+    if (entry->folder)
+        return FILE_ATTRIBUTE_DIRECTORY;
+    return entry->readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
 }
 
 // Slashes become backslashes and a relative name is taken from the current folder; no dot folders.
@@ -409,3 +453,6 @@ LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE data,
 }
 
 LONG RegCloseKey(HKEY key) { return gOpenKeys.erase(reinterpret_cast<ULONG_PTR>(key)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE; }
+
+// A wait takes no time here; what another instance does meanwhile is a hook's to script.
+void Sleep(DWORD) { RunFileHooks("Sleep"); }

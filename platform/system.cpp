@@ -157,3 +157,5 @@ int wsprintfA(LPSTR buffer, LPCSTR format, ...)
     buffer[1023 < result || result < 0 ? 1023 : result] = 0;
     return result < 0 ? 1023 : result;
 }
+
+DWORD GetCurrentProcessId() { return 0x1234; }

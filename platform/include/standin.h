@@ -94,6 +94,11 @@ bool FileExists(const char *path);
 std::string FileContent(const char *path);
 void MakeFolderReadOnly(const char *path);   // creating or replacing files there fails
 void FailFileCall(const char *call, DWORD error);   // "ReadFile", "WriteFile" (a full disk) or "MoveFileExA"
+void MakeFileReadOnly(const char *path);     // as attrib +r does
+// Runs as each such call is made ("CreateFileA", "ReadFile", "MoveFileExA", "Sleep"), before it acts:
+// where another instance's work can fall between two steps of this one.
+void BeforeFileCall(const char *call, std::function<void()> look);
+std::vector<std::string> FilesIn(const char *folder);   // the names of the files there, in creation order
 void SetCurrentFolder(const char *path);     // what relative paths are resolved against; C:\ at first
 
 // Registry (HKEY_LOCAL_MACHINE only)

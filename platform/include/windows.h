@@ -76,7 +76,10 @@ typedef INT_PTR (*FARPROC)();
 #define ERROR_ACCESS_DENIED      5L
 #define ERROR_INVALID_HANDLE     6L
 #define ERROR_MORE_DATA          234L
+#define ERROR_NOT_ENOUGH_MEMORY  8L
 #define ERROR_NO_MORE_FILES      18L
+#define ERROR_SHARING_VIOLATION  32L
+#define ERROR_FILE_EXISTS        80L
 #define ERROR_CLASS_ALREADY_EXISTS 1410L
 #define ERROR_FILENAME_EXCED_RANGE 206L
 
@@ -189,10 +192,15 @@ typedef struct tagWNDCLASSA {
 /* Files */
 #define GENERIC_READ          0x80000000u
 #define GENERIC_WRITE         0x40000000u
+#define CREATE_NEW            1
 #define CREATE_ALWAYS         2
 #define OPEN_EXISTING         3
+#define OPEN_ALWAYS           4
+#define FILE_ATTRIBUTE_READONLY  0x1
 #define FILE_ATTRIBUTE_NORMAL 0x80
 #define FILE_ATTRIBUTE_DIRECTORY 0x10
+#define FILE_ATTRIBUTE_TEMPORARY 0x100
+#define FILE_FLAG_DELETE_ON_CLOSE 0x04000000
 #define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
 #define INVALID_HANDLE_VALUE  ((HANDLE)(LONG_PTR)-1)
 #define MOVEFILE_REPLACE_EXISTING 0x1
@@ -309,6 +317,9 @@ int     GetLocaleInfoA(LCID locale, LCTYPE type, LPSTR data, int length);
 LCID    GetThreadLocale();
 UINT    GetACP();
 BOOL    GetVersionExA(OSVERSIONINFOA *version);
+void    Sleep(DWORD milliseconds);
+DWORD   GetTickCount();
+DWORD   GetCurrentProcessId();
 PVOID   InterlockedExchangePointer(PVOID volatile *target, PVOID value);
 HMODULE GetModuleHandleA(LPCSTR name);
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);

@@ -5,7 +5,6 @@
 #include <commdlg.h>
 #include <dshow.h>
 
-#define MAX_BOOKMARKS   100
 #define MAX_FAVOURITES  1000
 #define MAX_DESCRIPTION 1000
 
@@ -57,7 +56,8 @@ extern char     (*gPlaylist)[MAX_PATH];              // file names of the folder
 extern int        gnPlaylistSlots;                     // slots allocated for gPlaylist; grows with the folder
 extern int        gnPlaylist;                          // valid entries of gPlaylist
 extern int        giPlaylist;                          // index of the current clip in gPlaylist
-extern REFERENCE_TIME gBookmarks[MAX_BOOKMARKS];       // bookmark positions of the current clip
+extern REFERENCE_TIME *gBookmarks;                     // bookmark positions of the current clip, as its file holds them
+extern int        gnBookmarkSlots;                     // slots allocated for gBookmarks; grows with the file
 extern int        gnBookmarks;                         // valid entries of gBookmarks
 extern ABState    gABState;                            // state of the A-B loop
 extern REFERENCE_TIME grtA;                            // point A of the loop

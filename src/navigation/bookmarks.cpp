@@ -1,16 +1,30 @@
 // Bookmarks of the current clip, kept in a text file beside it: two lines per bookmark,
 // the low and the high 32 bits of the position as unsigned decimals, in list order.
+// The file is the truth: every add and delete reads it, applies the one edit and writes it back,
+// and the list is what was written, so the strip, the jumps and Delete all see the same marks.
 #include "app/player_state.h"
 #include "engine/engine.h"
 #include "navigation/navigation.h"
 #include "support/support.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 // Jumping back passes over a bookmark this close behind the current place.
 static const REFERENCE_TIME kPreviousBookmarkGrace = 8000000;
+// Instances take turns at a save; one that finds the turn taken waits this long, this many times.
+static const DWORD kTurnWaitMs = 25;
+static const int kTurnTries = 80;
+// Saves that run at once each write a file of their own: "~" and two hex digits for "BMS".
+static const int kFreshNames = 256;
 
 enum BookmarkEdit { InsertBookmark, DeleteBookmarkAfter };
+
+struct MarkList {
+    REFERENCE_TIME *marks;
+    int count;
+    int slots;
+};
 
 // Reads a bookmark file pair by pair, so a file of any length can be read and rewritten.
 struct BookmarkReader {
@@ -46,10 +60,72 @@ bool BookmarkFileName(const char *clip, char *name)
     return true;
 }
 
-static void StartReading(BookmarkReader *reader, HANDLE file)
+// The one scan for the first mark after a place, for the edits and the jumps alike.
+static int FirstBookmarkAfter(const REFERENCE_TIME *marks, int count, REFERENCE_TIME position)
 {
-    ZeroMemory(reader, sizeof(*reader));
-    reader->file = file;
+    for (int i = 0; i < count; i++)
+        if (marks[i] > position)
+            return i;
+    return -1;
+}
+
+static bool GrowMarks(MarkList *list)
+{
+    int slots = list->slots ? list->slots * 2 : 64;
+    void *grown = slots > 0 ? realloc(list->marks, (size_t)slots * sizeof(list->marks[0])) : NULL;
+    if (!grown)
+        return false;
+    list->marks = (REFERENCE_TIME *)grown;
+    list->slots = slots;
+    return true;
+}
+
+static bool AppendMark(MarkList *list, REFERENCE_TIME position)
+{
+    if (list->count == list->slots && !GrowMarks(list))
+        return false;
+    list->marks[list->count++] = position;
+    return true;
+}
+
+// Inserted after any equal positions, so the list stays ascending in the order of adding.
+static bool InsertMark(MarkList *list, REFERENCE_TIME position)
+{
+    if (list->count == list->slots && !GrowMarks(list))
+        return false;
+    int slot = FirstBookmarkAfter(list->marks, list->count, position);
+    if (slot < 0)
+        slot = list->count;
+    memmove(&list->marks[slot + 1], &list->marks[slot], (size_t)(list->count - slot) * sizeof(list->marks[0]));
+    list->marks[slot] = position;
+    list->count++;
+    return true;
+}
+
+static void RemoveMark(MarkList *list, int slot)
+{
+    memmove(&list->marks[slot], &list->marks[slot + 1], (size_t)(list->count - slot - 1) * sizeof(list->marks[0]));
+    list->count--;
+}
+
+static MarkList CurrentList()
+{
+    MarkList list = { gBookmarks, gnBookmarks, gnBookmarkSlots };
+    return list;
+}
+
+static void AdoptList(const MarkList *list)
+{
+    gBookmarks = list->marks;
+    gnBookmarks = list->count;
+    gnBookmarkSlots = list->slots;
+}
+
+// The list read or written replaces the current one.
+static void ReplaceList(MarkList *list)
+{
+    free(gBookmarks);
+    AdoptList(list);
 }
 
 // Digits accumulate, a line feed ends a line, every other byte is skipped; each odd line ends a pair.
@@ -81,6 +157,42 @@ static bool ReadBookmark(BookmarkReader *reader, REFERENCE_TIME *position)
     }
 }
 
+static bool Missing(DWORD error)
+{
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// The whole file into a fresh list. A missing file reads as an empty list; any other failure
+// (held open elsewhere, a read error, a folder of that name) is the error it gave.
+static DWORD ReadMarks(const char *name, MarkList *list)
+{
+    ZeroMemory(list, sizeof(*list));
+    HANDLE file = CreateFileA(name, GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        return Missing(error) ? ERROR_SUCCESS : error;
+    }
+    BookmarkReader reader;
+    ZeroMemory(&reader, sizeof(reader));
+    reader.file = file;
+    DWORD error = ERROR_SUCCESS;
+    REFERENCE_TIME mark = 0;
+    while (ReadBookmark(&reader, &mark)) {
+        if (!AppendMark(list, mark)) {
+            error = ERROR_NOT_ENOUGH_MEMORY;
+            break;
+        }
+    }
+    if (reader.failed)
+        error = GetLastError();
+    CloseHandle(file);
+    if (error != ERROR_SUCCESS) {
+        free(list->marks);
+        ZeroMemory(list, sizeof(*list));
+    }
+    return error;
+}
+
 static bool WriteHalf(HANDLE file, DWORD half)
 {
     char line[16];
@@ -89,19 +201,14 @@ static bool WriteHalf(HANDLE file, DWORD half)
     return WriteFile(file, line, (DWORD)length, &written, NULL) && written == (DWORD)length;
 }
 
-static bool WriteBookmark(HANDLE file, REFERENCE_TIME position)
+static bool WriteMarks(HANDLE file, const MarkList *list)
 {
-    return WriteHalf(file, (DWORD)(ULONGLONG)position) && WriteHalf(file, (DWORD)((ULONGLONG)position >> 32));
-}
-
-static HANDLE OpenToRead(const char *name)
-{
-    return CreateFileA(name, GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
-}
-
-static bool Missing(DWORD error)
-{
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    for (int i = 0; i < list->count; i++) {
+        ULONGLONG mark = (ULONGLONG)list->marks[i];
+        if (!WriteHalf(file, (DWORD)mark) || !WriteHalf(file, (DWORD)(mark >> 32)))
+            return false;
+    }
+    return true;
 }
 
 static void ReportUnsaved(const char *name, DWORD error)
@@ -110,148 +217,145 @@ static void ReportUnsaved(const char *name, DWORD error)
                   "The bookmark file was left as it was.\r\n", name, (unsigned long)error);
 }
 
-static bool HasBookmarkAfter(const char *name, REFERENCE_TIME position)
+// Instances save one at a time: a save holds the turn file beside the bookmark file ("~" for its
+// last letter) open without sharing, and the system deletes it once it is closed, also when the
+// process holding it ends. False only when another save kept the turn for all of the tries; where
+// no turn file can be made at all (a read-only folder), *turn is invalid and the save goes on to
+// meet the refusal itself.
+static bool TakeTurn(const char *name, HANDLE *turn)
 {
-    HANDLE file = OpenToRead(name);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    BookmarkReader reader;
-    StartReading(&reader, file);
-    REFERENCE_TIME mark = 0;
-    bool found = false;
-    while (!found && ReadBookmark(&reader, &mark))
-        found = mark > position;
-    CloseHandle(file);
-    return found;
-}
-
-// Copies the old file (if any) into the new one with the one edit applied: an insert goes before
-// the first mark after it, a delete takes the first mark after the position.
-static bool CopyWithEdit(HANDLE old, HANDLE fresh, BookmarkEdit edit, REFERENCE_TIME position)
-{
-    bool done = false;
-    REFERENCE_TIME mark = 0;
-    BookmarkReader reader;
-    StartReading(&reader, old);
-    while (old != INVALID_HANDLE_VALUE && ReadBookmark(&reader, &mark)) {
-        if (!done && mark > position) {
-            done = true;
-            if (edit == DeleteBookmarkAfter)
-                continue;
-            if (!WriteBookmark(fresh, position))
-                return false;
-        }
-        if (!WriteBookmark(fresh, mark))
-            return false;
+    char turnName[MAX_PATH];
+    CopyPath(turnName, name);
+    turnName[strlen(turnName) - 1] = '~';
+    for (int i = 0; i < kTurnTries; i++) {
+        *turn = CreateFileA(turnName, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, NULL);
+        if (*turn != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION)
+            return true;
+        Sleep(kTurnWaitMs);
     }
-    // A file that could not be read to its end is not replaced by its first part.
-    return !reader.failed && (done || edit == DeleteBookmarkAfter || WriteBookmark(fresh, position));
+    return false;
 }
 
-// Applies one add or delete to what the file holds now, so that marks another instance saved, and
-// marks beyond what the list can hold, survive. The result is written beside the file under a name
-// of the same length and then moved over it, so a failed save leaves the old file as it was.
-// True when the file was rewritten.
-static bool SaveBookmarkEdit(BookmarkEdit edit, REFERENCE_TIME position)
+static void EndTurn(HANDLE turn)
 {
+    if (turn != INVALID_HANDLE_VALUE)
+        CloseHandle(turn);
+}
+
+// Writes the list to a file of this save's own beside the bookmark file, with a name as long as the
+// bookmark file's ("~" and two hex digits in place of "BMS"), and moves it over the bookmark file.
+// On any failure the fresh file is removed and the bookmark file is as it was.
+static DWORD ReplaceFile(const char *name, const MarkList *list)
+{
+    char fresh[MAX_PATH];
+    CopyPath(fresh, name);
+    size_t length = strlen(fresh);
+    DWORD seed = GetCurrentProcessId() + GetTickCount();
+    HANDLE file = INVALID_HANDLE_VALUE;
+    DWORD error = ERROR_FILE_EXISTS;
+    for (int i = 0; i < kFreshNames && error == ERROR_FILE_EXISTS; i++) {
+        wsprintfA(fresh + length - 3, "~%02X", (unsigned)((seed + (DWORD)i) & 0xFF));
+        file = CreateFileA(fresh, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+        error = file == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+    }
+    if (file == INVALID_HANDLE_VALUE)
+        return error;
+    bool written = WriteMarks(file, list);
+    error = written ? ERROR_SUCCESS : GetLastError();
+    CloseHandle(file);
+    if (written && !MoveFileExA(fresh, name, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = GetLastError();
+    if (error != ERROR_SUCCESS)
+        DeleteFileA(fresh);
+    return error;
+}
+
+// Applies the one edit to what the file holds now, so that marks another instance saved survive,
+// and writes the result back. True when *list is what the file now holds (a delete with nothing
+// after the place writes nothing); false when nothing could be changed, said once.
+static bool SaveBookmarkEdit(BookmarkEdit edit, REFERENCE_TIME position, MarkList *list)
+{
+    ZeroMemory(list, sizeof(*list));
     char name[MAX_PATH];
     if (!BookmarkFileName(gszFileName, name)) {
         ReportUnsaved(gszFileName, ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
-    if (edit == DeleteBookmarkAfter && !HasBookmarkAfter(name, position))
-        return false;
-    char fresh[MAX_PATH];
-    CopyPath(fresh, name);
-    fresh[strlen(fresh) - 1] = '~';
-
-    HANDLE old = OpenToRead(name);
-    DWORD error = GetLastError();
-    if (old == INVALID_HANDLE_VALUE && !Missing(error)) {
-        ReportUnsaved(name, error);
+    HANDLE turn;
+    if (!TakeTurn(name, &turn)) {
+        ReportUnsaved(name, ERROR_SHARING_VIOLATION);
         return false;
     }
-    HANDLE file = CreateFileA(fresh, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) {
-        error = GetLastError();
-        if (old != INVALID_HANDLE_VALUE)
-            CloseHandle(old);
-        ReportUnsaved(name, error);
-        return false;
+    DWORD error = ReadMarks(name, list);
+    bool changed = false;
+    if (error == ERROR_SUCCESS && edit == InsertBookmark) {
+        changed = InsertMark(list, position);
+        if (!changed)
+            error = ERROR_NOT_ENOUGH_MEMORY;
+    } else if (error == ERROR_SUCCESS) {
+        int slot = FirstBookmarkAfter(list->marks, list->count, position);
+        changed = slot >= 0;
+        if (changed)
+            RemoveMark(list, slot);
     }
-    bool written = CopyWithEdit(old, file, edit, position);
-    error = GetLastError();
-    CloseHandle(file);
-    if (old != INVALID_HANDLE_VALUE)
-        CloseHandle(old);
-    if (written && MoveFileExA(fresh, name, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    // A file the user made read-only is meant to stay as it is, whatever the system would allow.
+    DWORD attributes = changed ? GetFileAttributesA(name) : INVALID_FILE_ATTRIBUTES;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        ReportMessage("The bookmarks could not be saved: %s is read-only.\r\n"
+                      "The bookmark file was left as it was.\r\n", name);
+        changed = false;
+        error = ERROR_ACCESS_DENIED;
+    } else if (changed) {
+        error = ReplaceFile(name, list);
+        if (error != ERROR_SUCCESS)
+            ReportUnsaved(name, error);
+    } else if (error != ERROR_SUCCESS) {
+        ReportUnsaved(name, error);
+    }
+    EndTurn(turn);
+    if (error == ERROR_SUCCESS)
         return true;
-    if (written)
-        error = GetLastError();
-    DeleteFileA(fresh);
-    ReportUnsaved(name, error);
+    free(list->marks);
+    ZeroMemory(list, sizeof(*list));
     return false;
 }
 
-// The list holds the file's first marks, as many as fit; saving keeps the rest in the file.
 void LoadBookmarks()
 {
     char name[MAX_PATH];
-    HANDLE file = INVALID_HANDLE_VALUE;
+    MarkList list = {};
     if (BookmarkFileName(gszFileName, name))
-        file = OpenToRead(name);
-    gnBookmarks = 0;
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    BookmarkReader reader;
-    StartReading(&reader, file);
-    REFERENCE_TIME mark = 0;
-    while (gnBookmarks < MAX_BOOKMARKS && ReadBookmark(&reader, &mark))
-        gBookmarks[gnBookmarks++] = mark;
-    CloseHandle(file);
+        ReadMarks(name, &list);
+    ReplaceList(&list);
 }
 
-static int FirstBookmarkAfter(REFERENCE_TIME position)
-{
-    for (int i = 0; i < gnBookmarks; i++)
-        if (gBookmarks[i] > position)
-            return i;
-    return -1;
-}
-
-// Inserted after any equal positions, so the list stays ascending in the order of adding.
-// The list in memory keeps the change even when the file cannot; a saved file is read back,
-// with what other instances added.
+// The list takes what was saved, with what other instances added; a mark the file would not take
+// is kept in the list for this session all the same.
 void AddBookmark()
 {
     if (!pMC || !pMS)
         return;
     REFERENCE_TIME position = ClampToClip(CurrentPosition());
-    if (gnBookmarks < MAX_BOOKMARKS) {
-        int slot = FirstBookmarkAfter(position);
-        if (slot < 0)
-            slot = gnBookmarks;
-        memmove(&gBookmarks[slot + 1], &gBookmarks[slot], (size_t)(gnBookmarks - slot) * sizeof(gBookmarks[0]));
-        gBookmarks[slot] = position;
-        gnBookmarks++;
+    MarkList list;
+    if (SaveBookmarkEdit(InsertBookmark, position, &list)) {
+        ReplaceList(&list);
+        return;
     }
-    if (SaveBookmarkEdit(InsertBookmark, position))
-        LoadBookmarks();
+    MarkList current = CurrentList();
+    if (InsertMark(&current, position))
+        AdoptList(&current);
 }
 
-// With no mark after the current place nothing changes, and the file is neither made nor rewritten.
+// With no mark after the current place the file is neither made nor rewritten; a delete that
+// cannot be saved leaves the list as it was.
 void DeleteNextBookmark()
 {
     if (!pMC || !pMS)
         return;
-    REFERENCE_TIME position = CurrentPosition();
-    int slot = FirstBookmarkAfter(position);
-    if (slot >= 0) {
-        memmove(&gBookmarks[slot], &gBookmarks[slot + 1], (size_t)(gnBookmarks - slot - 1) * sizeof(gBookmarks[0]));
-        gnBookmarks--;
-    }
-    if (SaveBookmarkEdit(DeleteBookmarkAfter, position))
-        LoadBookmarks();
+    MarkList list;
+    if (SaveBookmarkEdit(DeleteBookmarkAfter, CurrentPosition(), &list))
+        ReplaceList(&list);
 }
 
 void JumpNextBookmark()
@@ -261,7 +365,7 @@ void JumpNextBookmark()
     REFERENCE_TIME position = CurrentPosition();
     if (gnBookmarks == 0)
         return;
-    int slot = FirstBookmarkAfter(position);
+    int slot = FirstBookmarkAfter(gBookmarks, gnBookmarks, position);
     if (slot >= 0)
         SeekToKeyFrame(gBookmarks[slot]);
 }

@@ -26,14 +26,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     pGB->QueryInterface(IID_IMediaSeeking, (void **)&pMS);
 
     LoadBookmarks();
-    FUZZ_CHECK(gnBookmarks >= 0 && gnBookmarks <= MAX_BOOKMARKS);
     size_t pairs = Lines(content) / 2;
-    FUZZ_CHECK((size_t)gnBookmarks == (pairs < MAX_BOOKMARKS ? pairs : (size_t)MAX_BOOKMARKS));
+    FUZZ_CHECK((size_t)gnBookmarks == pairs);
 
     AddBookmark();
     FUZZ_CHECK(Lines(standin::FileContent("C:\\media\\talk.BMS")) == 2 * (pairs + 1));
+    FUZZ_CHECK((size_t)gnBookmarks == pairs + 1);
     DeleteNextBookmark();
-    FUZZ_CHECK(!standin::FileExists("C:\\media\\talk.BM~"));
+    FUZZ_CHECK(Lines(standin::FileContent("C:\\media\\talk.BMS")) / 2 == (size_t)gnBookmarks);
+    FUZZ_CHECK(standin::FilesIn("C:\\media").size() == 2);
 
     ReleaseGraph();
     EndInput();

@@ -15,6 +15,12 @@ protected:
     }
     static std::vector<REFERENCE_TIME> List() { return std::vector<REFERENCE_TIME>(gBookmarks, gBookmarks + gnBookmarks); }
     static void AddAt(REFERENCE_TIME position) { standin::SetGraphPosition(position); Key(VK_PRIOR); }
+    static void DeleteAfter(REFERENCE_TIME position) { standin::SetGraphPosition(position); Key(VK_DELETE); }
+    // No save leaves a file of its own behind: the folder holds the clip and its bookmark file.
+    static void ExpectNoLeftovers(const char *what)
+    {
+        EXPECT_EQ(standin::FilesIn("C:\\media"), (std::vector<std::string>{"talk.wmv", "talk.BMS"})) << what;
+    }
 };
 
 // Always beside the clip and named after it: the extension's end gives way to BMS where there are
@@ -68,7 +74,7 @@ TEST_F(BookmarksTest, EveryValueSurvivesASaveIncludingNegatives)
         AddAt(5);
         EXPECT_EQ(standin::FileContent(kFile), "5\n0\n" + content);
     });
-    EXPECT_FALSE(standin::FileExists("C:\\media\\talk.BM~")) << "the new file replaced the old";
+    ExpectNoLeftovers("the new file replaced the old");
 }
 
 TEST_F(BookmarksTest, FileFormIsLowThenHighAsUnsignedLines)
@@ -243,7 +249,7 @@ TEST_F(BookmarksTest, FailedSaveIsSaidOnceAndChangesNothingOnDisk)
             EXPECT_EQ(gnBookmarks, 2);
         });
         EXPECT_EQ(standin::FileContent(kFile), "10\n0\n") << c.what;
-        EXPECT_FALSE(standin::FileExists("C:\\media\\talk.BM~")) << c.what;
+        ExpectNoLeftovers(c.what);
         ASSERT_EQ(standin::MessageBoxes().size(), 1u) << c.what;
         EXPECT_NE(standin::MessageBoxes()[0].text.find("C:\\media\\talk.BMS"), std::string::npos) << c.what;
     }
@@ -255,11 +261,136 @@ TEST_F(BookmarksTest, FolderNamedLikeTheBookmarkFileIsSaid)
     standin::MakeFolder(kFile);
     Play([] { AddAt(5); });
     EXPECT_FALSE(standin::FileExists(kFile));
-    EXPECT_FALSE(standin::FileExists("C:\\media\\talk.BM~"));
+    EXPECT_EQ(standin::FilesIn("C:\\media"), (std::vector<std::string>{"talk.wmv"}));
     EXPECT_EQ(standin::MessageBoxes().size(), 1u);
 }
 
-// The list holds the first hundred marks of a longer file; every save keeps the rest in the file.
+// A file that cannot be read is never edited: Delete says so once and leaves list and file alone.
+TEST_F(BookmarksTest, DeleteThatCannotReadTheFileIsSaidAndChangesNothing)
+{
+    struct Case { const char *what; std::function<void()> arrange; };
+    const Case cases[] = {
+        {"held open elsewhere", [] {
+             HANDLE other = CreateFileA(kFile, GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+             ASSERT_NE(other, INVALID_HANDLE_VALUE);
+             DeleteAfter(0);
+             CloseHandle(other);
+         }},
+        {"read error", [] { standin::FailFileCall("ReadFile", 23); DeleteAfter(0); }},
+    };
+    for (const Case &c : cases) {
+        standin::Reset();
+        standin::PutFile(kClip, "");
+        standin::PutFile(kFile, "10\n0\n20\n0\n");
+        Play([&] {
+            ASSERT_EQ(gnBookmarks, 2) << c.what;
+            c.arrange();
+            EXPECT_EQ(List(), (std::vector<REFERENCE_TIME>{10, 20})) << c.what;
+        });
+        EXPECT_EQ(standin::FileContent(kFile), "10\n0\n20\n0\n") << c.what;
+        ExpectNoLeftovers(c.what);
+        ASSERT_EQ(standin::MessageBoxes().size(), 1u) << c.what;
+        EXPECT_NE(standin::MessageBoxes()[0].text.find("C:\\media\\talk.BMS"), std::string::npos) << c.what;
+    }
+}
+
+// A bookmark file the user made read-only stays as it is, though the system would replace it.
+TEST_F(BookmarksTest, ReadOnlyFileIsNeverReplaced)
+{
+    standin::PutFile(kFile, "10\n0\n20\n0\n");
+    standin::MakeFileReadOnly(kFile);
+    Play([] {
+        AddAt(15);
+        EXPECT_EQ(List(), (std::vector<REFERENCE_TIME>{10, 15, 20})) << "the add is kept for this session";
+        DeleteAfter(10);
+        EXPECT_EQ(List(), (std::vector<REFERENCE_TIME>{10, 15, 20}));
+        DeleteAfter(30);
+    });
+    EXPECT_EQ(standin::FileContent(kFile), "10\n0\n20\n0\n");
+    EXPECT_EQ(GetFileAttributesA(kFile), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    ExpectNoLeftovers("read-only");
+    ASSERT_EQ(standin::MessageBoxes().size(), 2u) << "each refused edit once; nothing to delete is no edit";
+    EXPECT_NE(standin::MessageBoxes()[0].text.find("read-only"), std::string::npos);
+}
+
+// Instances take turns: while another holds the turn file this save waits, then applies its edit
+// to what the other saved; the turn is held from the read to the move.
+TEST_F(BookmarksTest, InstancesSavingAtOnceTakeTurnsAndLoseNothing)
+{
+    static const char kTurn[] = "C:\\media\\talk.BM~";
+    auto takeTurn = [] {
+        return CreateFileA(kTurn, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, NULL);
+    };
+    standin::PutFile(kFile, "20000000\n0\n");
+    Play([&] {
+        HANDLE other = takeTurn();
+        ASSERT_NE(other, INVALID_HANDLE_VALUE);
+        int waits = 0;
+        standin::BeforeFileCall("Sleep", [&] {
+            if (++waits == 3) {   // the other instance finishes its save of 7 s
+                standin::PutFile(kFile, "20000000\n0\n70000000\n0\n");
+                CloseHandle(other);
+            }
+        });
+        int refused = 0;
+        auto otherTries = [&] {
+            HANDLE late = takeTurn();
+            refused += late == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
+            if (late != INVALID_HANDLE_VALUE)
+                CloseHandle(late);
+        };
+        standin::BeforeFileCall("ReadFile", otherTries);
+        standin::BeforeFileCall("MoveFileExA", otherTries);
+        AddAt(5 * kSecond);
+        EXPECT_EQ(waits, 3);
+        EXPECT_GE(refused, 2) << "the turn is held while the file is read and while it is replaced";
+        EXPECT_EQ(List(), (std::vector<REFERENCE_TIME>{2 * kSecond, 5 * kSecond, 7 * kSecond}));
+    });
+    EXPECT_EQ(standin::FileContent(kFile), "20000000\n0\n50000000\n0\n70000000\n0\n");
+    ExpectNoLeftovers("the turn file goes with its closing");
+    EXPECT_TRUE(standin::MessageBoxes().empty());
+}
+
+// A turn that never comes ends in a bounded wait and one message; nothing is written.
+TEST_F(BookmarksTest, TurnNeverGivenIsSaidAfterABoundedWait)
+{
+    standin::PutFile(kFile, "20000000\n0\n");
+    Play([] {
+        HANDLE other = CreateFileA("C:\\media\\talk.BM~", GENERIC_WRITE, 0, NULL, OPEN_ALWAYS,
+                                   FILE_FLAG_DELETE_ON_CLOSE, NULL);
+        int waits = 0;
+        standin::BeforeFileCall("Sleep", [&] { waits++; });
+        AddAt(5 * kSecond);
+        EXPECT_GT(waits, 0);
+        EXPECT_LE(waits, 100);
+        CloseHandle(other);
+    });
+    EXPECT_EQ(standin::FileContent(kFile), "20000000\n0\n");
+    EXPECT_EQ(standin::MessageBoxes().size(), 1u);
+}
+
+// Each save writes a file of its own, as long a name as the bookmark file's; a name another save
+// is writing is never touched.
+TEST_F(BookmarksTest, EachSaveWritesAFileOfItsOwn)
+{
+    char taken[] = "C:\\media\\talk.~00";
+    for (int i = 0; i < 255; i++) {
+        snprintf(taken + strlen(taken) - 2, 3, "%02X", (i + 0x1234 + 1) & 0xFF);
+        standin::PutFile(taken, "theirs");
+    }
+    Play([] { AddAt(5); });
+    EXPECT_EQ(standin::FileContent(kFile), "5\n0\n");
+    std::vector<std::string> files = standin::FilesIn("C:\\media");
+    EXPECT_EQ(files.size(), 257u) << "the clip, the 255 other files and the bookmark file";
+    for (const std::string &name : files) {
+        if (name.find('~') != std::string::npos) {
+            EXPECT_EQ(standin::FileContent(("C:\\media\\" + name).c_str()), "theirs") << name;
+        }
+    }
+    EXPECT_TRUE(standin::MessageBoxes().empty());
+}
+
+// The list grows with the file, so the strip, the jumps and Delete see every mark it holds.
 TEST_F(BookmarksTest, LongFileKeepsEveryMarkTheUserDidNotDelete)
 {
     std::string content;
@@ -267,12 +398,15 @@ TEST_F(BookmarksTest, LongFileKeepsEveryMarkTheUserDidNotDelete)
         content += std::to_string(i * 1000) + "\n0\n";
     standin::PutFile(kFile, content);
     Play([&] {
-        EXPECT_EQ(gnBookmarks, MAX_BOOKMARKS);
-        EXPECT_EQ(gBookmarks[99], 100000);
+        EXPECT_EQ(gnBookmarks, 150);
+        EXPECT_EQ(gBookmarks[149], 150000);
+        standin::SetGraphPosition(149500);
+        Key(VK_END);
+        EXPECT_EQ(standin::GraphPosition(), 150000);
         AddAt(1500);
         std::string added = standin::FileContent(kFile);
         EXPECT_EQ(added, "1000\n0\n1500\n0\n" + content.substr(std::string("1000\n0\n").size()));
-        EXPECT_EQ(gnBookmarks, MAX_BOOKMARKS);
+        EXPECT_EQ(gnBookmarks, 151);
         standin::SetGraphPosition(1500);
         Key(VK_DELETE);
         std::string expected = "1000\n0\n1500\n0\n" + content.substr(std::string("1000\n0\n2000\n0\n").size());

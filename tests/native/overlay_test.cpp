@@ -59,11 +59,8 @@ TEST_F(OverlayTest, VolumeBarFollowsTheLevelNotTheMute)
 
 TEST_F(OverlayTest, BookmarkIndicesAndLoopPointsAtTheirPlaces)
 {
+    standin::PutFile("C:\\media\\talk.BMS", "0\n0\n300000000\n0\n600000000\n0\n");
     Play([] {
-        gnBookmarks = 3;
-        gBookmarks[0] = 0;
-        gBookmarks[1] = 300000000;
-        gBookmarks[2] = 600000000;
         gABState = ABLooping;
         grtA = 120000000;
         grtB = 480000000;
@@ -76,9 +73,11 @@ TEST_F(OverlayTest, BookmarkIndicesAndLoopPointsAtTheirPlaces)
         drawn = Paint();
         EXPECT_EQ(drawn[drawn.size() - 2], "TextOut 218,5 \"A\"");
         // Marks outside the clip, read from a file, are drawn at the nearer end of the bar.
-        gnBookmarks = 2;
-        gBookmarks[0] = -50000000;
-        gBookmarks[1] = 0x7FFFFFFFFFFFFF00;
+        standin::PutFile("C:\\media\\talk.BMS", "4244967296\n4294967295\n4294967040\n2147483647\n");
+        LoadBookmarks();
+        ASSERT_EQ(gnBookmarks, 2);
+        ASSERT_EQ(gBookmarks[0], -50000000);
+        ASSERT_EQ(gBookmarks[1], 0x7FFFFFFFFFFFFF00);
         gABState = ABLooping;
         grtA = 900000000000;
         grtB = 0x7FFFFFFFFFFFFFFF;
@@ -94,7 +93,8 @@ TEST_F(OverlayTest, ZeroDurationDrawsNoPlacedMarks)
 {
     Play([] {
         standin::SetGraphDuration(0);
-        gnBookmarks = 1;
+        standin::PutFile("C:\\media\\talk.BMS", "10\n0\n");
+        LoadBookmarks();
         gABState = ABMarked;
         std::vector<std::string> drawn = Paint();
         EXPECT_EQ(drawn.size(), 5u) << "white bar, volume bar and the three texts";
