@@ -441,7 +441,7 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM, LPARAM)
         DestroyWindow(hwnd);
     else if (message == WM_PAINT && window)
         window->needsPaint = false;
-    return 0;
+    return message == WM_QUERYENDSESSION ? TRUE : 0;   // the session may end
 }
 
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT period, TIMERPROC callback)

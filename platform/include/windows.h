@@ -113,6 +113,8 @@ typedef struct tagWNDCLASSA {
 #define WM_SIZE          0x0005
 #define WM_PAINT         0x000F
 #define WM_CLOSE         0x0010
+#define WM_QUERYENDSESSION 0x0011
+#define WM_ENDSESSION    0x0016
 #define WM_SHOWWINDOW    0x0018
 #define WM_QUIT          0x0012
 #define WM_GETMINMAXINFO 0x0024

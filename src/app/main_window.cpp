@@ -28,13 +28,16 @@ static void SizeHalf()         { SizeVideoWindow(1, 2); CheckSizeItem(IDM_SIZE_H
 static void SizeDouble()       { SizeVideoWindow(2, 1); CheckSizeItem(IDM_SIZE_DOUBLE); }
 static void SizeThreeQuarter() { SizeVideoWindow(3, 4); CheckSizeItem(IDM_SIZE_THREE_QUARTER); }
 
-// The open command closes an open clip before it cancels the loop.
+// The open command closes an open clip before it cancels the loop. The start-up record's place
+// belongs to the first open alone, whatever becomes of it.
 static void OpenCommand()
 {
+    REFERENCE_TIME resume = grtResume;
+    grtResume = 0;
     if (gPlayState != NoClip)
         CloseClip();
     CancelABLoop();
-    OpenClip();
+    OpenClip(resume);
 }
 
 static void ExitCommand()
@@ -57,7 +60,7 @@ static void OpenDroppedFile(HDROP drop)
     CancelABLoop();
     CopyPath(gszFileName, path);
     BuildPlaylist();
-    OpenClip();
+    OpenClip(0);
 }
 
 static void AboutCommand()
@@ -163,6 +166,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_MOVE:
     case WM_SIZE:          if (hwnd == ghApp && !gbAudioOnly) FitVideoToClient(); break;
     case WM_CLOSE:         SendMessageA(ghApp, WM_COMMAND, IDM_EXIT, 0); break;
+    case WM_ENDSESSION:    if (wParam) SaveLastPosition(); break;
     case WM_GETMINMAXINFO: SetMinimumTrackSize((MINMAXINFO *)lParam); break;
     case WM_KEYDOWN:       guLastKey = (UINT)wParam; RunBinding(kKeys, wParam); break;
     case WM_CHAR:          RunCharacter(wParam); break;

@@ -29,7 +29,7 @@ extern LONG       glMuteVolume;          // level last read or set by the mute t
 extern float      gfZoom;                // cumulative zoom of the video rectangle; only grows
 extern BOOL       gbStopToSeek;          // the engine stalls a seek of a running or paused graph
 
-extern REFERENCE_TIME grtResume;         // where the last clip was left, for its reopening at start-up; 0: the start
+extern REFERENCE_TIME grtResume;         // where the start-up record's clip was left, for the first open alone; 0: the start
 
 // Media interfaces: all null, or all from one PlayClipFile
 extern IGraphBuilder *pGB;

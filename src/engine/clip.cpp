@@ -17,11 +17,29 @@ static const char kFilters[] =
     "A/V Files (*.asf; *.wma; *.wmv; *.mp3; *.avi)\0*.asf; *.wma; *.wmv; *.mp3; *.avi\0"
     "All Files (*.*)\0*.*;\0";
 
+// The close of a clip that did not play: the place saved for it is left as it was.
+static HRESULT DiscardClip()
+{
+    if (pMC)
+        pMC->Stop();
+    gPlayState = Stopped;
+    gbAudioOnly = TRUE;
+    gbFullScreen = FALSE;
+    ReleaseGraph();
+    gszFileName[0] = 0;
+    gPlayState = NoClip;
+    RECT client;
+    GetClientRect(ghApp, &client);
+    InvalidateRect(ghApp, &client, TRUE);
+    UpdateTitle();
+    return ResetIdleWindow();
+}
+
 void AbandonClip(HRESULT status)
 {
     char path[MAX_PATH];
     CopyPath(path, gszFileName);
-    CloseClip();
+    DiscardClip();
     if (status == NS_E_LICENSE_REQUIRED)
         ReportMessage("This media file requires a license. DRM is not supported by this version");
     else
@@ -29,17 +47,15 @@ void AbandonClip(HRESULT status)
                       "can play (error 0x%08lx).\r\n", path, HexStatus(status));
 }
 
-// The last clip, reopened at start-up, goes on where it was left; a place past its end is ignored.
-// Any other open starts at the beginning.
-static void ResumeLastPlace()
+// A place past the clip's end is ignored.
+static void ResumeAt(REFERENCE_TIME place)
 {
     REFERENCE_TIME duration = 0;
-    if (grtResume > 0 && SUCCEEDED(pMS->GetDuration(&duration)) && grtResume < duration)
-        SeekToKeyFrame(grtResume);
-    grtResume = 0;
+    if (place > 0 && SUCCEEDED(pMS->GetDuration(&duration)) && place < duration)
+        SeekToKeyFrame(place);
 }
 
-void OpenClip()
+void OpenClip(REFERENCE_TIME resume)
 {
     if (!gszFileName[0]) {
         UpdateTitle();
@@ -66,7 +82,7 @@ void OpenClip()
     }
     // Only a clip that plays is remembered, so a bad file is never reopened at the next start.
     SaveLastClip();
-    ResumeLastPlace();
+    ResumeAt(resume);
 }
 
 BOOL GetClipFileName(char *buffer)
@@ -170,30 +186,23 @@ void DetectAudioOnly()
 HRESULT CloseClip()
 {
     SaveLastPosition();
+    return DiscardClip();
+}
+
+void UnloadFailedClip()
+{
     if (pMC)
         pMC->Stop();
     gPlayState = Stopped;
-    gbAudioOnly = TRUE;
-    gbFullScreen = FALSE;
     ReleaseGraph();
     gszFileName[0] = 0;
-    gPlayState = NoClip;
-    RECT client;
-    GetClientRect(ghApp, &client);
-    InvalidateRect(ghApp, &client, TRUE);
-    UpdateTitle();
-    return ResetIdleWindow();
 }
 
 // The playlist step's release: the window, title and modes stay for the next clip.
 void UnloadClip()
 {
     SaveLastPosition();
-    if (pMC)
-        pMC->Stop();
-    gPlayState = Stopped;
-    ReleaseGraph();
-    gszFileName[0] = 0;
+    UnloadFailedClip();
 }
 
 template <typename Interface>

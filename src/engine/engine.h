@@ -8,7 +8,8 @@
 #define NS_E_LICENSE_REQUIRED ((HRESULT)0xC00D0BBEL)
 #endif
 
-void    OpenClip();
+// Opens gszFileName, or the clip chosen in the open dialog, and on success goes on at resume (0: the start).
+void    OpenClip(REFERENCE_TIME resume);
 BOOL    GetClipFileName(char *buffer);
 HRESULT PlayClipFile(const char *path);
 // Closes a clip that would not play and says so once, naming the file (protected media has its own words).
@@ -16,6 +17,8 @@ void    AbandonClip(HRESULT status);
 void    DetectAudioOnly();
 HRESULT CloseClip();
 void    UnloadClip();
+// The playlist's release of an entry that did not play: its saved place is left as it was.
+void    UnloadFailedClip();
 void    ReleaseGraph();
 
 void PausePlay();

@@ -84,7 +84,7 @@ void StepPlaylist(int first, int direction)
         }
         if (tried == 0)
             asked = status;
-        UnloadClip();
+        UnloadFailedClip();
         index = direction > 0 ? (index + 1) % gnPlaylist : index - 1;
     }
     giPlaylist = first;

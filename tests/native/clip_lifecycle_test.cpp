@@ -256,7 +256,7 @@ TEST_F(PlayerTest, EveryNewClipGetsTheStoredVolume)
         Command(IDM_OPEN_CLIP);   // the dialog is cancelled: nothing plays
         gszFileName[0] = 0;
         CopyPath(gszFileName, kClip);
-        OpenClip();
+        OpenClip(0);
         EXPECT_EQ(standin::GraphVolume(), -2);
         EXPECT_EQ(glMuteVolume, -2);
     }});

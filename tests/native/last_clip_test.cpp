@@ -149,6 +149,47 @@ TEST_F(PlayerTest, LastClipResumesWhereItWasLeft)
     RunPlayer("", {[] { EXPECT_EQ(standin::GraphPosition(), 0); }});
 }
 
+// The place belongs to the record's clip alone: when that clip will not open, or is gone, the
+// clip opened next from the dialog starts at its beginning, and a failed reopen keeps the place.
+TEST_F(PlayerTest, RecordedPlaceIsNeverCarriedToAnotherClip)
+{
+    const std::string at30s("\0\xa3\xe1\x11\0\0\0\0", 8);
+    struct Case { const char *what; std::function<void()> arrange; };
+    const Case cases[] = {
+        {"recorded clip is broken", [] {
+             standin::Clip broken;
+             broken.renderStatus = E_FAIL;
+             standin::AddClip("C:\\media\\talk.wmv", broken);
+         }},
+        {"recorded clip refuses to run", [] {
+             standin::AddClip("C:\\media\\talk.wmv", {});
+             standin::FailGraphCallOnce("Run", E_FAIL);
+         }},
+        {"recorded clip is gone", [] { DeleteFileA("C:\\media\\talk.wmv"); }},
+    };
+    for (const Case &c : cases) {
+        standin::Reset();
+        standin::PutFile("C:\\media\\talk.wmv", "");
+        standin::PutFile("C:\\media\\good.wmv", "");
+        standin::AddClip("C:\\media\\good.wmv", {});
+        standin::PutRegistryValue(kKey, "lastpath", REG_SZ, "C:\\media");
+        standin::PutRegistryValue(kKey, "lastfile", REG_SZ, "talk.wmv");
+        standin::PutRegistryValue(kKey, "lastposition", REG_QWORD, at30s);
+        c.arrange();
+        standin::AnswerOpenDialog("C:\\media\\good.wmv");
+        RunPlayer("", {[&] {
+            if (gPlayState == NoClip)
+                Command(IDM_OPEN_CLIP);
+            EXPECT_STREQ(gszFileName, "C:\\media\\good.wmv") << c.what;
+            EXPECT_EQ(standin::GraphPosition(), 0) << c.what;
+            DWORD type = 0;
+            std::string data;
+            EXPECT_TRUE(standin::RegistryValue(kKey, "lastposition", &type, &data));
+            EXPECT_EQ(data, std::string(8, '\0')) << c.what << ": the new clip is recorded from its start";
+        }});
+    }
+}
+
 // The place is written when the clip is closed or the program exits, for the clip the record names.
 TEST_F(PlayerTest, PlaceIsKeptWhenTheClipIsLeft)
 {
@@ -170,9 +211,32 @@ TEST_F(PlayerTest, PlaceIsKeptWhenTheClipIsLeft)
         Key(VK_F12);
         EXPECT_EQ(position(), 120000000);
         CopyPath(gszFileName, kClip);
-        OpenClip();
+        OpenClip(0);
+        standin::SetGraphPosition(140000000);
+        EXPECT_EQ(SendMessageA(ghApp, WM_QUERYENDSESSION, 0, 0), TRUE);
+        SendMessageA(ghApp, WM_ENDSESSION, FALSE, 0);
+        EXPECT_EQ(position(), 0) << "a session that goes on saves nothing";
+        SendMessageA(ghApp, WM_ENDSESSION, TRUE, 0);
+        EXPECT_EQ(position(), 140000000) << "the session ends: saved as at exit";
         standin::SetGraphPosition(130000000);
         standin::PutRegistryValue(kKey, "lastfile", REG_SZ, "other.wmv");   // another instance's clip
     }});
-    EXPECT_EQ(position(), 0) << "the record names another clip now";
+    EXPECT_EQ(position(), 140000000) << "the record names another clip now";
+}
+
+// A reopen that fails once the engine could be asked for the place leaves the saved place alone.
+TEST_F(PlayerTest, FailedReopenKeepsTheSavedPlace)
+{
+    standin::PutFile(kClip, "");
+    standin::AddClip(kClip, {});
+    standin::PutRegistryValue(kKey, "lastpath", REG_SZ, "C:\\media");
+    standin::PutRegistryValue(kKey, "lastfile", REG_SZ, "talk.wmv");
+    standin::PutRegistryValue(kKey, "lastposition", REG_QWORD, std::string("\0\xa3\xe1\x11\0\0\0\0", 8));
+    standin::FailGraphCall("Run", E_FAIL);
+    RunPlayer("");
+    DWORD type = 0;
+    std::string data;
+    EXPECT_TRUE(standin::RegistryValue(kKey, "lastposition", &type, &data));
+    EXPECT_EQ(data, std::string("\0\xa3\xe1\x11\0\0\0\0", 8));
+    EXPECT_TRUE(standin::RegistryWrites().empty());
 }

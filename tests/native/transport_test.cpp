@@ -127,7 +127,7 @@ TEST_F(TransportTest, RateIsKeptAcrossClipsButNotApplied)
         size_t mark = Mark();
         CloseClip();
         CopyPath(gszFileName, kClip);
-        OpenClip();
+        OpenClip(0);
         for (const std::string &call : CallsSince(mark))
             EXPECT_EQ(call.rfind("SetRate", 0), std::string::npos) << call;
         mark = Mark();
