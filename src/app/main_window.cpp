@@ -46,13 +46,17 @@ static void ExitCommand()
     PostQuitMessage(0);
 }
 
-// A dropped file opens as the Open command opens a chosen one; a folder, or nothing usable, does nothing.
+// A dropped file opens as the Open command opens a chosen one; a folder, or nothing usable, does
+// nothing. A path too long for the player is said: the shell would cut it, perhaps to another file.
 static void OpenDroppedFile(HDROP drop)
 {
     char path[MAX_PATH];
-    UINT length = DragQueryFileA(drop, 0, path, MAX_PATH);
+    UINT length = DragQueryFileA(drop, 0, NULL, 0);
+    bool fits = length > 0 && length < MAX_PATH && DragQueryFileA(drop, 0, path, MAX_PATH) == length;
     DragFinish(drop);
-    DWORD attributes = length > 0 && length < MAX_PATH ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+    if (length >= MAX_PATH)
+        ReportMessage("Cannot open the dropped file: its path is longer than %d characters.\r\n", MAX_PATH - 1);
+    DWORD attributes = fits ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return;
     if (gPlayState != NoClip)

@@ -45,6 +45,7 @@ int        gnFavourites;
 
 BYTE       gbStatusVisible;
 UINT       guLastKey;
+int        giWheelDelta;
 
 int        giVolumeLeft;
 int        giVolumeTop;

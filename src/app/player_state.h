@@ -68,6 +68,7 @@ extern int        gnFavourites;                        // valid records of gFavo
 // Presentation
 extern BYTE       gbStatusVisible;       // the status overlay is shown
 extern UINT       guLastKey;             // virtual key of the last WM_KEYDOWN, for the overlay
+extern int        giWheelDelta;          // wheel movement gathered toward the next volume step; its sign the direction
 
 // Status overlay layout, in pixels; set at start-up, never changed
 extern int        giVolumeLeft;          // 5

@@ -10,6 +10,7 @@ static const int kIdleHeight = 120;
 static const int kAudioPresetWidth = 500;
 static const int kAudioPresetHeight = 120;
 static const float kZoomStep = 0.02f;
+static const double kLargestVideoSide = 32767;   // windows take 16-bit coordinates
 
 static void SetOuterSize(int width, int height)
 {
@@ -65,16 +66,20 @@ void FitVideoToClient()
         FillClientWithVideo();
 }
 
+// The zoom stops growing once the video would be larger than a window can be.
 HRESULT ZoomVideo(int steps)
 {
     if (!pVW)
         return 0;
-    gfZoom = (float)(gfZoom * (steps * (double)kZoomStep + 1.0));
+    float zoom = (float)(gfZoom * (steps * (double)kZoomStep + 1.0));
     RECT client;
     GetClientRect(ghApp, &client);
-    HRESULT hr = pVW->SetWindowPosition(client.left, client.top,
-                                        (long)(client.right * (double)gfZoom),
-                                        (long)(client.bottom * (double)gfZoom));
+    double width = client.right * (double)zoom;
+    double height = client.bottom * (double)zoom;
+    if (width > kLargestVideoSide || height > kLargestVideoSide)
+        return 0;
+    gfZoom = zoom;
+    HRESULT hr = pVW->SetWindowPosition(client.left, client.top, (long)width, (long)height);
     return SUCCEEDED(hr) ? 0 : hr;
 }
 

@@ -25,15 +25,16 @@ void VolumeDown()
     pBA->put_Volume(glVolume);
 }
 
-// Each notch of the wheel is one step, as + and - are, ducking included.
+// Each notch of the wheel is one step, as + and - are, ducking included. A fine wheel sends a notch
+// in parts: they are added up and the rest kept for the next; a turn the other way starts again.
 void WheelVolume(int delta)
 {
-    int steps = delta / WHEEL_DELTA;
-    if (!steps && delta)
-        steps = delta > 0 ? 1 : -1;
-    for (; steps > 0; steps--)
+    if ((delta > 0 && giWheelDelta < 0) || (delta < 0 && giWheelDelta > 0))
+        giWheelDelta = 0;
+    giWheelDelta += delta;
+    for (; giWheelDelta >= WHEEL_DELTA; giWheelDelta -= WHEEL_DELTA)
         VolumeUp();
-    for (; steps < 0; steps++)
+    for (; giWheelDelta <= -WHEEL_DELTA; giWheelDelta += WHEEL_DELTA)
         VolumeDown();
 }
 

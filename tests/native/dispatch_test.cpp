@@ -192,12 +192,14 @@ TEST_F(DispatchTest, CloseMessageSequence)
 }
 
 // A dropped file opens as the Open command's: the loop ends and the playlist is the file's folder.
-// A folder, a path that is not there, or several files but the first, open nothing.
+// A folder, a path that is not there, or several files but the first, open nothing; a path too
+// long to take is said, and never cut to one that may name another file.
 TEST_F(DispatchTest, DroppedFileOpensLikeTheOpenCommand)
 {
-    for (const char *name : {"C:\\other\\a.mp3", "C:\\other\\b.mp3"}) {
-        standin::PutFile(name, "");
-        standin::AddClip(name, {});
+    static const std::string cut = "C:\\other\\" + std::string(250, 'x');
+    for (const std::string &name : {std::string("C:\\other\\a.mp3"), std::string("C:\\other\\b.mp3"), cut}) {
+        standin::PutFile(name.c_str(), "");
+        standin::AddClip(name.c_str(), {});
     }
     standin::MakeFolder("C:\\other\\sub.avi");
     standin::AddClip(kClip, {});
@@ -205,9 +207,10 @@ TEST_F(DispatchTest, DroppedFileOpensLikeTheOpenCommand)
                           EXPECT_TRUE(standin::AcceptsDroppedFiles(ghApp));
                           standin::DropFiles(ghApp, {"C:\\other\\sub.avi"});
                           standin::DropFiles(ghApp, {"C:\\other\\gone.mp3"});
+                          standin::DropFiles(ghApp, {cut + "yy.mp3"});
                       },
                       [] {
-                          EXPECT_STREQ(gszFileName, kClip) << "a folder or a missing path opens nothing";
+                          EXPECT_STREQ(gszFileName, kClip) << "a folder, a missing or a long path opens nothing";
                           gABState = ABMarked;
                           standin::DropFiles(ghApp, {"C:\\other\\b.mp3", "C:\\other\\a.mp3"});
                       },
@@ -218,5 +221,6 @@ TEST_F(DispatchTest, DroppedFileOpensLikeTheOpenCommand)
                           EXPECT_EQ(gnPlaylist, 3) << "a.mp3, b.mp3 and the folder sub.avi";
                           EXPECT_EQ(gPlayState, Running);
                       }});
-    EXPECT_TRUE(standin::MessageBoxes().empty());
+    ASSERT_EQ(standin::MessageBoxes().size(), 1u) << "only the long path is said";
+    EXPECT_EQ(standin::MessageBoxes()[0].text.find("Cannot open the dropped file"), 0u);
 }

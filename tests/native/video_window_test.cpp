@@ -45,6 +45,17 @@ TEST_F(VideoWindowTest, ZoomCompoundsInSinglePrecisionAndResizingShowsTheClientS
         EXPECT_CALLS(mark, "SetWindowPosition 0,0,650,360");
         Char('z');
         EXPECT_EQ(gfZoom, 1.46410012245178223f);
+        // Held down, z grows the video to the largest size a window takes (16-bit coordinates), no further.
+        std::string last;
+        for (int i = 0; i < 400; i++) {
+            size_t before = Mark();
+            Char('z');
+            std::vector<std::string> calls = CallsSince(before);
+            if (!calls.empty())
+                last = calls.back();
+        }
+        EXPECT_EQ(last, "SetWindowPosition 0,0,32360,17922");
+        EXPECT_LT(gfZoom, 50.41f);
     });
 }
 

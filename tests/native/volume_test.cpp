@@ -112,17 +112,31 @@ TEST_F(VolumeTest, FailedVolumeReadIsReported)
     EXPECT_EQ(standin::MessageBoxes()[0].text, "Failed to read audio volume!  hr=0x80004005\r\n");
 }
 
-// Each notch of the wheel is one step of + or -, and a step up ducks the other instances.
+// Each notch of the wheel (120, however many messages bring it) is one step of + or -, and a step
+// up ducks the other instances; a turn the other way starts the count again.
 TEST_F(VolumeTest, WheelStepsLikeTheKeys)
 {
     HWND other = nullptr;
+    auto wheel = [](int delta) { SendMessageA(ghApp, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)), 0); };
     standin::AddClip(kClip, {});
     RunPlayer(kClip, {[&] {
                           other = standin::AddForeignTopLevelWindow();
-                          SendMessageA(ghApp, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-240)), 0);
+                          wheel(-240);
                           EXPECT_EQ(glVolume, -2) << "two notches down";
-                          SendMessageA(ghApp, WM_MOUSEWHEEL, MAKEWPARAM(0, 40), 0);
-                          EXPECT_EQ(glVolume, -1) << "a fine wheel's part notch is a step";
+                          wheel(30);
+                          wheel(30);
+                          wheel(30);
+                          EXPECT_EQ(glVolume, -2) << "three quarters of a notch";
+                          wheel(30);
+                          EXPECT_EQ(glVolume, -1) << "a fine wheel's fourth message ends the notch";
+                          wheel(90);
+                          wheel(-60);
+                          wheel(-60);
+                          EXPECT_EQ(glVolume, -2) << "down from where the turn began";
+                          wheel(-100);
+                          EXPECT_EQ(glVolume, -2) << "the rest of the earlier notch was kept";
+                          wheel(-20);
+                          EXPECT_EQ(glVolume, -4);
                       },
                       [&] { EXPECT_EQ(Broadcasts(other), 1); }});
 }
