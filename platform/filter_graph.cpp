@@ -305,7 +305,10 @@ HRESULT MediaSeeking::SetRate(double rate)
     return status;
 }
 
-HRESULT MediaSeeking::GetRate(double *rate) { return Give("GetRate", rate, graph->rate); }
+HRESULT MediaSeeking::GetRate(double *rate)
+{
+    return Give("GetRate", rate, graph->clip.reportedRate != 0 ? graph->clip.reportedRate : graph->rate);
+}
 
 HRESULT MediaSeeking::GetDuration(LONGLONG *duration)
 {

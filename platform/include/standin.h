@@ -114,6 +114,7 @@ struct Clip {
     bool audio = true;                      // without audio, volume calls answer E_NOTIMPL
     HRESULT renderStatus = S_OK;
     bool ignoresRate = false;               // SetRate succeeds and GetRate still answers 1.0
+    double reportedRate = 0;                // not 0: GetRate always answers it (NaN, say: a misbehaving engine)
     HRESULT visibleStatus = S_OK;           // for a video clip; audio-only answers E_NOINTERFACE
     HRESULT videoSizeStatus = S_OK;         // for a video clip; audio-only answers E_NOINTERFACE
 };

@@ -3,6 +3,8 @@
 #include "app/shell.h"
 #include "engine/engine.h"
 
+#include <limits.h>
+#include <math.h>
 #include <stdlib.h>
 
 bool ClipIsPlaying()
@@ -108,12 +110,22 @@ void StopClip()
     UpdateTitle();
 }
 
+// The place a jump aims at, held to the 64-bit range whatever place the engine reports.
+static REFERENCE_TIME Offset(REFERENCE_TIME position, REFERENCE_TIME delta)
+{
+    if (delta > 0 && position > LLONG_MAX - delta)
+        return LLONG_MAX;
+    if (delta < 0 && position < LLONG_MIN - delta)
+        return LLONG_MIN;
+    return position + delta;
+}
+
 // A jump past either end lands on that end.
 void SkipBy(REFERENCE_TIME delta)
 {
     if (!pMC || !pMS || !ClipIsPlaying())
         return;
-    SeekToKeyFrame(CurrentPosition() + delta);
+    SeekToKeyFrame(Offset(CurrentPosition(), delta));
 }
 
 void SkipBack()       { SkipBy(-90000000LL); }
@@ -126,15 +138,18 @@ void SeekToTenth(int tenth)
         return;
     REFERENCE_TIME duration = 0;
     pMS->GetDuration(&duration);
-    SeekToKeyFrame((REFERENCE_TIME)tenth * duration / 10);
+    // tenth × duration ÷ 10, split so that no product leaves 64 bits.
+    SeekToKeyFrame(duration / 10 * tenth + duration % 10 * tenth / 10);
 }
 
 // The rate kept is the one the engine reports, so an engine that ignores rates stays at normal speed.
+// An answer that is no usable rate (not a number, infinite, not above zero) is as good as none.
 static void ApplyRate(double rate)
 {
     pMS->SetRate(rate);
     double reported = rate;
-    gdRate = SUCCEEDED(pMS->GetRate(&reported)) ? reported : rate;
+    bool usable = SUCCEEDED(pMS->GetRate(&reported)) && isfinite(reported) && reported > 0;
+    gdRate = usable ? reported : rate;
 }
 
 // The first step in the other direction returns to normal speed; steps from there compound.

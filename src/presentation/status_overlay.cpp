@@ -5,6 +5,7 @@
 #include "app/commands.h"
 #include "presentation/presentation.h"
 
+#include <limits.h>
 #include <math.h>
 
 static void ComputeProgressGeometry(LONG clientRight)
@@ -14,10 +15,20 @@ static void ComputeProgressGeometry(LONG clientRight)
     giProgressWidth = giProgressRight - giProgressLeft;
 }
 
-// value × numerator ÷ denominator in 64 bits, the product wrapping rather than overflowing.
+static ULONGLONG Magnitude(LONGLONG value)
+{
+    return value < 0 ? 0 - (ULONGLONG)value : (ULONGLONG)value;
+}
+
+// value × numerator ÷ denominator in 64 bits. A product past 64 bits (times near the limits, from a
+// misbehaving engine) is taken in floating point; the quotient is then no larger than a bar's width
+// or the clip's duration, so it fits.
 static LONGLONG ScaleTime(LONGLONG value, LONGLONG numerator, LONGLONG denominator)
 {
-    return (LONGLONG)((ULONGLONG)value * (ULONGLONG)numerator) / denominator;
+    ULONGLONG factor = Magnitude(value);
+    if (factor && Magnitude(numerator) > (ULONGLONG)LLONG_MAX / factor)
+        return (LONGLONG)((double)value * (double)numerator / (double)denominator);
+    return value * numerator / denominator;
 }
 
 // A time outside the clip (a mark read from a file, say) is drawn at the nearer end of the bar.
@@ -58,8 +69,9 @@ void FormatClipTime(char *text, size_t size, REFERENCE_TIME position, REFERENCE_
         length += _snprintf(text + length, size - length, " / ");
         length += FormatTime(text + length, size - length, duration, hours);
     }
+    // An absurd rate stays printable; one that is not a number is not known, and not shown.
     double scaled = rate * 100.0 + 0.5;
-    int percent = scaled < 0 ? 0 : scaled > 99999 ? 99999 : (int)scaled;   // an absurd rate stays printable
+    int percent = isnan(scaled) ? 100 : scaled < 0 ? 0 : scaled > 99999 ? 99999 : (int)scaled;
     if (percent != 100)
         _snprintf(text + length, size - length, "   rate %d %%", percent);
     text[size - 1] = 0;

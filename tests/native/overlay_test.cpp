@@ -143,7 +143,10 @@ TEST_F(OverlayTest, SpaceShowsTheStripOnTopAndHidesIt)
 // a strip left without a clip is painted black once, and nothing wakes after that.
 TEST_F(OverlayTest, TimerRepaintsTheStripOnlyWhileItShowsAClip)
 {
+    standin::PutFile(kClip, "");
+    standin::PutFile("C:\\media\\u.wmv", "");
     standin::AddClip(kClip, {});
+    standin::AddClip("C:\\media\\u.wmv", {});
     RunPlayer(kClip, {[] {
                           EXPECT_FALSE(standin::TimerRunning(ghApp, STATUS_TIMER_ID));
                           Key(VK_SPACE);
@@ -157,6 +160,9 @@ TEST_F(OverlayTest, TimerRepaintsTheStripOnlyWhileItShowsAClip)
                           EXPECT_EQ(log[0], "InvalidateRect DSPWMSStatus all erase=1");
                           EXPECT_EQ(log[1], "BeginPaint DSPWMSStatus");
                           EXPECT_EQ(log[2], "Rectangle 120,20,604,30 FFFFFF") << "from the main window's client, 634 wide";
+                          Key(VK_DOWN);
+                          ASSERT_STREQ(gszFileName, "C:\\media\\u.wmv");
+                          EXPECT_TRUE(standin::TimerRunning(ghApp, STATUS_TIMER_ID)) << "the folder's next clip";
                           Key(VK_SPACE);
                           EXPECT_FALSE(standin::TimerRunning(ghApp, STATUS_TIMER_ID)) << "hidden";
                           Key(VK_SPACE);

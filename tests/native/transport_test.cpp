@@ -1,6 +1,8 @@
 // Pause and play, stop, jumps, tenths and rate steps, and the play-state machine they move.
 #include "player_test.h"
 
+#include <math.h>
+
 class TransportTest : public PlayerTest {};
 
 TEST_F(TransportTest, PlayStateMachine)
@@ -196,6 +198,16 @@ TEST_F(TransportTest, SeeksStopTheGraphOnlyWhereTheEngineStallsOtherwise)
         Char('5');
         EXPECT_CALLS(mark, "GetDuration", "GetDuration", "GetState", "Stop", "SetPositions 300000000,5 -,0", "Pause");
         EXPECT_EQ(gPlayState, Stopped);
+        // An engine that cannot say its state: the play state tells which to return to.
+        standin::FailGraphCall("GetState", E_FAIL);
+        Char('p');
+        mark = Mark();
+        Char('0');
+        EXPECT_CALLS(mark, "GetDuration", "GetState", "Stop", "SetPositions 0,5 -,0", "Run");
+        Char('p');
+        mark = Mark();
+        Char('0');
+        EXPECT_CALLS(mark, "GetDuration", "GetState", "Stop", "SetPositions 0,5 -,0", "Pause");
     });
     for (const char *version : std::vector<const char *>{"10.0", nullptr}) {
         standin::Reset();
@@ -208,4 +220,40 @@ TEST_F(TransportTest, SeeksStopTheGraphOnlyWhereTheEngineStallsOtherwise)
             EXPECT_CALLS(mark, "GetCurrentPosition", "GetDuration", "SetPositions 400000000,5 -,0");
         });
     }
+}
+
+// An engine that reports absurd values never leads the player into undefined arithmetic: jumps and
+// tenths near the 64-bit limits saturate, and a rate that is not a number is not kept or shown.
+TEST_F(TransportTest, AbsurdEngineValuesAreHeldOrIgnored)
+{
+    standin::Clip absurd;
+    absurd.duration = 0x7FFFFFFFFFFFFFFF;
+    absurd.reportedRate = NAN;
+    Play([] {
+        standin::SetGraphPosition(0x7FFFFFFFFFFFFFFF - 5);
+        Key(VK_RIGHT);
+        EXPECT_EQ(standin::GraphPosition(), 0x7FFFFFFFFFFFFFFF);
+        Key(VK_NEXT);
+        EXPECT_EQ(standin::GraphPosition(), 0x7FFFFFFFFFFFFFFF);
+        standin::SetGraphPosition(static_cast<REFERENCE_TIME>(0x8000000000000005ull));
+        Key(VK_LEFT);
+        EXPECT_EQ(standin::GraphPosition(), 0);
+        Char('9');
+        EXPECT_EQ(standin::GraphPosition(), 8301034833169298226);
+        Char('*');
+        EXPECT_DOUBLE_EQ(gdRate, 1.01) << "the rate asked for, since the answer is no rate";
+        Char('*');
+        EXPECT_DOUBLE_EQ(gdRate, 1.0201);
+        ToggleStatusBar();
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(ghStatus, &paint);
+        RECT client = standin::ClientRect(ghApp);
+        standin::DrawingLog().clear();
+        standin::SetGraphPosition(0x7FFFFFFFFFFFFFFF / 2);
+        PaintStatus(dc, &client);
+        const std::vector<std::string> drawn = standin::DrawingLog();
+        EndPaint(ghStatus, &paint);
+        EXPECT_EQ(drawn[1], "Rectangle 120,20,362,30 80FF80") << "half the bar, for half the clip";
+        EXPECT_EQ(drawn.back(), "TextOut 5,32 \"128102389:24:02 / 256204778:48:05\"") << "no rate shown";
+    }, absurd);
 }
