@@ -86,6 +86,46 @@ static int PrintForeground(void)
     return 0;
 }
 
+/* Types a path into the open dialog's file name box and presses Open, as a user would. */
+static int AnswerOpenDialog(const char *path)
+{
+    HWND dialog = FindWindowA(NULL, "Open Media File...");
+    HWND name = dialog ? GetDlgItem(dialog, 0x47C) : NULL;   /* cmb13 */
+    if (!name)
+        return 1;
+    SendMessageA(name, WM_SETTEXT, 0, (LPARAM)path);
+    return !PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+/* Holds a file open without sharing for a while, as another program may. */
+static int HoldFile(const char *path, int milliseconds)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return 1;
+    printf("held\n");
+    fflush(stdout);
+    Sleep(milliseconds);
+    CloseHandle(file);
+    return 0;
+}
+
+static BOOL CALLBACK PostToPlayer(HWND hwnd, LPARAM character)
+{
+    char name[64];
+    if (GetClassNameA(hwnd, name, sizeof(name)) && strcmp(name, "WMView") == 0)
+        PostMessageA(hwnd, WM_CHAR, (WPARAM)character, 1);
+    return TRUE;
+}
+
+/* Types a character count times into every player at once, so that their work overlaps. */
+static int TypeIntoEveryPlayer(char character, int count)
+{
+    for (int i = 0; i < count; i++)
+        EnumWindows(PostToPlayer, (unsigned char)character);
+    return 0;
+}
+
 static int CloseOpenDialog(void)
 {
     HWND dialog = FindWindowA(NULL, "Open Media File...");
@@ -98,7 +138,7 @@ static int CloseOpenDialog(void)
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|message|find|foreground|metrics|key|char|command|click|close|move [arg] [hwnd]\n");
+        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|open|message|find|hold|everyone|foreground|metrics|key|char|command|click|close|move [arg] [hwnd]\n");
         return 2;
     }
     const char *verb = argv[1];
@@ -114,6 +154,12 @@ int main(int argc, char **argv)
         return PrintForeground();
     if (strcmp(verb, "find") == 0 && argc >= 3)
         return PrintSearch(argv[2]);
+    if (strcmp(verb, "open") == 0 && argc >= 3)
+        return AnswerOpenDialog(argv[2]);
+    if (strcmp(verb, "hold") == 0 && argc >= 4)
+        return HoldFile(argv[2], atoi(argv[3]));
+    if (strcmp(verb, "everyone") == 0 && argc >= 4)
+        return TypeIntoEveryPlayer(argv[2][0], atoi(argv[3]));
     if (strcmp(verb, "metrics") == 0) {
         printf("caption=%d\nborderx=%d\nbordery=%d\nmenu=%d\nframex=%d\nframey=%d\n",
                GetSystemMetrics(SM_CYCAPTION), GetSystemMetrics(SM_CXBORDER), GetSystemMetrics(SM_CYBORDER),

@@ -143,6 +143,21 @@ def last_clip_record():
     return values
 
 
+def last_position():
+    """The record's lastposition in 100-ns units, as `reg export` writes it; None when there is none."""
+    with tempfile.TemporaryDirectory() as folder:
+        exported = os.path.join(folder, 'record.reg')
+        wine('reg', 'export', REGISTRY_KEY, win_path(exported), '/y')
+        if not os.path.exists(exported):
+            return None
+        with open(exported, 'rb') as f:
+            text = f.read().decode('utf-16', errors='replace')
+    for line in text.splitlines():
+        if line.startswith('"lastposition"=hex(b):'):
+            return int.from_bytes(bytes(int(b, 16) for b in line.split(':', 1)[1].split(',')), 'little')
+    return None
+
+
 def screenshot(path):
     subprocess.run(['import', '-window', 'root', path], check=True)
 
