@@ -6,6 +6,7 @@ clip), in alternating runs, and printed as min and median with the ratio player 
 medians. Usage: ./bench [--quick] [--runs N]."""
 import argparse
 import os
+import shutil
 import statistics
 import subprocess
 import sys
@@ -19,6 +20,7 @@ import wine_player as wp  # noqa: E402
 CLIPS = {'mp4': 'bench.mp4', 'avi': 'bench.avi', 'mp3': 'bench.mp3'}
 TICK = os.sysconf('SC_CLK_TCK')
 PLAYBACK, IDLE, OVERLAY = 20, 20, 10   # seconds measured
+FLOOD = 3000                           # keys that reach the engine, typed one after another
 
 
 def make_clips():
@@ -52,6 +54,11 @@ def wakeups(pid):
 def peak_mb(pid):
     with open(f'/proc/{pid}/status') as f:
         return next(int(line.split()[1]) for line in f if line.startswith('VmHWM')) / 1024
+
+
+def resident_mb(pid):
+    with open(f'/proc/{pid}/status') as f:
+        return next(int(line.split()[1]) for line in f if line.startswith('VmRSS')) / 1024
 
 
 def wineserver():
@@ -185,6 +192,36 @@ def overlay_shown(clip):
     return 100.0 * shown / samples
 
 
+def flood(contender, clip):
+    """Memory gained over a flood of jumps, sizes, zoom, volume steps and bookmarks on a playing avi,
+    and the harness's over the same engine calls, with the clips the harness opened again after a
+    jump past the end (the player's one-clip folder does the same); the clip is a copy, so its
+    bookmarks go with it."""
+    folder = tempfile.mkdtemp(dir=wp.CLIPS)
+    copy = os.path.join(folder, os.path.basename(clip))
+    shutil.copy(clip, copy)
+    if contender == 'harness':
+        run = bench('flood', copy, str(FLOOD))
+        run.line('ready')
+        before = resident_mb(run.pid)
+        reopened = int(run.line('done', 600)[1])
+    else:
+        run = player(copy)
+        wp.wait_for_title(title_of(copy), timeout=30)
+        time.sleep(3)
+        before = resident_mb(run.pid)
+        typist = bench('keys', wp.players()[0], str(FLOOD))
+        typist.line('done', 600)
+        typist.end()
+        reopened = None
+    time.sleep(1)
+    grown = resident_mb(run.pid) - before
+    run.popen.kill() if contender == 'harness' else exit_player(run)
+    run.popen.wait()
+    shutil.rmtree(folder)
+    return grown, reopened
+
+
 def row(name, unit, player_values, harness_values):
     def cell(values):
         return f'{min(values):.3f} / {statistics.median(values):.3f}' if values else '—'
@@ -222,10 +259,14 @@ def main():
                 record(f'idle CPU, {what}, {IDLE} s', contender, values['cpu'])
                 record(f'idle wake-ups, {what}, {IDLE} s', contender, values['wakeups'])
             record('seek: digit → bar (player) / SetPositions (harness)', contender, seek(contender, clips['avi']))
+            grown, reopened = flood(contender, clips['avi'])
+            record(f'memory gained over {FLOOD} keys, playing avi', contender, grown)
+            if reopened is not None:
+                record(f'graphs built again over {FLOOD} keys (harness)', 'harness', reopened)
         record(f'overlay on screen while an avi plays', 'player', overlay_shown(clips['avi']))
         wp.forget_last_clip()
 
-    units = {'launch': 's', 'CPU': 's', 'idle CPU': 's', 'peak': 'MB', 'idle wake-ups': 'count',
+    units = {'memory': 'MB', 'graphs': 'count', 'launch': 's', 'CPU': 's', 'idle CPU': 's', 'peak': 'MB', 'idle wake-ups': 'count',
              'seek': 'ms', 'overlay': '% of 5 ms samples'}
     print(f'\nLumetrone bench: {arch} exe, {runs} runs a cell, min / median\n')
     print('| metric | unit | player | harness | ratio |')

@@ -8,6 +8,9 @@
 //   lumetrone-bench title TEXT SECONDS     "seen" when a player's caption reads TEXT
 //   lumetrone-bench bar HWND X SECONDS     types 5 to the player; "bar MS" once its bar is green at X
 //   lumetrone-bench overlay HWND SECONDS   "overlay SHOWN SAMPLES" from samples every 5 ms
+//   lumetrone-bench keys HWND COUNT        types COUNT keys of the flood below to the player; "done"
+//   lumetrone-bench flood CLIP COUNT       "ready" once it plays, then the engine calls of COUNT such
+//                                          keys in a window of its own; "done", and it sits
 #include <windows.h>
 #include <dshow.h>
 
@@ -186,10 +189,181 @@ static int SampleOverlay(HWND player, DWORD seconds)
     return 0;
 }
 
+// A flood of the keys that reach the engine (jumps, sizes, zoom, volume) and a bookmark.
+enum FloodStep { Seek, Size, Zoom, Mark, Volume };
+static const struct {
+    UINT message;
+    WPARAM key;
+    FloodStep step;
+} kFlood[] = {
+    {WM_KEYDOWN, VK_RIGHT, Seek}, {WM_CHAR, '3', Seek},   {WM_CHAR, 'd', Size},         {WM_CHAR, 'z', Zoom},
+    {WM_CHAR, 'b', Mark},         {WM_CHAR, '+', Volume}, {WM_KEYDOWN, VK_LEFT, Seek},  {WM_CHAR, '7', Seek},
+    {WM_CHAR, 'h', Size},         {WM_CHAR, 'z', Zoom},   {WM_KEYDOWN, VK_END, Seek},   {WM_CHAR, '-', Volume},
+    {WM_KEYDOWN, VK_NEXT, Seek},  {WM_CHAR, 't', Size},   {WM_KEYDOWN, VK_PRIOR, Mark}, {WM_CHAR, 'm', Volume},
+    {WM_KEYDOWN, VK_HOME, Seek},  {WM_CHAR, 'n', Size},   {WM_KEYDOWN, VK_DELETE, Mark}, {WM_CHAR, 'm', Volume},
+};
+static const int kFloodLength = sizeof(kFlood) / sizeof(kFlood[0]);
+
+// A held key repeats about 30 times a second.
+static const DWORD kKeyRepeatMs = 33;
+
+// One key at a time: each is handled before the next is typed, as a held key would be.
+static int TypeFlood(HWND player, int count)
+{
+    for (int i = 0; i < count; i++) {
+        PostMessageA(player, kFlood[i % kFloodLength].message, kFlood[i % kFloodLength].key, 1);
+        DWORD_PTR unused;
+        SendMessageTimeoutA(player, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &unused);
+        Sleep(kKeyRepeatMs);
+    }
+    printf("done\n");
+    return 0;
+}
+
+// The clip as the player holds it: a graph whose video is a child of the window.
+struct FloodGraph {
+    Graph graph;
+    IVideoWindow *video;
+    IBasicAudio *audio;
+    IMediaEventEx *events;
+};
+
+static bool OpenFlooded(FloodGraph *clip, const char *path, HWND window)
+{
+    clip->video = NULL;
+    clip->audio = NULL;
+    clip->events = NULL;
+    if (!Build(&clip->graph, path) ||
+        FAILED(clip->graph.builder->QueryInterface(IID_IMediaEventEx, (void **)&clip->events)) ||
+        FAILED(clip->graph.builder->QueryInterface(IID_IVideoWindow, (void **)&clip->video)) ||
+        FAILED(clip->graph.builder->QueryInterface(IID_IBasicAudio, (void **)&clip->audio)))
+        return false;
+    clip->events->SetNotifyWindow((OAHWND)window, WM_APP, 0);
+    clip->video->put_Owner((OAHWND)window);
+    clip->video->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+    return SUCCEEDED(clip->graph.control->Run());
+}
+
+static void CloseFlooded(FloodGraph *clip)
+{
+    clip->graph.control->Stop();
+    clip->video->put_Visible(OAFALSE);
+    clip->video->put_Owner(0);
+    clip->events->SetNotifyWindow(0, 0, 0);
+    clip->events->Release();
+    clip->video->Release();
+    clip->audio->Release();
+    Release(&clip->graph);
+}
+
+// Where the player's jump for this key lands: held inside the clip, so that a jump past the end
+// completes it. End and Home stand for jumps to the bookmarks nearby.
+static REFERENCE_TIME JumpTarget(WPARAM key, REFERENCE_TIME position, REFERENCE_TIME duration)
+{
+    static const REFERENCE_TIME kSecond = 10000000;
+    REFERENCE_TIME target = position;
+    if (key >= '0' && key <= '9')
+        target = duration / 10 * (REFERENCE_TIME)(key - '0');
+    else if (key == VK_RIGHT)
+        target += 30 * kSecond;
+    else if (key == VK_LEFT)
+        target -= 9 * kSecond;
+    else if (key == VK_NEXT)
+        target += 100 * kSecond;
+    else if (key == VK_END)
+        target += 5 * kSecond;
+    else if (key == VK_HOME)
+        target -= 5 * kSecond;
+    return target < 0 ? 0 : target > duration ? duration : target;
+}
+
+// What the player asks of the engine for each key of the flood, as a player under Wine does:
+// a jump stops the graph, seeks and runs it again.
+static void FloodEngine(FloodGraph *clip, HWND window, int index)
+{
+    static const long kSizes[][2] = {{640, 480}, {320, 240}};
+    static double zoom = 1.0;
+    Graph *graph = &clip->graph;
+    REFERENCE_TIME position = 0, duration = 0;
+    OAFilterState state;
+    switch (kFlood[index % kFloodLength].step) {
+    case Seek:
+        graph->seeking->GetCurrentPosition(&position);
+        graph->seeking->GetDuration(&duration);
+        position = JumpTarget(kFlood[index % kFloodLength].key, position, duration);
+        graph->control->GetState(0, &state);
+        graph->control->Stop();
+        graph->seeking->SetPositions(&position, AM_SEEKING_AbsolutePositioning | AM_SEEKING_SeekToKeyFrame, NULL,
+                                     AM_SEEKING_NoPositioning);
+        graph->control->Run();
+        break;
+    case Size:
+        SetWindowPos(window, NULL, 0, 0, kSizes[index % 2][0], kSizes[index % 2][1], SWP_NOMOVE | SWP_NOZORDER);
+        clip->video->SetWindowPosition(0, 0, kSizes[index % 2][0], kSizes[index % 2][1]);
+        break;
+    case Zoom:
+        if (zoom * 1.1 * 640 < 32767)
+            zoom *= 1.1;
+        clip->video->SetWindowPosition(0, 0, (long)(320 * zoom), (long)(240 * zoom));
+        break;
+    case Volume:
+        clip->audio->put_Volume(index % 2 ? -100 : 0);
+        break;
+    case Mark:
+        break;
+    }
+}
+
+// The events that the jumps raise, taken as the player takes them; a completed clip is opened
+// again, as the player's playlist of one clip does.
+static int reopened;   // printed, so that the bench can tell how many graphs the flood built
+
+static bool TakeEvents(FloodGraph *clip, const char *path, HWND window)
+{
+    long code;
+    LONG_PTR param1, param2;
+    bool completed = false;
+    while (SUCCEEDED(clip->events->GetEvent(&code, &param1, &param2, 0))) {
+        clip->events->FreeEventParams(code, param1, param2);
+        completed = completed || code == EC_COMPLETE;
+    }
+    REFERENCE_TIME position = 0, duration = 0;
+    clip->graph.seeking->GetDuration(&duration);
+    clip->graph.seeking->GetCurrentPosition(&position);
+    if (!completed || position < duration)
+        return true;
+    reopened++;
+    CloseFlooded(clip);
+    return OpenFlooded(clip, path, window);
+}
+
+static int ReplayFlood(const char *path, int count)
+{
+    HWND window = CreateWindowExA(0, "STATIC", "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+                                  640, 480, NULL, NULL, GetModuleHandleA(NULL), NULL);
+    FloodGraph clip;
+    if (!OpenFlooded(&clip, path, window))
+        return 1;
+    Pump(2000);
+    printf("ready\n");
+    fflush(stdout);
+    Pump(1000);
+    for (int i = 0; i < count; i++) {
+        FloodEngine(&clip, window, i);
+        Pump(kKeyRepeatMs);
+        if (!TakeEvents(&clip, path, window))
+            return 1;
+    }
+    printf("done %d\n", reopened);
+    fflush(stdout);
+    Pump(3600 * 1000);
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
     if (argc < 3) {
-        fprintf(stderr, "usage: lumetrone-bench play|paused|idle|seek|title|bar|overlay ...\n");
+        fprintf(stderr, "usage: lumetrone-bench play|paused|idle|seek|title|bar|overlay|keys|flood ...\n");
         return 2;
     }
     const char *verb = argv[1];
@@ -209,6 +383,10 @@ int main(int argc, char **argv)
         result = TimeBar((HWND)(ULONG_PTR)strtoul(argv[2], NULL, 16), atoi(argv[3]), (DWORD)atoi(argv[4]));
     else if (strcmp(verb, "overlay") == 0 && argc >= 4)
         result = SampleOverlay((HWND)(ULONG_PTR)strtoul(argv[2], NULL, 16), (DWORD)atoi(argv[3]));
+    else if (strcmp(verb, "keys") == 0 && argc >= 4)
+        result = TypeFlood((HWND)(ULONG_PTR)strtoul(argv[2], NULL, 16), atoi(argv[3]));
+    else if (strcmp(verb, "flood") == 0 && argc >= 4)
+        result = ReplayFlood(argv[2], atoi(argv[3]));
     CoUninitialize();
     return result;
 }
