@@ -1,5 +1,5 @@
 /* A temporary folder kept in memory, with the platform's case-insensitive names and wildcard search,
-   and the HKEY_LOCAL_MACHINE part of the registry. */
+   and the HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE parts of the registry. */
 #include "internal.h"
 
 #include <gtest/gtest.h>
@@ -397,11 +397,17 @@ BOOL FindNextFileA(HANDLE handle, WIN32_FIND_DATAA *found)
 
 BOOL FindClose(HANDLE handle) { return gSearches.erase(reinterpret_cast<ULONG_PTR>(handle)) ? TRUE : FALSE; }
 
+// Keys are kept by their full names, "HKEY_CURRENT_USER\\Software\\...", as the tests name them.
+static std::string RootedKey(HKEY root, LPCSTR subKey)
+{
+    EXPECT_TRUE(root == HKEY_CURRENT_USER || root == HKEY_LOCAL_MACHINE);
+    return Fold(std::string(root == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER\\" : "HKEY_LOCAL_MACHINE\\") + subKey);
+}
+
 LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, HKEY *result,
                      LPDWORD disposition)
 {
-    EXPECT_EQ(root, HKEY_LOCAL_MACHINE);
-    std::string key = Fold(subKey);
+    std::string key = RootedKey(root, subKey);
     if (disposition)
         *disposition = gRegistry.count(key) ? 2 : 1;   // opened or created
     gRegistry[key];
@@ -413,8 +419,7 @@ LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, LPSE
 
 LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD, REGSAM, HKEY *result)
 {
-    EXPECT_EQ(root, HKEY_LOCAL_MACHINE);
-    std::string key = Fold(subKey);
+    std::string key = RootedKey(root, subKey);
     if (!gRegistry.count(key))
         return ERROR_FILE_NOT_FOUND;
     ULONG_PTR handle;

@@ -101,7 +101,7 @@ void BeforeFileCall(const char *call, std::function<void()> look);
 std::vector<std::string> FilesIn(const char *folder);   // the names of the files there, in creation order
 void SetCurrentFolder(const char *path);     // what relative paths are resolved against; C:\ at first
 
-// Registry (HKEY_LOCAL_MACHINE only)
+// Registry: keys named in full, as HKEY_CURRENT_USER\Software\Kestrovan
 bool RegistryValue(const char *key, const char *name, DWORD *type, std::string *data);
 void PutRegistryValue(const char *key, const char *name, DWORD type, const std::string &data);
 std::vector<std::string> &RegistryWrites();   // the names of the values written, in order

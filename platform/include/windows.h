@@ -218,6 +218,7 @@ typedef struct _WIN32_FIND_DATAA {
 
 /* Registry */
 #define HKEY_LOCAL_MACHINE ((HKEY)(ULONG_PTR)0x80000002u)
+#define HKEY_CURRENT_USER ((HKEY)(ULONG_PTR)0x80000001u)
 #define KEY_QUERY_VALUE    0x0001
 #define KEY_ALL_ACCESS     0xF003F
 #define REG_SZ             1

@@ -10,6 +10,22 @@
 static const char kLastClipKey[] = "Software\\Kestrovan\\Lumetrone\\";
 static const char kPositionValue[] = "lastposition";   // 100-ns units into the last clip
 
+// The record is the user's own. Earlier versions kept it for the machine: read there while the
+// user has none, never written there again.
+static LONG OpenRecord(REGSAM access, HKEY *key)
+{
+    LONG status = RegOpenKeyExA(HKEY_CURRENT_USER, kLastClipKey, 0, access, key);
+    if (status == ERROR_FILE_NOT_FOUND && access == KEY_QUERY_VALUE)
+        status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kLastClipKey, 0, access, key);
+    return status;
+}
+
+// A string value is written with its text and terminator, nothing after them.
+static void WriteText(HKEY key, const char *name, const char *text)
+{
+    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1);
+}
+
 void SaveLastClip()
 {
     if (!gszFileName[0])
@@ -19,11 +35,11 @@ void SaveLastClip()
     SplitPath(gszFileName, name, folder);
     HKEY key;
     DWORD disposition;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kLastClipKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL,
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kLastClipKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL,
                         &key, &disposition) != ERROR_SUCCESS)
         return;
-    RegSetValueExA(key, "lastpath", 0, REG_SZ, (const BYTE *)folder, MAX_PATH);
-    RegSetValueExA(key, "lastfile", 0, REG_SZ, (const BYTE *)name, MAX_PATH);
+    WriteText(key, "lastpath", folder);
+    WriteText(key, "lastfile", name);
     // A newly recorded clip starts from the beginning until it is left somewhere.
     ULONGLONG start = 0;
     RegSetValueExA(key, kPositionValue, 0, REG_QWORD, (const BYTE *)&start, sizeof(start));
@@ -54,7 +70,7 @@ void SaveLastPosition()
     char folder[MAX_PATH];
     SplitPath(gszFileName, name, folder);
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kLastClipKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+    if (OpenRecord(KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
         return;
     char recordedFolder[MAX_PATH + 1];
     char recordedName[MAX_PATH + 1];
@@ -81,7 +97,7 @@ static REFERENCE_TIME ReadPosition(HKEY key)
 void LoadLastClip()
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kLastClipKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (OpenRecord(KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return;
     char folder[MAX_PATH + 1];
     char name[MAX_PATH + 1];

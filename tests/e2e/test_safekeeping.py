@@ -29,10 +29,20 @@ class Safekeeping(wp.PlayerCase):
         self.start(wp.win_path(path))
         self.assertTrue(wp.wait_for_title(title), wp.show())
 
-    def record(self, folder, name, position):
-        wp.wine('reg', 'add', wp.REGISTRY_KEY, '/v', 'lastpath', '/d', wp.win_path(folder), '/f')
-        wp.wine('reg', 'add', wp.REGISTRY_KEY, '/v', 'lastfile', '/d', name, '/f')
-        wp.wine('reg', 'add', wp.REGISTRY_KEY, '/v', 'lastposition', '/t', 'REG_QWORD', '/d', str(position), '/f')
+    def record(self, folder, name, position, key=wp.REGISTRY_KEY):
+        wp.wine('reg', 'add', key, '/v', 'lastpath', '/d', wp.win_path(folder), '/f')
+        wp.wine('reg', 'add', key, '/v', 'lastfile', '/d', name, '/f')
+        wp.wine('reg', 'add', key, '/v', 'lastposition', '/t', 'REG_QWORD', '/d', str(position), '/f')
+
+    def test_an_earlier_versions_record_for_the_machine_is_reopened_and_kept_for_the_user(self):
+        folder = self.folder('machine', ['old.mp3'])
+        self.record(folder, 'old.mp3', 0, key=wp.MACHINE_REGISTRY_KEY)
+        self.start()
+        self.assertTrue(wp.wait_for_title('old.mp3 [Audio] '), wp.show())
+        self.exit_player()
+        self.assertEqual(wp.last_clip_record().get('lastfile'), 'old.mp3')
+        machine = wp.wine('reg', 'query', wp.MACHINE_REGISTRY_KEY, '/v', 'lastfile').stdout
+        self.assertIn('old.mp3', machine, 'the machine record is left as it was')
 
     def test_place_of_a_broken_last_clip_is_not_carried_to_the_next(self):
         folder = self.folder('carried', ['good.mp3'])

@@ -9,7 +9,8 @@ import unittest
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 SESSION = os.path.join(ROOT, 'tests', 'e2e', 'session.sh')
 CLIPS = os.path.join(ROOT, 'build', 'e2e-clips')
-REGISTRY_KEY = r'HKLM\Software\Kestrovan\Lumetrone'
+REGISTRY_KEY = r'HKCU\Software\Kestrovan\Lumetrone'
+MACHINE_REGISTRY_KEY = r'HKLM\Software\Kestrovan\Lumetrone'   # where earlier versions kept it
 IDM_EXIT = 40002
 # ImageMagick's own, not a wrapper that may come first on PATH.
 CONVERT = '/usr/bin/convert' if os.path.exists('/usr/bin/convert') else 'convert'
@@ -108,7 +109,8 @@ def finish(process, timeout=20):
 
 
 def forget_last_clip():
-    wine('reg', 'delete', REGISTRY_KEY, '/f')
+    for key in (REGISTRY_KEY, MACHINE_REGISTRY_KEY):
+        wine('reg', 'delete', key, '/f')
 
 
 def make_clip(name, seconds=3):

@@ -6,7 +6,7 @@
 
 #include <string.h>
 
-static const char kKey[] = "Software\\Kestrovan\\Lumetrone\\";
+static const char kKey[] = "HKEY_CURRENT_USER\\Software\\Kestrovan\\Lumetrone\\";
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,15 +1,14 @@
 // The registry record of the last clip, and the favourites list.
 #include "player_test.h"
 
-static const char kKey[] = "Software\\Kestrovan\\Lumetrone\\";
-
 static std::string Value(const char *name)
 {
     DWORD type = 0;
     std::string data;
-    EXPECT_TRUE(standin::RegistryValue(kKey, name, &type, &data)) << name;
+    EXPECT_TRUE(standin::RegistryValue(kRecordKey, name, &type, &data)) << name;
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << name;
-    EXPECT_EQ(data.size(), 260u) << name;
+    // Its text and terminator, nothing of an earlier, longer value after them.
+    EXPECT_EQ(data.size(), strlen(data.c_str()) + 1) << name;
     return data.c_str();
 }
 
@@ -28,19 +27,35 @@ TEST_F(PlayerTest, RecordRoundTripOfEveryPathShape)
         EXPECT_EQ(Value("lastpath"), c.folder) << c.path;
         EXPECT_EQ(Value("lastfile"), c.file) << c.path;
         EXPECT_EQ(standin::RegistryWrites(), (std::vector<std::string>{"lastpath", "lastfile", "lastposition"}));
+        DWORD type;
+        std::string data;
+        EXPECT_FALSE(standin::RegistryValue(kMachineRecordKey, "lastpath", &type, &data)) << "written for the machine";
         gszFileName[0] = 0;
         LoadLastClip();
         EXPECT_STREQ(gszFileName, c.composed);
     }
 }
 
+// The user's own record first; an earlier version's record for the machine while there is none,
+// left as it was: the clip played is recorded for the user.
 TEST_F(PlayerTest, StartWithoutCommandLineReopensTheLastClip)
 {
     standin::PutFile("C:\\media\\talk.wmv", "");
+    standin::PutFile("C:\\media\\old.wmv", "");
     standin::AddClip("C:\\media\\talk.wmv", {});
-    standin::PutRegistryValue(kKey, "lastpath", REG_SZ, std::string("C:\\media\0junk", 13));
-    standin::PutRegistryValue(kKey, "lastfile", REG_SZ, "talk.wmv");
-    RunPlayer("", {[] { EXPECT_EQ(gPlayState, Running); }});
+    standin::AddClip("C:\\media\\old.wmv", {});
+    standin::PutRegistryValue(kMachineRecordKey, "lastpath", REG_SZ, "C:\\media");
+    standin::PutRegistryValue(kMachineRecordKey, "lastfile", REG_SZ, "old.wmv");
+    RunPlayer("", {[] { EXPECT_STREQ(gszFileName, "C:\\media\\old.wmv"); }});
+    EXPECT_EQ(Value("lastfile"), "old.wmv");
+    DWORD type;
+    std::string machineFile;
+    ASSERT_TRUE(standin::RegistryValue(kMachineRecordKey, "lastfile", &type, &machineFile));
+    EXPECT_EQ(machineFile, "old.wmv");
+
+    standin::PutRegistryValue(kRecordKey, "lastpath", REG_SZ, std::string("C:\\media\0junk", 13));
+    standin::PutRegistryValue(kRecordKey, "lastfile", REG_SZ, "talk.wmv");
+    RunPlayer("", {[] { EXPECT_EQ(gPlayState, Running); EXPECT_STREQ(gszFileName, "C:\\media\\talk.wmv"); }});
     EXPECT_TRUE(standin::OpenDialogCalls().empty());
 }
 
@@ -63,9 +78,9 @@ TEST_F(PlayerTest, UnusableRecordOffersTheDialogAndIsNotWrittenBack)
         standin::Reset();
         standin::PutFile("C:\\media\\talk.wmv", "");
         standin::AddClip("C:\\media\\talk.wmv", {});
-        standin::PutRegistryValue(kKey, "lastpath", c.pathType, c.path);
+        standin::PutRegistryValue(kRecordKey, "lastpath", c.pathType, c.path);
         if (!c.file.empty())
-            standin::PutRegistryValue(kKey, "lastfile", c.fileType, c.file);
+            standin::PutRegistryValue(kRecordKey, "lastfile", c.fileType, c.file);
         RunPlayer("");
         EXPECT_EQ(standin::OpenDialogCalls().size(), 1u) << c.what;
         EXPECT_EQ(standin::GraphsCreated(), 0) << c.what;
@@ -134,9 +149,9 @@ TEST_F(PlayerTest, LastClipResumesWhereItWasLeft)
         standin::Reset();
         standin::PutFile("C:\\media\\talk.wmv", "");
         standin::AddClip("C:\\media\\talk.wmv", {});
-        standin::PutRegistryValue(kKey, "lastpath", REG_SZ, "C:\\media");
-        standin::PutRegistryValue(kKey, "lastfile", REG_SZ, "talk.wmv");
-        standin::PutRegistryValue(kKey, "lastposition", type, position);
+        standin::PutRegistryValue(kRecordKey, "lastpath", REG_SZ, "C:\\media");
+        standin::PutRegistryValue(kRecordKey, "lastfile", REG_SZ, "talk.wmv");
+        standin::PutRegistryValue(kRecordKey, "lastposition", type, position);
     };
     const std::string at30s("\0\xa3\xe1\x11\0\0\0\0", 8);
     record(REG_QWORD, at30s);
@@ -172,9 +187,9 @@ TEST_F(PlayerTest, RecordedPlaceIsNeverCarriedToAnotherClip)
         standin::PutFile("C:\\media\\talk.wmv", "");
         standin::PutFile("C:\\media\\good.wmv", "");
         standin::AddClip("C:\\media\\good.wmv", {});
-        standin::PutRegistryValue(kKey, "lastpath", REG_SZ, "C:\\media");
-        standin::PutRegistryValue(kKey, "lastfile", REG_SZ, "talk.wmv");
-        standin::PutRegistryValue(kKey, "lastposition", REG_QWORD, at30s);
+        standin::PutRegistryValue(kRecordKey, "lastpath", REG_SZ, "C:\\media");
+        standin::PutRegistryValue(kRecordKey, "lastfile", REG_SZ, "talk.wmv");
+        standin::PutRegistryValue(kRecordKey, "lastposition", REG_QWORD, at30s);
         c.arrange();
         standin::AnswerOpenDialog("C:\\media\\good.wmv");
         RunPlayer("", {[&] {
@@ -184,7 +199,7 @@ TEST_F(PlayerTest, RecordedPlaceIsNeverCarriedToAnotherClip)
             EXPECT_EQ(standin::GraphPosition(), 0) << c.what;
             DWORD type = 0;
             std::string data;
-            EXPECT_TRUE(standin::RegistryValue(kKey, "lastposition", &type, &data));
+            EXPECT_TRUE(standin::RegistryValue(kRecordKey, "lastposition", &type, &data));
             EXPECT_EQ(data, std::string(8, '\0')) << c.what << ": the new clip is recorded from its start";
         }});
     }
@@ -196,7 +211,7 @@ TEST_F(PlayerTest, PlaceIsKeptWhenTheClipIsLeft)
     auto position = [] {
         DWORD type = 0;
         std::string data;
-        EXPECT_TRUE(standin::RegistryValue(kKey, "lastposition", &type, &data));
+        EXPECT_TRUE(standin::RegistryValue(kRecordKey, "lastposition", &type, &data));
         EXPECT_EQ(type, static_cast<DWORD>(REG_QWORD));
         REFERENCE_TIME value = -1;
         if (data.size() == sizeof(value))
@@ -219,7 +234,7 @@ TEST_F(PlayerTest, PlaceIsKeptWhenTheClipIsLeft)
         SendMessageA(ghApp, WM_ENDSESSION, TRUE, 0);
         EXPECT_EQ(position(), 140000000) << "the session ends: saved as at exit";
         standin::SetGraphPosition(130000000);
-        standin::PutRegistryValue(kKey, "lastfile", REG_SZ, "other.wmv");   // another instance's clip
+        standin::PutRegistryValue(kRecordKey, "lastfile", REG_SZ, "other.wmv");   // another instance's clip
     }});
     EXPECT_EQ(position(), 140000000) << "the record names another clip now";
 }
@@ -229,14 +244,14 @@ TEST_F(PlayerTest, FailedReopenKeepsTheSavedPlace)
 {
     standin::PutFile(kClip, "");
     standin::AddClip(kClip, {});
-    standin::PutRegistryValue(kKey, "lastpath", REG_SZ, "C:\\media");
-    standin::PutRegistryValue(kKey, "lastfile", REG_SZ, "talk.wmv");
-    standin::PutRegistryValue(kKey, "lastposition", REG_QWORD, std::string("\0\xa3\xe1\x11\0\0\0\0", 8));
+    standin::PutRegistryValue(kRecordKey, "lastpath", REG_SZ, "C:\\media");
+    standin::PutRegistryValue(kRecordKey, "lastfile", REG_SZ, "talk.wmv");
+    standin::PutRegistryValue(kRecordKey, "lastposition", REG_QWORD, std::string("\0\xa3\xe1\x11\0\0\0\0", 8));
     standin::FailGraphCall("Run", E_FAIL);
     RunPlayer("");
     DWORD type = 0;
     std::string data;
-    EXPECT_TRUE(standin::RegistryValue(kKey, "lastposition", &type, &data));
+    EXPECT_TRUE(standin::RegistryValue(kRecordKey, "lastposition", &type, &data));
     EXPECT_EQ(data, std::string("\0\xa3\xe1\x11\0\0\0\0", 8));
     EXPECT_TRUE(standin::RegistryWrites().empty());
 }

@@ -14,6 +14,10 @@
 #include "support/support.h"
 
 #include <string>
+
+// The last-clip record, the user's own, and where earlier versions kept it for the machine.
+static const char kRecordKey[] = "HKEY_CURRENT_USER\\Software\\Kestrovan\\Lumetrone\\";
+static const char kMachineRecordKey[] = "HKEY_LOCAL_MACHINE\\Software\\Kestrovan\\Lumetrone\\";
 #include <vector>
 
 static const char kClip[] = "C:\\media\\talk.wmv";

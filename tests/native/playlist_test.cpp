@@ -113,7 +113,7 @@ TEST_F(PlaylistTest, RelativeCommandLinePathIsMadeAbsolute)
     }});
     DWORD type;
     std::string folder;
-    ASSERT_TRUE(standin::RegistryValue("Software\\Kestrovan\\Lumetrone\\", "lastpath", &type, &folder));
+    ASSERT_TRUE(standin::RegistryValue(kRecordKey, "lastpath", &type, &folder));
     EXPECT_STREQ(folder.c_str(), "C:\\media");
 }
 

@@ -171,8 +171,8 @@ TEST_F(PlayerTest, QuotesAloneGiveAnEmptyPathAndTheDialogWithoutReadingTheRegist
 {
     for (const char *commandLine : {"\"", "\"\""}) {
         standin::Reset();
-        standin::PutRegistryValue("Software\\Kestrovan\\Lumetrone\\", "lastpath", REG_SZ, std::string("C:\\media\0", 9));
-        standin::PutRegistryValue("Software\\Kestrovan\\Lumetrone\\", "lastfile", REG_SZ, std::string("talk.wmv\0", 9));
+        standin::PutRegistryValue(kRecordKey, "lastpath", REG_SZ, std::string("C:\\media\0", 9));
+        standin::PutRegistryValue(kRecordKey, "lastfile", REG_SZ, std::string("talk.wmv\0", 9));
         RunPlayer(commandLine);
         EXPECT_EQ(standin::OpenDialogCalls().size(), 1u) << commandLine;
         EXPECT_EQ(standin::GraphsCreated(), 0) << commandLine;
