@@ -10,7 +10,8 @@
 //   lumetrone-bench overlay HWND SECONDS   "overlay SHOWN SAMPLES" from samples every 5 ms
 //   lumetrone-bench keys HWND COUNT        types COUNT keys of the flood below to the player; "done"
 //   lumetrone-bench flood CLIP COUNT       "ready" once it plays, then the engine calls of COUNT such
-//                                          keys in a window of its own; "done", and it sits
+//                                          keys in a window of its own; "done GRAPHS" (clips opened
+//                                          again after a jump past the end), and it sits
 #include <windows.h>
 #include <dshow.h>
 
