@@ -226,6 +226,7 @@ typedef struct _WIN32_FIND_DATAA {
 typedef DWORD REGSAM;
 
 /* National language support and versions */
+#define CP_ACP 0
 #define CP_THREAD_ACP 3
 #define LOCALE_IDEFAULTANSICODEPAGE 0x1004
 #define VER_PLATFORM_WIN32_WINDOWS 1

@@ -6,9 +6,11 @@ typedef UINT (*CodePageRoutine)();
 static UINT ChooseCodePage();
 static CodePageRoutine gpfnCodePage = ChooseCodePage;  // the chooser until it has chosen
 
-static UINT ThreadAnsiCodePage()
+// The process's own ANSI code page, the one its ANSI calls use: UTF-8 where the manifest asks
+// for it, where the thread locale's code page would still be the old one.
+static UINT ProcessAnsiCodePage()
 {
-    return CP_THREAD_ACP;
+    return CP_ACP;
 }
 
 // Systems older than Windows 2000 know no CP_THREAD_ACP: ask the thread locale instead.
@@ -30,7 +32,7 @@ static UINT ChooseCodePage()
     GetVersionExA(&version);
     CodePageRoutine chosen = LocaleAnsiCodePage;
     if (version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion >= 5)
-        chosen = ThreadAnsiCodePage;
+        chosen = ProcessAnsiCodePage;
     InterlockedExchangePointer((PVOID *)&gpfnCodePage, (PVOID)chosen);
     return chosen();
 }

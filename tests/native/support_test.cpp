@@ -50,13 +50,13 @@ TEST(Report, MessageIsCaptionedAndCutAt1023Characters)
 }
 
 // The chooser decides once; each case needs a fresh process, so each is its own test.
-TEST(CodePage, WindowsNtFiveAndLaterUseTheThreadCodePage)
+TEST(CodePage, WindowsNtFiveAndLaterUseTheProcessCodePage)
 {
     standin::Reset();
     standin::SetWindowsVersion(VER_PLATFORM_WIN32_NT, 5);
-    EXPECT_EQ(GetConversionCodePage(), static_cast<UINT>(CP_THREAD_ACP));
+    EXPECT_EQ(GetConversionCodePage(), static_cast<UINT>(CP_ACP));
     standin::SetWindowsVersion(VER_PLATFORM_WIN32_WINDOWS, 4);
-    EXPECT_EQ(GetConversionCodePage(), static_cast<UINT>(CP_THREAD_ACP)) << "chosen once per process";
+    EXPECT_EQ(GetConversionCodePage(), static_cast<UINT>(CP_ACP)) << "chosen once per process";
 }
 
 TEST(CodePage, OlderSystemsReadTheThreadLocale)
