@@ -227,7 +227,6 @@ typedef DWORD REGSAM;
 
 /* National language support and versions */
 #define CP_ACP 0
-#define CP_THREAD_ACP 3
 #define LOCALE_IDEFAULTANSICODEPAGE 0x1004
 #define VER_PLATFORM_WIN32_WINDOWS 1
 #define VER_PLATFORM_WIN32_NT 2

@@ -6,8 +6,8 @@ typedef UINT (*CodePageRoutine)();
 static UINT ChooseCodePage();
 static CodePageRoutine gpfnCodePage = ChooseCodePage;  // the chooser until it has chosen
 
-// The process's own ANSI code page, the one its ANSI calls use: UTF-8 where the manifest asks
-// for it, where the thread locale's code page would still be the old one.
+// The process's own ANSI code page, the one its ANSI calls use; a process given UTF-8 by its
+// manifest keeps the old code page for its thread locale.
 static UINT ProcessAnsiCodePage()
 {
     return CP_ACP;
