@@ -1,4 +1,5 @@
-"""Both exes are what Windows expects: PE32 for i386 and PE32+ for x64, with no MinGW runtime DLL to ship."""
+"""Both exes are what Windows expects: PE32 for i386 and PE32+ for x64, with no MinGW runtime DLL to ship, and the
+manifest that gives them UTF-8 names, true pixels and no elevation."""
 import os
 import struct
 import subprocess
@@ -19,6 +20,38 @@ def pe_header(path):
     return machine, magic
 
 
+def manifest(path):
+    """The text of resource type 24 (manifest), id 1, read from the .rsrc section's directory."""
+    with open(path, 'rb') as f:
+        data = f.read()
+    offset = struct.unpack_from('<I', data, 0x3C)[0]
+    sections, optional_size = struct.unpack_from('<H12xH', data, offset + 6)
+    table = offset + 24 + optional_size
+    for i in range(sections):
+        name, _, rva, _, raw = struct.unpack_from('<8sIIII', data, table + 40 * i)
+        if name.rstrip(b'\0') == b'.rsrc':
+            break
+    else:
+        return None
+
+    def entry(directory, wanted):
+        named, ids = struct.unpack_from('<HH', data, raw + directory + 12)
+        for k in range(named + ids):
+            key, target = struct.unpack_from('<II', data, raw + directory + 16 + 8 * k)
+            if wanted is None or key == wanted:
+                return target & 0x7FFFFFFF
+        return None
+
+    types = entry(0, 24)
+    names = types is not None and entry(types, 1)
+    languages = names and entry(names, None)
+    if not languages:
+        return None
+    data_rva, size = struct.unpack_from('<II', data, raw + languages)
+    start = raw + data_rva - rva
+    return data[start:start + size].decode('utf-8')
+
+
 def imported_dlls(objdump, path):
     out = subprocess.run([objdump, '-p', path], check=True, capture_output=True, text=True).stdout
     return {line.split(':', 1)[1].strip().lower() for line in out.splitlines() if 'DLL Name:' in line}
@@ -30,6 +63,11 @@ class Executables(unittest.TestCase):
         self.assertEqual(pe_header(path), (machine, magic))
         dlls = imported_dlls(objdump, path)
         self.assertLessEqual(dlls, SYSTEM_DLLS, 'imports beyond the system DLLs')
+        text = manifest(path)
+        self.assertIsNotNone(text, 'no manifest resource (type 24, id 1)')
+        for declaration in ('>UTF-8</activeCodePage>', 'level="asInvoker"', '"Microsoft.Windows.Common-Controls"',
+                            'version="6.0.0.0"', '>PerMonitorV2</dpiAwareness>', '>true</dpiAware>', '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}', '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}'):
+            self.assertIn(declaration, text)
 
     def test_32_bit_exe(self):
         self.check('windows-x86', 0x14C, 0x10B, 'i686-w64-mingw32-objdump')
