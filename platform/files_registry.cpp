@@ -372,7 +372,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *found)
     for (const auto &entry : gEntries)
         if (Fold(FolderOf(entry.second.path)) == folder && Matches(wildcard.c_str(), NameOf(entry.second.path).c_str()))
             search.names.push_back(NameOf(entry.second.path));
-    if (search.names.empty() || strlen(pattern) >= MAX_PATH) {
+    if (search.names.empty() || standin::Utf16Of(pattern).size() >= MAX_PATH) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }

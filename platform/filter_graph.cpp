@@ -233,12 +233,13 @@ Graph *Current() { return gGraphs.empty() ? nullptr : gGraphs.back().get(); }
 
 HRESULT GraphBuilder::RenderFile(LPCWSTR file, LPCWSTR playList)
 {
-    std::string path;
+    std::u16string units;
     for (const WCHAR *c = file; *c; c++)
-        path += static_cast<char>(*c);
+        units += static_cast<char16_t>(*c);
+    std::string path = standin::Utf8Of(units);
     Log("RenderFile " + path);
     EXPECT_EQ(playList, nullptr);
-    EXPECT_LT(path.size(), static_cast<size_t>(MAX_PATH));
+    EXPECT_LT(units.size(), static_cast<size_t>(MAX_PATH));
     auto clip = gClips.find(path);
     if (clip == gClips.end())
         return Answer("RenderFile", static_cast<HRESULT>(0x80070002u));   // file not found

@@ -37,7 +37,68 @@ int BoundedPrint(char *buffer, size_t count, const char *format, va_list args)
 
 namespace standin {
 
-const UINT kSystemAnsiCodePage = 1252;
+const UINT kSystemAnsiCodePage = CP_UTF8;
+
+// UTF-8 to UTF-16 as Windows converts without MB_ERR_INVALID_CHARS: a byte that starts no valid
+// sequence becomes U+FFFD.
+std::u16string Utf16Of(const std::string &text)
+{
+    std::u16string units;
+    size_t i = 0;
+    while (i < text.size()) {
+        unsigned char lead = static_cast<unsigned char>(text[i]);
+        int extra = lead < 0x80 ? 0 : (lead >> 5) == 6 ? 1 : (lead >> 4) == 14 ? 2 : (lead >> 3) == 30 ? 3 : -1;
+        char32_t point = extra == 0 ? lead : extra == 1 ? lead & 0x1F : extra == 2 ? lead & 0x0F : lead & 0x07;
+        bool valid = extra >= 0 && i + extra < text.size() + (extra == 0);
+        for (int k = 1; valid && k <= extra; k++) {
+            unsigned char next = static_cast<unsigned char>(text[i + k]);
+            valid = (next >> 6) == 2;
+            point = (point << 6) | (next & 0x3F);
+        }
+        static const char32_t kSmallest[] = { 0, 0x80, 0x800, 0x10000 };
+        valid = valid && point >= kSmallest[extra] && point <= 0x10FFFF && (point < 0xD800 || point > 0xDFFF);
+        if (!valid) {
+            units += u'\uFFFD';
+            i++;
+        } else if (point >= 0x10000) {
+            units += static_cast<char16_t>(0xD800 + ((point - 0x10000) >> 10));
+            units += static_cast<char16_t>(0xDC00 + ((point - 0x10000) & 0x3FF));
+            i += extra + 1;
+        } else {
+            units += static_cast<char16_t>(point);
+            i += extra + 1;
+        }
+    }
+    return units;
+}
+
+std::string Utf8Of(const std::u16string &units)
+{
+    std::string text;
+    for (size_t i = 0; i < units.size(); i++) {
+        char32_t point = units[i];
+        if (point >= 0xD800 && point < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000)
+            point = 0x10000 + ((point - 0xD800) << 10) + (units[++i] - 0xDC00);
+        else if (point >= 0xD800 && point < 0xE000)
+            point = 0xFFFD;
+        if (point < 0x80) {
+            text += static_cast<char>(point);
+        } else if (point < 0x800) {
+            text += static_cast<char>(0xC0 | (point >> 6));
+            text += static_cast<char>(0x80 | (point & 0x3F));
+        } else if (point < 0x10000) {
+            text += static_cast<char>(0xE0 | (point >> 12));
+            text += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
+            text += static_cast<char>(0x80 | (point & 0x3F));
+        } else {
+            text += static_cast<char>(0xF0 | (point >> 18));
+            text += static_cast<char>(0x80 | ((point >> 12) & 0x3F));
+            text += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
+            text += static_cast<char>(0x80 | (point & 0x3F));
+        }
+    }
+    return text;
+}
 
 void ResetSystem()
 {
@@ -99,18 +160,52 @@ int GetLocaleInfoA(LCID, LCTYPE type, LPSTR data, int length)
     return static_cast<int>(gLocaleCodePage.size()) + 1;
 }
 
-// Bytes map one to one onto UTF-16 units, which is all the player's paths need here.
-int MultiByteToWideChar(UINT, DWORD, LPCSTR source, int sourceLength, LPWSTR destination, int destinationLength)
+// The process's ANSI code page is UTF-8, as the player's manifest asks; any other code page maps
+// bytes one to one, which is all the tests of older systems need. Units are UTF-16's.
+int MultiByteToWideChar(UINT codePage, DWORD, LPCSTR source, int sourceLength, LPWSTR destination, int destinationLength)
 {
     EXPECT_EQ(sourceLength, -1);
-    int needed = static_cast<int>(strlen(source)) + 1;
+    std::u16string units;
+    if (codePage == CP_ACP || codePage == CP_UTF8)
+        units = standin::Utf16Of(source);
+    else
+        for (const char *c = source; *c; c++)
+            units += static_cast<char16_t>(static_cast<unsigned char>(*c));
+    int needed = static_cast<int>(units.size()) + 1;
     if (needed > destinationLength) {
-        SetLastError(122);   // ERROR_INSUFFICIENT_BUFFER
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }
-    for (int i = 0; i < needed; i++)
-        destination[i] = static_cast<unsigned char>(source[i]);
+    for (int i = 0; i < needed - 1; i++)
+        destination[i] = units[i];
+    destination[needed - 1] = 0;
     return needed;
+}
+
+int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR source, int sourceLength, LPSTR destination,
+                        int destinationLength, LPCSTR, BOOL *)
+{
+    EXPECT_EQ(sourceLength, -1);
+    EXPECT_TRUE(codePage == CP_ACP || codePage == CP_UTF8) << "only the manifest's UTF-8 is known here";
+    std::u16string units;
+    for (const WCHAR *c = source; *c; c++)
+        units += static_cast<char16_t>(*c);
+    std::string text = standin::Utf8Of(units);
+    int needed = static_cast<int>(text.size()) + 1;
+    if (needed > destinationLength) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    memcpy(destination, text.c_str(), text.size() + 1);
+    return needed;
+}
+
+int lstrlenW(LPCWSTR text)
+{
+    int length = 0;
+    while (text && text[length])
+        length++;
+    return length;
 }
 
 PVOID InterlockedExchangePointer(PVOID volatile *target, PVOID value)

@@ -85,7 +85,9 @@ int CoInitializeBalance();   // CoInitializeEx calls that succeeded minus CoUnin
 void SetWindowsVersion(DWORD platformId, DWORD major);
 void SetLocaleCodePage(const char *text, bool succeeds);   // what GetLocaleInfoA answers
 void SetWineVersion(const char *version);   // ntdll's wine_get_version answers it; null: Windows, no export
-extern const UINT kSystemAnsiCodePage;                     // what GetACP answers
+extern const UINT kSystemAnsiCodePage;                     // what GetACP answers: UTF-8, as the manifest asks
+std::u16string Utf16Of(const std::string &text);           // as MultiByteToWideChar(CP_UTF8) converts
+std::string Utf8Of(const std::u16string &units);
 
 // Files, in a temporary folder that lives in memory; paths are Windows paths.
 void MakeFolder(const char *path);

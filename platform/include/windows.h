@@ -69,6 +69,10 @@ typedef INT_PTR (*FARPROC)();
 #define E_OUTOFMEMORY  ((HRESULT)0x8007000Eu)
 #define SUCCEEDED(hr)  ((HRESULT)(hr) >= 0)
 #define FAILED(hr)     ((HRESULT)(hr) < 0)
+inline HRESULT HRESULT_FROM_WIN32(unsigned long error)
+{
+    return error == 0 ? 0 : (HRESULT)((error & 0xFFFF) | (7u << 16) | 0x80000000u);
+}
 
 #define ERROR_SUCCESS            0L
 #define ERROR_FILE_NOT_FOUND     2L
@@ -82,6 +86,7 @@ typedef INT_PTR (*FARPROC)();
 #define ERROR_FILE_EXISTS        80L
 #define ERROR_CLASS_ALREADY_EXISTS 1410L
 #define ERROR_FILENAME_EXCED_RANGE 206L
+#define ERROR_INSUFFICIENT_BUFFER 122L
 
 #define LOWORD(l) ((WORD)((ULONG_PTR)(l) & 0xFFFF))
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)(((DWORD)(WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
@@ -227,6 +232,9 @@ typedef DWORD REGSAM;
 
 /* National language support and versions */
 #define CP_ACP 0
+#define CP_UTF8 65001
+#define IS_HIGH_SURROGATE(w) ((w) >= 0xD800 && (w) <= 0xDBFF)
+#define IS_LOW_SURROGATE(w) ((w) >= 0xDC00 && (w) <= 0xDFFF)
 #define LOCALE_IDEFAULTANSICODEPAGE 0x1004
 #define VER_PLATFORM_WIN32_WINDOWS 1
 #define VER_PLATFORM_WIN32_NT 2
@@ -316,6 +324,9 @@ HANDLE  FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *entry);
 BOOL    FindNextFileA(HANDLE search, WIN32_FIND_DATAA *entry);
 BOOL    FindClose(HANDLE search);
 int     MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceLength, LPWSTR destination, int destinationLength);
+int     WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceLength, LPSTR destination,
+                            int destinationLength, LPCSTR defaultChar, BOOL *usedDefault);
+int     lstrlenW(LPCWSTR text);
 int     GetLocaleInfoA(LCID locale, LCTYPE type, LPSTR data, int length);
 LCID    GetThreadLocale();
 UINT    GetACP();

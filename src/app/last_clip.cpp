@@ -30,8 +30,8 @@ void SaveLastClip()
 {
     if (!gszFileName[0])
         return;
-    char name[MAX_PATH] = {};
-    char folder[MAX_PATH] = {};
+    char name[PATH_BYTES] = {};
+    char folder[PATH_BYTES] = {};
     SplitPath(gszFileName, name, folder);
     HKEY key;
     DWORD disposition;
@@ -48,12 +48,12 @@ void SaveLastClip()
 
 // Only a string value that fits and is not empty is taken; one without a terminator is
 // terminated after its last byte, hence the extra character.
-static bool ReadPathValue(HKEY key, const char *value, char text[MAX_PATH + 1])
+static bool ReadPathValue(HKEY key, const char *value, char text[PATH_BYTES + 1])
 {
     DWORD type = 0;
-    DWORD size = MAX_PATH;
+    DWORD size = PATH_BYTES;
     if (RegQueryValueExA(key, value, NULL, &type, (BYTE *)text, &size) != ERROR_SUCCESS || type != REG_SZ ||
-        size > MAX_PATH)
+        size > PATH_BYTES)
         return false;
     text[size] = 0;
     return text[0] != 0;
@@ -66,14 +66,14 @@ void SaveLastPosition()
     if (!pMS || !gszFileName[0])
         return;
     REFERENCE_TIME position = CurrentPosition();
-    char name[MAX_PATH];
-    char folder[MAX_PATH];
+    char name[PATH_BYTES];
+    char folder[PATH_BYTES];
     SplitPath(gszFileName, name, folder);
     HKEY key;
     if (OpenRecord(KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
         return;
-    char recordedFolder[MAX_PATH + 1];
-    char recordedName[MAX_PATH + 1];
+    char recordedFolder[PATH_BYTES + 1];
+    char recordedName[PATH_BYTES + 1];
     if (ReadPathValue(key, "lastpath", recordedFolder) && ReadPathValue(key, "lastfile", recordedName) &&
         !lstrcmpiA(recordedFolder, folder) && !lstrcmpiA(recordedName, name))
         RegSetValueExA(key, kPositionValue, 0, REG_QWORD, (const BYTE *)&position, sizeof(position));
@@ -99,15 +99,14 @@ void LoadLastClip()
     HKEY key;
     if (OpenRecord(KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return;
-    char folder[MAX_PATH + 1];
-    char name[MAX_PATH + 1];
+    char folder[PATH_BYTES + 1];
+    char name[PATH_BYTES + 1];
     bool usable = ReadPathValue(key, "lastpath", folder) && ReadPathValue(key, "lastfile", name);
     REFERENCE_TIME position = ReadPosition(key);
     RegCloseKey(key);
-    if (!usable || strlen(folder) + 1 + strlen(name) > MAX_PATH - 1)
+    char path[PATH_BYTES];
+    if (!usable || !JoinPath(path, folder, name))
         return;
-    char path[MAX_PATH];
-    JoinPath(path, folder, name);
     DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         CopyPath(gszFileName, path);

@@ -50,11 +50,11 @@ static void ExitCommand()
 // nothing. A path too long for the player is said: the shell would cut it, perhaps to another file.
 static void OpenDroppedFile(HDROP drop)
 {
-    char path[MAX_PATH];
+    char path[PATH_BYTES];
     UINT length = DragQueryFileA(drop, 0, NULL, 0);
-    bool fits = length > 0 && length < MAX_PATH && DragQueryFileA(drop, 0, path, MAX_PATH) == length;
+    bool fits = length > 0 && length < PATH_BYTES && DragQueryFileA(drop, 0, path, PATH_BYTES) == length;
     DragFinish(drop);
-    if (length >= MAX_PATH)
+    if (length >= PATH_BYTES)
         ReportMessage("Cannot open the dropped file: its path is longer than %d characters.\r\n", MAX_PATH - 1);
     DWORD attributes = fits ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))

@@ -1,7 +1,7 @@
 // Definitions of the player state; every value not set here starts at zero.
 #include "app/player_state.h"
 
-char       gszFileName[MAX_PATH];
+char       gszFileName[PATH_BYTES];
 PlayState  gPlayState;
 BOOL       gbAudioOnly;
 BOOL       gbFullScreen;
@@ -29,8 +29,8 @@ HBRUSH     ghbrGreen;
 HBRUSH     ghbrOrange;
 OAHWND     hDrain;
 
-char       gszFolder[MAX_PATH];
-char     (*gPlaylist)[MAX_PATH];
+char       gszFolder[PATH_BYTES];
+char     (*gPlaylist)[PATH_BYTES];
 int        gnPlaylistSlots;
 int        gnPlaylist;
 int        giPlaylist;

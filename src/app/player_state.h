@@ -5,6 +5,8 @@
 #include <commdlg.h>
 #include <dshow.h>
 
+#include "support/support.h"
+
 #define MAX_FAVOURITES  1000
 #define MAX_DESCRIPTION 1000
 
@@ -13,13 +15,13 @@ enum ABState   { ABOff = 0, ABMarked = 1, ABLooping = 2 };
 
 struct FavouriteRecord {
     char           szDescription[MAX_DESCRIPTION];
-    char           szFileName[MAX_PATH];
-    char           szFolder[MAX_PATH];
+    char           szFileName[PATH_BYTES];
+    char           szFolder[PATH_BYTES];
     REFERENCE_TIME rtPosition;
 };
 
 // Clip and playback
-extern char       gszFileName[MAX_PATH]; // full path of the current clip; empty while none is chosen
+extern char       gszFileName[PATH_BYTES]; // full path of the current clip; empty while none is chosen
 extern PlayState  gPlayState;            // playback state machine
 extern BOOL       gbAudioOnly;           // the clip has no usable video window (1 after any close)
 extern BOOL       gbFullScreen;          // the video is in the engine's full-screen window
@@ -51,8 +53,8 @@ extern HBRUSH     ghbrOrange;            // volume bar
 extern OAHWND     hDrain;                // video window's message drain saved on entering full screen
 
 // Navigation aids
-extern char       gszFolder[MAX_PATH];                 // folder of the playlist, no trailing separator
-extern char     (*gPlaylist)[MAX_PATH];              // file names of the folder's media, in search order
+extern char       gszFolder[PATH_BYTES];                 // folder of the playlist, no trailing separator
+extern char     (*gPlaylist)[PATH_BYTES];              // file names of the folder's media, in search order
 extern int        gnPlaylistSlots;                     // slots allocated for gPlaylist; grows with the folder
 extern int        gnPlaylist;                          // valid entries of gPlaylist
 extern int        giPlaylist;                          // index of the current clip in gPlaylist

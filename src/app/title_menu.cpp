@@ -11,17 +11,17 @@ static const int kTransportItems[] = { IDM_PAUSE_PLAY, IDM_STOP, IDM_MUTE };
 
 void UpdateTitle()
 {
-    char caption[MAX_PATH];
+    char caption[PATH_BYTES + 32];
     if (!gszFileName[0]) {
         CopyPath(caption, PRODUCT_NAME);
     } else {
-        char name[MAX_PATH];
+        char name[PATH_BYTES];
         FileNameOf(gszFileName, name);
-        _snprintf(caption, MAX_PATH - 1, "%s [%s] %s%s", name,
+        _snprintf(caption, sizeof(caption) - 1, "%s [%s] %s%s", name,
                   gbAudioOnly ? "Audio" : "Video",
                   glMuteVolume == -10000 ? "(Muted)" : "",
                   gPlayState == Paused ? "(Paused)" : "");
-        caption[MAX_PATH - 1] = 0;
+        caption[sizeof(caption) - 1] = 0;
     }
     SetWindowTextA(ghApp, caption);
 }

@@ -11,23 +11,28 @@
 #include <string.h>
 
 // One optional clip path: a leading quote goes, and then a trailing one; nothing else is parsed.
+// A path too long to hold is said and not taken, so the open dialog is offered instead.
 void TakeCommandLinePath(const char *commandLine)
 {
-    char text[MAX_PATH + 1];
-    lstrcpynA(text, commandLine, MAX_PATH + 1);
-    char *path = text;
-    if (path[0] == '"') {
-        path++;
-        size_t length = strlen(path);
-        if (length && path[length - 1] == '"')
-            path[length - 1] = 0;
+    const char *path = commandLine[0] == '"' ? commandLine + 1 : commandLine;
+    size_t length = strlen(path);
+    if (commandLine[0] == '"' && length && path[length - 1] == '"')
+        length--;
+    if (length > PATH_BYTES - 1) {
+        ReportPathTooLong(path);
+        return;
     }
-    CopyPath(gszFileName, path);
+    memcpy(gszFileName, path, length);
+    gszFileName[length] = 0;
     // A relative path is made absolute now, or the playlist and the last-clip record get no folder.
-    char full[MAX_PATH];
-    DWORD length = gszFileName[0] ? GetFullPathNameA(gszFileName, MAX_PATH, full, NULL) : 0;
-    if (length > 0 && length < MAX_PATH)
+    char full[PATH_BYTES];
+    DWORD fullLength = gszFileName[0] ? GetFullPathNameA(gszFileName, PATH_BYTES, full, NULL) : 0;
+    if (fullLength >= PATH_BYTES) {
+        ReportPathTooLong(gszFileName);
+        gszFileName[0] = 0;
+    } else if (fullLength > 0) {
         CopyPath(gszFileName, full);
+    }
 }
 
 static void SetStartupValues()
@@ -83,7 +88,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
         TakeCommandLinePath(commandLine);
     else
         LoadLastClip();
-    gszFileName[MAX_PATH - 1] = 0;
+    gszFileName[PATH_BYTES - 1] = 0;
     BuildPlaylist();
     gPlayState = NoClip;
 

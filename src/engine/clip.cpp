@@ -8,6 +8,7 @@
 #include "support/support.h"
 
 #include <stddef.h>
+#include <string.h>
 
 // The pre-Windows 2000 record, which every version of the dialog accepts: 76 bytes on 32-bit Windows.
 static_assert(sizeof(void *) != 4 || offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76,
@@ -37,10 +38,12 @@ static HRESULT DiscardClip()
 
 void AbandonClip(HRESULT status)
 {
-    char path[MAX_PATH];
+    char path[PATH_BYTES];
     CopyPath(path, gszFileName);
     DiscardClip();
-    if (status == NS_E_LICENSE_REQUIRED)
+    if (status == E_PATH_TOO_LONG)
+        ReportPathTooLong(path);
+    else if (status == NS_E_LICENSE_REQUIRED)
         ReportMessage("This media file requires a license. DRM is not supported by this version");
     else
         ReportMessage("Cannot play %s\r\nThe file is missing, damaged or not a media file that this system "
@@ -62,7 +65,7 @@ void OpenClip(REFERENCE_TIME resume)
         ResetIdleWindow();
         ShowWindow(ghApp, SW_SHOWNORMAL);
         SetForegroundWindow(ghApp);
-        char path[MAX_PATH];
+        char path[PATH_BYTES];
         if (!GetClipFileName(path)) {
             if (CommDlgExtendedError())
                 ReportMessage("GetClipFileName Failed! Error=0x%x\r\n", GetLastError());
@@ -94,7 +97,7 @@ BOOL GetClipFileName(char *buffer)
     gOfn.lpstrFilter = kFilters;
     gOfn.nFilterIndex = 1;
     gOfn.lpstrFile = buffer;
-    gOfn.nMaxFile = MAX_PATH;
+    gOfn.nMaxFile = PATH_BYTES;
     gOfn.lpstrTitle = "Open Media File...";
     gOfn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_READONLY;
     gOfn.lpstrDefExt = "*";
@@ -112,10 +115,12 @@ HRESULT PlayClipFile(const char *path)
     CancelABLoop();
     UpdateWindow(ghApp);
 
-    char ansi[MAX_PATH];
+    // The engine takes UTF-16 and no more than an ordinary path's length of it.
+    char ansi[PATH_BYTES];
     WCHAR wide[MAX_PATH];
     CopyPath(ansi, path);
-    AnsiToWide(ansi, wide, MAX_PATH);
+    if (strlen(path) > PATH_BYTES - 1 || !AnsiToWide(ansi, wide, MAX_PATH))
+        return E_PATH_TOO_LONG;
 
     HRESULT hr;
     if (FAILED(hr = CoCreateInstance(CLSID_FilterGraph, NULL, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, (void **)&pGB)))

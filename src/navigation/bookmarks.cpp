@@ -38,26 +38,45 @@ struct BookmarkReader {
     bool failed;           // a read failed before the end: what follows is unknown
 };
 
+// Where the character that ends at `end` starts: a surrogate pair is one character.
+static int CharacterStart(const WCHAR *text, int end)
+{
+    if (end >= 2 && IS_LOW_SURROGATE(text[end - 1]) && IS_HIGH_SURROGATE(text[end - 2]))
+        return end - 2;
+    return end - 1;
+}
+
+// The rule counts characters as the file system holds them, in UTF-16, so that no extension loses
+// half a character; ASCII names come out byte for byte as they always have.
 bool BookmarkFileName(const char *clip, char *name)
 {
-    size_t length = strlen(clip);
-    const char *fileName = clip;
-    for (const char *p = clip; *p; p++)
-        if (*p == '\\' || *p == '/')
-            fileName = p + 1;
-    if (!*fileName)
+    WCHAR path[MAX_PATH];
+    if (!AnsiToWide(clip, path, MAX_PATH))
         return false;
-    const char *dot = strrchr(fileName, '.');
-    if (dot && strlen(dot + 1) >= 3) {
-        CopyPath(name, clip);
-        memcpy(name + length - 3, "BMS", 3);
-        return true;
+    int length = lstrlenW(path);
+    int fileName = 0;
+    int dot = -1;
+    for (int i = 0; i < length; i++) {
+        if (path[i] == '\\' || path[i] == '/')
+            fileName = i + 1;
+        else if (path[i] == '.')
+            dot = i;
     }
-    if (length + 4 > MAX_PATH - 1)
+    if (fileName == length)
         return false;
-    CopyPath(name, clip);
-    memcpy(name + length, ".BMS", 5);
-    return true;
+    // Three characters of an extension give way to "BMS"; a shorter one, or none, gets ".BMS" added.
+    int kept = length;
+    int counted = 0;
+    for (; dot >= fileName && counted < 3 && kept > dot + 1; counted++)
+        kept = CharacterStart(path, kept);
+    if (counted < 3)
+        kept = length;
+    const WCHAR *suffix = kept < length ? L"BMS" : L".BMS";
+    int suffixLength = lstrlenW(suffix);
+    if (kept + suffixLength > MAX_PATH - 1)
+        return false;
+    memcpy(path + kept, suffix, (suffixLength + 1) * sizeof(WCHAR));
+    return WideToAnsi(path, name, PATH_BYTES);
 }
 
 // The one scan for the first mark after a place, for the edits and the jumps alike.
@@ -224,7 +243,7 @@ static void ReportUnsaved(const char *name, DWORD error)
 // meet the refusal itself.
 static bool TakeTurn(const char *name, HANDLE *turn)
 {
-    char turnName[MAX_PATH];
+    char turnName[PATH_BYTES];
     CopyPath(turnName, name);
     turnName[strlen(turnName) - 1] = '~';
     for (int i = 0; i < kTurnTries; i++) {
@@ -248,7 +267,7 @@ static void EndTurn(HANDLE turn)
 // On any failure the fresh file is removed and the bookmark file is as it was.
 static DWORD ReplaceFile(const char *name, const MarkList *list)
 {
-    char fresh[MAX_PATH];
+    char fresh[PATH_BYTES];
     CopyPath(fresh, name);
     size_t length = strlen(fresh);
     DWORD seed = GetCurrentProcessId() + GetTickCount();
@@ -277,7 +296,7 @@ static DWORD ReplaceFile(const char *name, const MarkList *list)
 static bool SaveBookmarkEdit(BookmarkEdit edit, REFERENCE_TIME position, MarkList *list)
 {
     ZeroMemory(list, sizeof(*list));
-    char name[MAX_PATH];
+    char name[PATH_BYTES];
     if (!BookmarkFileName(gszFileName, name)) {
         ReportUnsaved(gszFileName, ERROR_FILENAME_EXCED_RANGE);
         return false;
@@ -323,7 +342,7 @@ static bool SaveBookmarkEdit(BookmarkEdit edit, REFERENCE_TIME position, MarkLis
 
 void LoadBookmarks()
 {
-    char name[MAX_PATH];
+    char name[PATH_BYTES];
     MarkList list = {};
     if (BookmarkFileName(gszFileName, name))
         ReadMarks(name, &list);

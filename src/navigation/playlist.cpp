@@ -29,20 +29,20 @@ static bool GrowPlaylist()
     void *grown = realloc(gPlaylist, (size_t)slots * sizeof(gPlaylist[0]));
     if (!grown)
         return false;
-    gPlaylist = (char (*)[MAX_PATH])grown;
+    gPlaylist = (char (*)[PATH_BYTES])grown;
     gnPlaylistSlots = slots;
     return true;
 }
 
 int AddFolderMatches(const char *extension)
 {
-    char name[MAX_PATH];
-    char folder[MAX_PATH];
+    char name[PATH_BYTES];
+    char folder[PATH_BYTES];
     SplitPath(gszFileName, name, folder);
     CopyPath(gszFolder, folder);
 
     // Room for the longest folder and suffix: a pattern too long for the search is simply not found.
-    char pattern[MAX_PATH + 8];
+    char pattern[PATH_BYTES + 8];
     _snprintf(pattern, sizeof(pattern) - 1, "%s\\*.%s", folder, extension);
     pattern[sizeof(pattern) - 1] = 0;
 
@@ -74,8 +74,8 @@ void StepPlaylist(int first, int direction)
     int index = first;
     for (int tried = 0; tried < gnPlaylist && index >= 0; tried++) {
         giPlaylist = index;
-        JoinPath(gszFileName, gszFolder, gPlaylist[index]);
-        HRESULT status = PlayClipFile(gszFileName);
+        HRESULT status = JoinPath(gszFileName, gszFolder, gPlaylist[index]) ? PlayClipFile(gszFileName)
+                                                                            : E_PATH_TOO_LONG;
         if (SUCCEEDED(status)) {
             if (wasFullScreen)
                 ToggleFullScreen();
@@ -88,7 +88,9 @@ void StepPlaylist(int first, int direction)
         index = direction > 0 ? (index + 1) % gnPlaylist : index - 1;
     }
     giPlaylist = first;
-    JoinPath(gszFileName, gszFolder, gPlaylist[first]);
+    // A path too long to join is said by its file name.
+    if (!JoinPath(gszFileName, gszFolder, gPlaylist[first]))
+        CopyPath(gszFileName, gPlaylist[first]);
     AbandonClip(asked);
 }
 

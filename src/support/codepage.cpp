@@ -42,9 +42,18 @@ UINT GetConversionCodePage()
     return gpfnCodePage();
 }
 
-void AnsiToWide(const char *source, WCHAR *destination, int cchDestination)
+BOOL AnsiToWide(const char *source, WCHAR *destination, int cchDestination)
 {
     destination[0] = 0;
-    MultiByteToWideChar(GetConversionCodePage(), 0, source, -1, destination, cchDestination);
+    int written = MultiByteToWideChar(GetConversionCodePage(), 0, source, -1, destination, cchDestination);
     destination[cchDestination - 1] = 0;
+    return written > 0;
+}
+
+BOOL WideToAnsi(const WCHAR *source, char *destination, int cbDestination)
+{
+    destination[0] = 0;
+    int written = WideCharToMultiByte(GetConversionCodePage(), 0, source, -1, destination, cbDestination, NULL, NULL);
+    destination[cbDestination - 1] = 0;
+    return written > 0;
 }

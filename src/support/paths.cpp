@@ -6,8 +6,8 @@
 
 void CopyPath(char *destination, const char *source)
 {
-    lstrcpynA(destination, source, MAX_PATH);
-    destination[MAX_PATH - 1] = 0;
+    lstrcpynA(destination, source, PATH_BYTES);
+    destination[PATH_BYTES - 1] = 0;
 }
 
 // Index of the last '\' or '/' in path, or -1.
@@ -21,7 +21,7 @@ static int LastSeparator(const char *path)
 
 void FileNameOf(const char *path, char *name)
 {
-    char copy[MAX_PATH] = {};
+    char copy[PATH_BYTES] = {};
     CopyPath(copy, path);
     int separator = LastSeparator(copy);
     CopyPath(name, separator >= 0 ? copy + separator + 1 : copy);
@@ -39,8 +39,13 @@ void SplitPath(const char *path, char *name, char *folder)
     folder[separator] = 0;
 }
 
-void JoinPath(char *path, const char *folder, const char *name)
+// A joined path that does not fit is left empty: cut, it could name another file.
+BOOL JoinPath(char *path, const char *folder, const char *name)
 {
-    _snprintf(path, MAX_PATH - 1, "%s\\%s", folder, name);
-    path[MAX_PATH - 1] = 0;
+    path[0] = 0;
+    if (strlen(folder) + 1 + strlen(name) > PATH_BYTES - 1)
+        return FALSE;
+    _snprintf(path, PATH_BYTES - 1, "%s\\%s", folder, name);
+    path[PATH_BYTES - 1] = 0;
+    return TRUE;
 }

@@ -6,11 +6,16 @@
 
 int ReportMessage(const char *format, ...)
 {
-    char text[1024];
+    char text[2 * PATH_BYTES];
     va_list args;
     va_start(args, format);
-    _vsnprintf(text, 1023, format, args);
+    _vsnprintf(text, sizeof(text) - 1, format, args);
     va_end(args);
-    text[1023] = 0;
+    text[sizeof(text) - 1] = 0;
     return MessageBoxA(NULL, text, PRODUCT_NAME, MB_OK);
+}
+
+int ReportPathTooLong(const char *path)
+{
+    return ReportMessage("Cannot play %s\r\nIts path is longer than %d characters.\r\n", path, MAX_PATH - 1);
 }

@@ -23,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     standin::PutFile("C:\\media\\talk.wmv", "");
 
     LoadLastClip();
-    size_t length = strnlen(gszFileName, MAX_PATH);
-    FUZZ_CHECK(length < MAX_PATH);
+    size_t length = strnlen(gszFileName, PATH_BYTES);
+    FUZZ_CHECK(length < PATH_BYTES);
     FUZZ_CHECK(length == 0 || standin::FileExists(gszFileName));
     EndInput();
     return 0;

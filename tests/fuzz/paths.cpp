@@ -7,28 +7,45 @@
 
 #include <string.h>
 
+static bool Ascii(const char *text)
+{
+    for (const char *c = text; *c; c++)
+        if ((unsigned char)*c >= 0x80)
+            return false;
+    return true;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     std::string path = Text(data, size);
-    char name[MAX_PATH], folder[MAX_PATH], joined[MAX_PATH], only[MAX_PATH];
+    char name[PATH_BYTES], folder[PATH_BYTES], joined[PATH_BYTES], only[PATH_BYTES];
     SplitPath(path.c_str(), name, folder);
     FileNameOf(path.c_str(), only);
-    FUZZ_CHECK(strnlen(name, MAX_PATH) < MAX_PATH && strnlen(folder, MAX_PATH) < MAX_PATH);
+    FUZZ_CHECK(strnlen(name, PATH_BYTES) < PATH_BYTES && strnlen(folder, PATH_BYTES) < PATH_BYTES);
     FUZZ_CHECK(strcmp(name, only) == 0);
-    JoinPath(joined, folder, name);
-    FUZZ_CHECK(strnlen(joined, MAX_PATH) < MAX_PATH);
+    if (JoinPath(joined, folder, name))
+        FUZZ_CHECK(strlen(joined) == strlen(folder) + 1 + strlen(name));
+    else
+        FUZZ_CHECK(joined[0] == 0);
 
-    char clip[MAX_PATH], marks[MAX_PATH];
+    char clip[PATH_BYTES], marks[PATH_BYTES];
     CopyPath(clip, path.c_str());
     if (BookmarkFileName(clip, marks)) {
-        char markName[MAX_PATH], markFolder[MAX_PATH], clipName[MAX_PATH], clipFolder[MAX_PATH];
+        char markName[PATH_BYTES], markFolder[PATH_BYTES], clipName[PATH_BYTES], clipFolder[PATH_BYTES];
         SplitPath(marks, markName, markFolder);
         SplitPath(clip, clipName, clipFolder);
-        FUZZ_CHECK(strnlen(marks, MAX_PATH) < MAX_PATH);
-        bool bare = !strchr(clip, '\\') && !strchr(clip, '/');
-        FUZZ_CHECK(bare || strcmp(markFolder, clipFolder) == 0);
-        std::string replaced = std::string(clipName).substr(0, strlen(clipName) - 3 * (strlen(clipName) >= 3)) + "BMS";
-        FUZZ_CHECK(markName == replaced || markName == std::string(clipName) + ".BMS");
+        WCHAR wide[MAX_PATH];
+        FUZZ_CHECK(AnsiToWide(marks, wide, MAX_PATH));
+        size_t length = strlen(markName);
+        FUZZ_CHECK(length >= 3 && strcmp(markName + length - 3, "BMS") == 0);
+        // ASCII names keep the byte rule exactly; others are made by the same rule on characters.
+        if (Ascii(clip)) {
+            bool bare = !strchr(clip, '\\') && !strchr(clip, '/');
+            FUZZ_CHECK(bare || strcmp(markFolder, clipFolder) == 0);
+            std::string replaced =
+                std::string(clipName).substr(0, strlen(clipName) - 3 * (strlen(clipName) >= 3)) + "BMS";
+            FUZZ_CHECK(markName == replaced || markName == std::string(clipName) + ".BMS");
+        }
     }
     return 0;
 }

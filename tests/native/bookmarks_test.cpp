@@ -24,7 +24,8 @@ protected:
 };
 
 // Always beside the clip and named after it: the extension's end gives way to BMS where there are
-// three characters to replace, and any other name gets .BMS added.
+// three characters to replace, and any other name gets .BMS added. Characters, not bytes, are
+// counted: an emoji (two UTF-16 units, four bytes) is one.
 TEST_F(BookmarksTest, FileNameSitsBesideTheClipAndBelongsToIt)
 {
     const std::pair<const char *, const char *> names[] = {
@@ -35,6 +36,11 @@ TEST_F(BookmarksTest, FileNameSitsBesideTheClipAndBelongsToIt)
         {"C:\\folder\\p2\\a", "C:\\folder\\p2\\a.BMS"},
         {"C:\\folder\\abc", "C:\\folder\\abc.BMS"},
         {"C:\\v1.0\\notes", "C:\\v1.0\\notes.BMS"},
+        {"C:\\Лекции\\Лекция 1.mp3", "C:\\Лекции\\Лекция 1.BMS"},
+        {"C:\\会議\\録音.動画ファイル", "C:\\会議\\録音.動画フBMS"},
+        {"C:\\会議\\録音.動画", "C:\\会議\\録音.動画.BMS"},
+        {"C:\\talk\\x.a🎙🎙", "C:\\talk\\x.BMS"},
+        {"C:\\talk\\x.🎙🎙", "C:\\talk\\x.🎙🎙.BMS"},
     };
     for (const auto &name : names) {
         standin::Reset();

@@ -104,7 +104,7 @@ TEST_F(PlayerTest, OpenDialogRecordAndItsFirstCallFolder)
     EXPECT_EQ(first.record.lStructSize, static_cast<DWORD>(OPENFILENAME_SIZE_VERSION_400A));
     EXPECT_EQ(first.record.hwndOwner, ghApp);
     EXPECT_EQ(first.record.nFilterIndex, 1u);
-    EXPECT_EQ(first.record.nMaxFile, 260u);
+    EXPECT_EQ(first.record.nMaxFile, 3u * 259 + 1) << "any 259-unit path in UTF-8";
     EXPECT_EQ(first.record.Flags, 0x1801u);
     EXPECT_EQ(first.record.lpstrFileTitle, nullptr);
     EXPECT_EQ(first.record.lpstrCustomFilter, nullptr);
@@ -217,12 +217,34 @@ TEST_F(PlayerTest, RefusedRunHasAlreadyShownTheClipThenCloses)
     EXPECT_EQ(standin::MessageBoxes().size(), 1u);
 }
 
-TEST_F(PlayerTest, PathIsCutTo259UnitsBeforeTheEngineSeesIt)
+// 259 UTF-16 units fit in any script; one more is said once and never reaches the engine, cut or whole.
+TEST_F(PlayerTest, PathLimitIsTheEnginesUtf16LengthInAnyScript)
 {
-    std::string path = "C:\\" + std::string(300, 'v');
-    RunPlayer("", {[&] { PlayClipFile(path.c_str()); CloseClip(); }});
-    ASSERT_GE(standin::GraphCalls().size(), 3u);
-    EXPECT_EQ(standin::GraphCalls()[2], "RenderFile " + path.substr(0, 259));
+    std::string cjk;
+    for (int i = 0; i < 256; i++)
+        cjk += "\xE4\xBC\x9A";                              // 会: one unit, three bytes
+    const std::string longest = "C:\\" + cjk;             // 259 units, 771 bytes
+    const std::string emoji = "C:\\" + cjk.substr(3) + "\xF0\x9F\x8E\x99";   // 🎙 is two units: 260
+    const std::string ascii = "C:\\" + std::string(257, 'v');
+    for (const std::string &path : {longest, emoji, ascii}) {
+        standin::Reset();
+        standin::PutFile(path.c_str(), "");
+        standin::AddClip(path.c_str(), {});
+        RunPlayer(path.c_str());
+        std::vector<std::string> rendered;
+        for (const std::string &call : standin::GraphCalls())
+            if (call.rfind("RenderFile ", 0) == 0)
+                rendered.push_back(call.substr(11));
+        if (path == longest) {
+            EXPECT_EQ(rendered, std::vector<std::string>{path});
+            EXPECT_TRUE(standin::MessageBoxes().empty());
+            continue;
+        }
+        EXPECT_TRUE(rendered.empty()) << path.size();
+        ASSERT_EQ(standin::MessageBoxes().size(), 1u) << path.size();
+        EXPECT_EQ(standin::MessageBoxes()[0].text,
+                  "Cannot play " + path + "\r\nIts path is longer than 259 characters.\r\n");
+    }
 }
 
 TEST_F(PlayerTest, CloseReleasesInOrderAndReturnsToIdle)

@@ -196,7 +196,7 @@ TEST_F(DispatchTest, CloseMessageSequence)
 // long to take is said, and never cut to one that may name another file.
 TEST_F(DispatchTest, DroppedFileOpensLikeTheOpenCommand)
 {
-    static const std::string cut = "C:\\other\\" + std::string(250, 'x');
+    static const std::string cut = "C:\\other\\" + std::string(3 * 259 - 9, 'x');
     for (const std::string &name : {std::string("C:\\other\\a.mp3"), std::string("C:\\other\\b.mp3"), cut}) {
         standin::PutFile(name.c_str(), "");
         standin::AddClip(name.c_str(), {});

@@ -179,12 +179,22 @@ TEST_F(PlayerTest, QuotesAloneGiveAnEmptyPathAndTheDialogWithoutReadingTheRegist
     }
 }
 
-TEST_F(PlayerTest, LongCommandLineKeepsItsFirst259Characters)
+// Too long to hold, a command line is said and not cut: its first part could name another file.
+TEST_F(PlayerTest, CommandLineTooLongToHoldIsSaidNotCut)
 {
-    std::string commandLine = "C:\\" + std::string(297, 'x');
-    RunPlayer(commandLine.c_str());
-    ASSERT_GE(standin::GraphCalls().size(), 3u);
-    EXPECT_EQ(standin::GraphCalls()[2], "RenderFile " + commandLine.substr(0, 259));
+    const std::string held = "C:\\" + std::string(3 * 259 - 3, 'x');
+    standin::PutFile(held.c_str(), "");
+    standin::AddClip(held.c_str(), {});
+    for (const std::string &commandLine : {held + "x", "\"" + held + "x\""}) {
+        standin::Reset();
+        RunPlayer(commandLine.c_str());
+        EXPECT_EQ(standin::GraphsCreated(), 0) << commandLine.size();
+        EXPECT_EQ(standin::OpenDialogCalls().size(), 1u) << "the dialog is offered instead";
+        ASSERT_EQ(standin::MessageBoxes().size(), 1u);
+        EXPECT_EQ(standin::MessageBoxes()[0].text.find("Cannot play C:\\xxx"), 0u);
+        EXPECT_NE(standin::MessageBoxes()[0].text.find("\r\nIts path is longer than 259 characters.\r\n"),
+                  std::string::npos);
+    }
 }
 
 TEST_F(PlayerTest, NoCommandLineAndNoRecordShowsTheIdleWindowWithTheDialog)

@@ -14,7 +14,7 @@ TEST(Paths, SplitAndNameOfEveryShape)
         {"", "", ""},
     };
     for (const Case &c : cases) {
-        char name[MAX_PATH] = "junk", folder[MAX_PATH] = "junk", only[MAX_PATH] = "junk";
+        char name[PATH_BYTES] = "junk", folder[PATH_BYTES] = "junk", only[PATH_BYTES] = "junk";
         SplitPath(c.path, name, folder);
         FileNameOf(c.path, only);
         EXPECT_STREQ(name, c.name) << c.path;
@@ -23,27 +23,30 @@ TEST(Paths, SplitAndNameOfEveryShape)
     }
 }
 
-TEST(Paths, OverlongInputIsCutTo259Characters)
+// Copies stop at the buffer's end; a join that would not fit is refused and left empty, never cut.
+TEST(Paths, OverlongInputIsHeldToTheBufferAndJoinsAreNeverCut)
 {
-    std::string path = "C:\\" + std::string(400, 'a');
-    char name[MAX_PATH], folder[MAX_PATH], joined[MAX_PATH];
+    std::string path = "C:\\" + std::string(800, 'a');
+    char name[PATH_BYTES], folder[PATH_BYTES], joined[PATH_BYTES];
     SplitPath(path.c_str(), name, folder);
-    EXPECT_EQ(strlen(name), 256u);
+    EXPECT_EQ(strlen(name), 3u * 259 - 3);
     EXPECT_STREQ(folder, "C:");
-    JoinPath(joined, std::string(250, 'f').c_str(), std::string(20, 'n').c_str());
-    EXPECT_EQ(strlen(joined), 259u);
-    EXPECT_EQ(joined[250], '\\');
+    EXPECT_TRUE(JoinPath(joined, std::string(700, 'f').c_str(), std::string(76, 'n').c_str()));
+    EXPECT_EQ(strlen(joined), 3u * 259);
+    EXPECT_EQ(joined[700], '\\');
+    EXPECT_FALSE(JoinPath(joined, std::string(700, 'f').c_str(), std::string(77, 'n').c_str()));
+    EXPECT_STREQ(joined, "");
 }
 
-TEST(Report, MessageIsCaptionedAndCutAt1023Characters)
+TEST(Report, MessageIsCaptionedAndHoldsTwoLongestPaths)
 {
     standin::Reset();
-    std::string longText(1500, 'x');
+    std::string longText(2000, 'x');
     ReportMessage("%s", longText.c_str());
     ReportMessage("Error=0x%x\r\n", 0x1fu);
     ASSERT_EQ(standin::MessageBoxes().size(), 2u);
     EXPECT_EQ(standin::MessageBoxes()[0].caption, "Lumetrone");
-    EXPECT_EQ(standin::MessageBoxes()[0].text, std::string(1023, 'x'));
+    EXPECT_EQ(standin::MessageBoxes()[0].text, std::string(2 * PATH_BYTES - 1, 'x'));
     EXPECT_EQ(standin::MessageBoxes()[0].owner, nullptr);
     EXPECT_EQ(standin::MessageBoxes()[0].type, static_cast<UINT>(MB_OK));
     EXPECT_EQ(standin::MessageBoxes()[1].text, "Error=0x1f\r\n");
