@@ -14,7 +14,19 @@ namespace {
 
 const int kScreenWidth = 1280;
 const int kScreenHeight = 800;
+// Metrics at 96 DPI, as Wine's; they grow with the DPI as Wine's do (a caption of 28 at 144).
 const int kCaption = 19, kBorder = 1, kMenuBar = 19, kFrame = 4;
+const int kMenuItemsWidth = 130;   // "File Control Help": the menu bar wraps in a client narrower than this
+UINT gDpi = 96;
+int gMenuItemsWidth = kMenuItemsWidth;
+
+int AtDpi(int pixels) { return pixels * static_cast<int>(gDpi) / 96; }
+
+int MenuBarLines(LONG clientWidth)
+{
+    int items = AtDpi(gMenuItemsWidth);
+    return clientWidth <= 0 ? items : (items + clientWidth - 1) / clientWidth;
+}
 
 struct WindowClass {
     WNDPROC procedure;
@@ -91,9 +103,10 @@ RECT ClientOf(const Window &w)
 {
     LONG width = w.outer.right - w.outer.left, height = w.outer.bottom - w.outer.top;
     if (w.style & WS_CAPTION) {
-        LONG frame = (w.style & WS_THICKFRAME) ? kFrame : kBorder;
+        LONG frame = AtDpi((w.style & WS_THICKFRAME) ? kFrame : kBorder);
         width -= 2 * frame;
-        height -= 2 * frame + kCaption + (w.menu ? kMenuBar : 0);
+        int lines = w.menu ? MenuBarLines(width) : 0;
+        height -= 2 * frame + AtDpi(kCaption) + lines * AtDpi(kMenuBar);
     }
     return RECT{0, 0, width > 0 ? width : 0, height > 0 ? height : 0};
 }
@@ -181,6 +194,8 @@ void Reset()
     gDropTargets.clear();
     gDrops.clear();
     gDropsFinished.clear();
+    gDpi = 96;
+    gMenuItemsWidth = kMenuItemsWidth;
     ResetGdiAndMenus();
     ResetSystem();
     ResetFilesAndRegistry();
@@ -226,6 +241,9 @@ std::string WindowTitle(HWND hwnd) { Window *w = Find(hwnd); return w ? w->title
 std::string WindowClass(HWND hwnd) { Window *w = Find(hwnd); return w ? w->className : "<no window>"; }
 RECT OuterRect(HWND hwnd) { Window *w = Find(hwnd); return w ? w->outer : RECT{}; }
 RECT ClientRect(HWND hwnd) { Window *w = Find(hwnd); return w ? ClientOf(*w) : RECT{}; }
+void SetDpi(UINT dpi) { gDpi = dpi; }
+UINT Dpi() { return gDpi; }
+void SetMenuItemsWidth(int pixels) { gMenuItemsWidth = pixels; }
 DWORD WindowStyle(HWND hwnd) { Window *w = Find(hwnd); return w ? w->style : 0; }
 HWND ParentOf(HWND hwnd) { Window *w = Find(hwnd); return w ? w->parent : nullptr; }
 bool IsTopmost(HWND hwnd) { Window *w = Find(hwnd); return w && w->topmost; }
@@ -542,17 +560,38 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int heig
     return TRUE;
 }
 
+// As Windows computes it: the frame, the caption and one line of menu bar, whatever the width.
+BOOL AdjustWindowRectEx(RECT *rect, DWORD style, BOOL menu, DWORD exStyle)
+{
+    EXPECT_EQ(exStyle, 0u);
+    if (style & WS_CAPTION) {
+        LONG frame = AtDpi((style & WS_THICKFRAME) ? kFrame : kBorder);
+        rect->left -= frame;
+        rect->right += frame;
+        rect->top -= frame + AtDpi(kCaption) + (menu ? AtDpi(kMenuBar) : 0);
+        rect->bottom += frame;
+    }
+    return TRUE;
+}
+
+LONG GetWindowLongA(HWND hwnd, int index)
+{
+    Window *window = Find(hwnd);
+    EXPECT_TRUE(index == GWL_STYLE || index == GWL_EXSTYLE) << "GetWindowLongA(" << index << ")";
+    return window && index == GWL_STYLE ? static_cast<LONG>(window->style) : 0;
+}
+
 int GetSystemMetrics(int index)
 {
     switch (index) {
     case SM_CXSCREEN: return kScreenWidth;
     case SM_CYSCREEN: return kScreenHeight;
-    case SM_CYCAPTION: return kCaption;
+    case SM_CYCAPTION: return AtDpi(kCaption);
     case SM_CXBORDER:
-    case SM_CYBORDER: return kBorder;
-    case SM_CYMENU: return kMenuBar;
+    case SM_CYBORDER: return AtDpi(kBorder);
+    case SM_CYMENU: return AtDpi(kMenuBar);
     case SM_CXFRAME:
-    case SM_CYFRAME: return kFrame;
+    case SM_CYFRAME: return AtDpi(kFrame);
     }
     ADD_FAILURE() << "GetSystemMetrics(" << index << ") is not part of the stand-in";
     return 0;

@@ -17,12 +17,15 @@ struct MenuState {
 
 std::vector<std::string> gDrawingLog;
 std::vector<COLORREF> gBrushes;          // brush handle n is index n - 1
+std::vector<int> gFontHeights;           // font handle n is index n - 1; deleted ones hold 0
 std::vector<std::unique_ptr<MenuState>> gMenus;
 HGDIOBJ gSelectedBrush;
 int gPaintDepth;
 
 const ULONG_PTR kBrushBase = 0x3000;
 const ULONG_PTR kMenuBase = 0x5000;
+const ULONG_PTR kFontBase = 0x3800;
+HDC const kScreenDc = reinterpret_cast<HDC>(0x4200);
 HDC const kPaintDc = reinterpret_cast<HDC>(0x4000);
 HGDIOBJ const kDcBrush = reinterpret_cast<HGDIOBJ>(0x4100);   // the brush a fresh paint DC holds
 
@@ -70,6 +73,7 @@ void ResetGdiAndMenus()
 {
     gDrawingLog.clear();
     gBrushes.clear();
+    gFontHeights.clear();
     gMenus.clear();
     gSelectedBrush = nullptr;
     gPaintDepth = 0;
@@ -161,12 +165,64 @@ HBRUSH CreateSolidBrush(COLORREF colour)
     return reinterpret_cast<HBRUSH>(kBrushBase + gBrushes.size() - 1);
 }
 
+HFONT CreateFontA(int height, int, int, int, int, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, LPCSTR)
+{
+    EXPECT_NE(height, 0);
+    gFontHeights.push_back(height);
+    return reinterpret_cast<HFONT>(kFontBase + gFontHeights.size() - 1);
+}
+
+static int *FontOf(HGDIOBJ object)
+{
+    size_t index = reinterpret_cast<ULONG_PTR>(object) - kFontBase;
+    return reinterpret_cast<ULONG_PTR>(object) >= kFontBase && index < gFontHeights.size() ? &gFontHeights[index] : nullptr;
+}
+
+BOOL DeleteObject(HGDIOBJ object)
+{
+    int *height = FontOf(object);
+    EXPECT_TRUE(height && *height) << "only live fonts are deleted";
+    if (height)
+        *height = 0;
+    return height != nullptr;
+}
+
+// Fonts are logged as they are selected, "SelectObject font HEIGHT", and the DC's own font (any
+// other handle) as "SelectObject font dc"; brushes are kept for the Rectangle lines.
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object)
 {
     EXPECT_EQ(dc, kPaintDc) << "SelectObject outside a paint";
+    if (int *height = FontOf(object)) {
+        EXPECT_NE(*height, 0) << "a deleted font is selected";
+        gDrawingLog.push_back("SelectObject font " + std::to_string(*height));
+        return reinterpret_cast<HGDIOBJ>(0x4300);
+    }
+    if (object == reinterpret_cast<HGDIOBJ>(0x4300)) {
+        gDrawingLog.push_back("SelectObject font dc");
+        return nullptr;
+    }
     HGDIOBJ previous = gSelectedBrush;
     gSelectedBrush = object;
     return previous;
+}
+
+HDC GetDC(HWND hwnd)
+{
+    EXPECT_EQ(hwnd, nullptr) << "only the screen's DC is asked for";
+    return kScreenDc;
+}
+
+int ReleaseDC(HWND, HDC dc)
+{
+    EXPECT_EQ(dc, kScreenDc);
+    return 1;
+}
+
+int GetDeviceCaps(HDC dc, int index)
+{
+    EXPECT_EQ(dc, kScreenDc);
+    EXPECT_EQ(index, LOGPIXELSY);
+    return static_cast<int>(standin::Dpi());
 }
 
 BOOL Rectangle(HDC dc, int left, int top, int right, int bottom)

@@ -14,6 +14,7 @@ std::string gLocaleCodePage;
 bool gLocaleSucceeds;
 const char *gWineVersion;
 HMODULE const kNtdll = reinterpret_cast<HMODULE>(0x7FF00000);
+HMODULE const kUser32 = reinterpret_cast<HMODULE>(0x7FE00000);
 
 const char *WineGetVersion() { return gWineVersion; }
 
@@ -137,15 +138,34 @@ BOOL GetVersionExA(OSVERSIONINFOA *version)
     return TRUE;
 }
 
-HMODULE GetModuleHandleA(LPCSTR name) { return strcasecmp(name, "ntdll.dll") == 0 ? kNtdll : nullptr; }
+HMODULE GetModuleHandleA(LPCSTR name)
+{
+    if (strcasecmp(name, "user32.dll") == 0)
+        return kUser32;
+    return strcasecmp(name, "ntdll.dll") == 0 ? kNtdll : nullptr;
+}
 
-// Only Wine's ntdll exports its version.
+static UINT WINAPI GetDpiForWindow(HWND) { return standin::Dpi(); }
+
+// Only Wine's ntdll exports its version; user32 knows each window's DPI, as from Windows 10 1607.
 FARPROC GetProcAddress(HMODULE module, LPCSTR name)
 {
-    EXPECT_EQ(module, kNtdll);
+    EXPECT_TRUE(module == kNtdll || module == kUser32);
+    if (module == kUser32)
+        return strcmp(name, "GetDpiForWindow") == 0
+                   ? reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(GetDpiForWindow)) : nullptr;
     if (!gWineVersion || strcmp(name, "wine_get_version") != 0)
         return nullptr;
     return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(WineGetVersion));
+}
+
+int MulDiv(int number, int numerator, int denominator)
+{
+    if (denominator == 0)
+        return -1;
+    long long product = static_cast<long long>(number) * numerator;
+    long long half = (denominator < 0 ? -denominator : denominator) / 2;
+    return static_cast<int>((product < 0 ? product - half : product + half) / denominator);
 }
 
 LCID GetThreadLocale() { return 0x0409; }

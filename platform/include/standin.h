@@ -36,7 +36,10 @@ HWND FindWindowOfClass(const char *className);
 std::string WindowTitle(HWND hwnd);
 std::string WindowClass(HWND hwnd);
 RECT OuterRect(HWND hwnd);
-RECT ClientRect(HWND hwnd);
+RECT ClientRect(HWND hwnd);       // what is left of the outer rect after frame, caption and menu bar lines
+void SetDpi(UINT dpi);            // the screen's, for every window; metrics grow with it
+UINT Dpi();
+void SetMenuItemsWidth(int pixels);   // at 96 DPI; a client area narrower than this gets two or more menu lines
 DWORD WindowStyle(HWND hwnd);
 HWND ParentOf(HWND hwnd);
 bool IsTopmost(HWND hwnd);

@@ -48,6 +48,7 @@ DECLARE_STANDIN_HANDLE(HICON);
 DECLARE_STANDIN_HANDLE(HBRUSH);
 DECLARE_STANDIN_HANDLE(HDC);
 DECLARE_STANDIN_HANDLE(HKEY);
+DECLARE_STANDIN_HANDLE(HFONT);
 typedef HICON HCURSOR;
 typedef void *HGDIOBJ;
 typedef HINSTANCE HMODULE;
@@ -89,6 +90,7 @@ inline HRESULT HRESULT_FROM_WIN32(unsigned long error)
 #define ERROR_INSUFFICIENT_BUFFER 122L
 
 #define LOWORD(l) ((WORD)((ULONG_PTR)(l) & 0xFFFF))
+#define HIWORD(l) ((WORD)(((ULONG_PTR)(l) >> 16) & 0xFFFF))
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)(((DWORD)(WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)(((DWORD)(WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
 #define MAKEINTRESOURCEA(i) ((LPSTR)(ULONG_PTR)(WORD)(i))
@@ -132,6 +134,7 @@ typedef struct tagWNDCLASSA {
 #define WM_LBUTTONDOWN   0x0201
 #define WM_MOUSEWHEEL    0x020A
 #define WM_DROPFILES     0x0233
+#define WM_DPICHANGED    0x02E0
 #define WHEEL_DELTA      120
 #define GET_WHEEL_DELTA_WPARAM(w) ((short)(WORD)((ULONG_PTR)(w) >> 16))
 #define WM_USER          0x0400
@@ -174,6 +177,7 @@ typedef struct tagWNDCLASSA {
 #define SWP_NOSIZE       0x0001
 #define SWP_NOMOVE       0x0002
 #define SWP_NOZORDER     0x0004
+#define SWP_NOACTIVATE   0x0010
 #define SWP_NOOWNERZORDER 0x0200
 #define SW_HIDE          0
 #define SW_SHOWNORMAL    1
@@ -186,6 +190,16 @@ typedef struct tagWNDCLASSA {
 #define SM_CYMENU        15
 #define SM_CXFRAME       32
 #define SM_CYFRAME       33
+#define GWL_STYLE        (-16)
+#define GWL_EXSTYLE      (-20)
+#define LOGPIXELSY       90
+#define FW_NORMAL        400
+#define DEFAULT_CHARSET  1
+#define OUT_DEFAULT_PRECIS  0
+#define CLIP_DEFAULT_PRECIS 0
+#define DEFAULT_QUALITY  0
+#define DEFAULT_PITCH    0
+#define FF_SWISS         (2 << 4)
 #define IDC_ARROW        MAKEINTRESOURCEA(32512)
 #define IDOK             1
 #define IDCANCEL         2
@@ -266,6 +280,8 @@ HWND    CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD sty
 BOOL    DestroyWindow(HWND hwnd);
 HWND    GetDesktopWindow();
 BOOL    GetClientRect(HWND hwnd, RECT *rect);
+BOOL    AdjustWindowRectEx(RECT *rect, DWORD style, BOOL menu, DWORD exStyle);
+LONG    GetWindowLongA(HWND hwnd, int index);
 BOOL    GetWindowRect(HWND hwnd, RECT *rect);
 HMENU   GetMenu(HWND hwnd);
 BOOL    PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -301,7 +317,14 @@ int     wsprintfA(LPSTR buffer, LPCSTR format, ...);
 /* GDI */
 HGDIOBJ GetStockObject(int object);
 HBRUSH  CreateSolidBrush(COLORREF colour);
+HFONT   CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                    DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision,
+                    DWORD quality, DWORD pitchAndFamily, LPCSTR face);
+BOOL    DeleteObject(HGDIOBJ object);
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
+HDC     GetDC(HWND hwnd);
+int     ReleaseDC(HWND hwnd, HDC dc);
+int     GetDeviceCaps(HDC dc, int index);
 BOOL    Rectangle(HDC dc, int left, int top, int right, int bottom);
 BOOL    TextOutA(HDC dc, int x, int y, LPCSTR text, int length);
 
@@ -327,6 +350,7 @@ int     MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourc
 int     WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceLength, LPSTR destination,
                             int destinationLength, LPCSTR defaultChar, BOOL *usedDefault);
 int     lstrlenW(LPCWSTR text);
+int     MulDiv(int number, int numerator, int denominator);
 int     GetLocaleInfoA(LCID locale, LCTYPE type, LPSTR data, int length);
 LCID    GetThreadLocale();
 UINT    GetACP();

@@ -153,8 +153,8 @@ static void RunCharacter(WPARAM character)
 
 static void SetMinimumTrackSize(MINMAXINFO *info)
 {
-    info->ptMinTrackSize.x = 200;
-    info->ptMinTrackSize.y = 120;
+    info->ptMinTrackSize.x = ScaleToDpi(200);
+    info->ptMinTrackSize.y = ScaleToDpi(120);
 }
 
 static void DuckVolume(HWND hwnd, WPARAM tag, LPARAM sender)
@@ -178,6 +178,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_LBUTTONDOWN:   SeekToClick(LOWORD(lParam)); break;
     case WM_MOUSEWHEEL:    WheelVolume(GET_WHEEL_DELTA_WPARAM(wParam)); break;
     case WM_DROPFILES:     OpenDroppedFile((HDROP)wParam); break;
+    case WM_DPICHANGED:    ChangeDpi(HIWORD(wParam), (const RECT *)lParam); break;
     case WM_GRAPH_EVENT:   HandleGraphEvents(); break;
     case WM_VOLUME_DUCK:   DuckVolume(hwnd, wParam, lParam); break;
     default:               return DefWindowProcA(hwnd, message, wParam, lParam);

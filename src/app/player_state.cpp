@@ -47,6 +47,9 @@ BYTE       gbStatusVisible;
 UINT       guLastKey;
 int        giWheelDelta;
 
+UINT       guDpi = 96;
+HFONT      ghStripFont;
+
 int        giVolumeLeft;
 int        giVolumeTop;
 int        giVolumeWidth;

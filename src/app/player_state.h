@@ -72,7 +72,11 @@ extern BYTE       gbStatusVisible;       // the status overlay is shown
 extern UINT       guLastKey;             // virtual key of the last WM_KEYDOWN, for the overlay
 extern int        giWheelDelta;          // wheel movement gathered toward the next volume step; its sign the direction
 
-// Status overlay layout, in pixels; set at start-up, never changed
+extern UINT       guDpi;                 // the main window's DPI; 96 is 100 %
+extern HFONT      ghStripFont;           // the strip's labels, sized for guDpi
+
+// Status overlay layout, in pixels at guDpi (at 96 DPI in the comments); set at start-up and
+// whenever the window moves to a screen of another DPI
 extern int        giVolumeLeft;          // 5
 extern int        giVolumeTop;           // 20
 extern int        giVolumeWidth;         // 100

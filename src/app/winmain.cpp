@@ -40,17 +40,9 @@ static void SetStartupValues()
     gbStatusVisible = 0;
     gdRate = 1.0;
     ghStatus = NULL;
+    ghStripFont = NULL;
     gnBookmarks = 0;
     gnFavourites = 0;
-    giVolumeLeft = 5;
-    giVolumeTop = 20;
-    giVolumeWidth = 100;
-    giVolumeHeight = 10;
-    giVolumePixelsPerDecade = 24;
-    giProgressLeft = 120;
-    giProgressTop = 20;
-    giProgressHeight = 10;
-    giProgressRightMargin = 30;
 }
 
 static BOOL RegisterWindowClass(const char *name, WNDPROC procedure, const char *menu)
@@ -104,13 +96,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
         return 0;
     }
     DragAcceptFiles(ghApp, TRUE);
+    ReadWindowDpi();
     if (!RegisterWindowClass("DSPWMSStatus", StatusWndProc, NULL))
         return FailRegistration();
 
     RECT desktop;
     GetClientRect(GetDesktopWindow(), &desktop);
     ghStatus = CreateWindowExA(0, "DSPWMSStatus", PRODUCT_NAME, WS_CHILD,
-                               desktop.left, desktop.top, desktop.right, STATUS_STRIP_HEIGHT,
+                               desktop.left, desktop.top, desktop.right, ScaleToDpi(STATUS_STRIP_HEIGHT),
                                ghApp, NULL, ghInst, NULL);
     ghMenu = GetMenu(ghApp);
 

@@ -4,8 +4,14 @@
 #include <windows.h>
 #include <dshow.h>
 
-// The strip's height: the labels and bars above, the clip's time on a line of its own below them.
+// The strip's height at 96 DPI: the labels and bars above, the clip's time on a line of its own below them.
 #define STATUS_STRIP_HEIGHT 46
+
+// Pixels at 96 DPI made pixels at the window's DPI; video sizes stay in video pixels.
+int  ScaleToDpi(int pixels);
+void ReadWindowDpi();
+void ChangeDpi(UINT dpi, const RECT *suggested);
+void SetStripLayout();
 
 void ToggleStatusBar();
 void UpdateStatusStrip();

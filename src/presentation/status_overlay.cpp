@@ -1,5 +1,6 @@
-// The status overlay: a 30-pixel strip with the progress bar, bookmarks, A and B, the volume bar
-// and the last key, repainted every 100 ms; a click on the bar seeks.
+// The status overlay: a strip with the progress bar, bookmarks, A and B, the volume bar, the last
+// key and the clip's time, repainted every 100 ms; a click on the bar seeks. Its sizes are given at
+// 96 DPI and drawn at the window's.
 #include "app/player_state.h"
 #include "engine/engine.h"
 #include "app/commands.h"
@@ -7,6 +8,35 @@
 
 #include <limits.h>
 #include <math.h>
+
+static const int kLabelTop = 5;          // the volume label, the marks and A and B
+static const int kKeyTop = 2;            // the last key's text, this far from the bar's right end
+static const int kKeyLeftOfBarEnd = 30;
+static const int kTimeBelowBars = 2;
+static const int kFontHeight = 12;
+
+void SetStripLayout()
+{
+    giVolumeLeft = ScaleToDpi(5);
+    giVolumeTop = ScaleToDpi(20);
+    giVolumeWidth = ScaleToDpi(100);
+    giVolumeHeight = ScaleToDpi(10);
+    giVolumePixelsPerDecade = ScaleToDpi(24);
+    giProgressLeft = ScaleToDpi(120);
+    giProgressTop = ScaleToDpi(20);
+    giProgressHeight = ScaleToDpi(10);
+    giProgressRightMargin = ScaleToDpi(30);
+    if (ghStripFont)
+        DeleteObject(ghStripFont);
+    ghStripFont = CreateFontA(-ScaleToDpi(kFontHeight), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                              "MS Shell Dlg");
+    if (ghStatus && gbStatusVisible) {
+        RECT desktop;
+        GetClientRect(GetDesktopWindow(), &desktop);
+        SetWindowPos(ghStatus, HWND_TOPMOST, 0, 0, desktop.right, ScaleToDpi(STATUS_STRIP_HEIGHT), 0);
+    }
+}
 
 static void ComputeProgressGeometry(LONG clientRight)
 {
@@ -84,7 +114,7 @@ static void DrawClipTime(HDC dc)
     pMS->GetRate(&rate);
     char text[64];
     FormatClipTime(text, sizeof(text), grtStatusPosition, grtStatusDuration, rate);
-    DrawLabel(dc, giVolumeLeft, giProgressBottom + 2, text);
+    DrawLabel(dc, giVolumeLeft, giProgressBottom + ScaleToDpi(kTimeBelowBars), text);
 }
 
 void PaintStatus(HDC dc, const RECT *client)
@@ -103,20 +133,21 @@ void PaintStatus(HDC dc, const RECT *client)
     }
     SelectObject(dc, ghbrOrange);
     Rectangle(dc, giVolumeLeft, giVolumeTop, VolumeBarRight(glVolume), giProgressBottom);
-    TextOutA(dc, giVolumeLeft, 5, "      Volume     ", 17);
+    int labelTop = ScaleToDpi(kLabelTop);
+    TextOutA(dc, giVolumeLeft, labelTop, "      Volume     ", 17);
 
     wsprintfA(gszStatusText, "%c %3X", guLastKey, guLastKey);
-    DrawLabel(dc, giProgressRight - 30, 2, gszStatusText);
+    DrawLabel(dc, giProgressRight - ScaleToDpi(kKeyLeftOfBarEnd), ScaleToDpi(kKeyTop), gszStatusText);
 
     if (placeable) {
         for (int i = 0; i < gnBookmarks; i++) {
             wsprintfA(gszStatusText, "%d", i);
-            DrawLabel(dc, XOfTime(gBookmarks[i]), 5, gszStatusText);
+            DrawLabel(dc, XOfTime(gBookmarks[i]), labelTop, gszStatusText);
         }
         if (gABState == ABMarked || gABState == ABLooping)
-            DrawLabel(dc, XOfTime(grtA), 5, "A");
+            DrawLabel(dc, XOfTime(grtA), labelTop, "A");
         if (gABState == ABLooping)
-            DrawLabel(dc, XOfTime(grtB), 5, "B");
+            DrawLabel(dc, XOfTime(grtB), labelTop, "B");
     }
     DrawClipTime(dc);
     SelectObject(dc, ghbrSaved);
@@ -160,7 +191,7 @@ void ToggleStatusBar()
         RECT desktop;
         GetClientRect(GetDesktopWindow(), &desktop);
         // Topmost among the main window's children, so it stays above the video window.
-        SetWindowPos(ghStatus, HWND_TOPMOST, 0, 0, desktop.right, STATUS_STRIP_HEIGHT, 0);
+        SetWindowPos(ghStatus, HWND_TOPMOST, 0, 0, desktop.right, ScaleToDpi(STATUS_STRIP_HEIGHT), 0);
         ShowWindow(ghStatus, SW_SHOW);
         gbStatusVisible = 1;
     }
@@ -180,7 +211,9 @@ LRESULT CALLBACK StatusWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
         if (pMS) {
             RECT client;
             GetClientRect(ghApp, &client);
+            HGDIOBJ font = SelectObject(dc, ghStripFont);
             PaintStatus(dc, &client);
+            SelectObject(dc, font);
         }
         EndPaint(hwnd, &paint);
     } else if (message == WM_LBUTTONDOWN) {

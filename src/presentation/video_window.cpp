@@ -5,6 +5,7 @@
 #include "presentation/presentation.h"
 #include "support/support.h"
 
+// Outer sizes at 96 DPI.
 static const int kIdleWidth = 900;
 static const int kIdleHeight = 120;
 static const int kAudioPresetWidth = 500;
@@ -17,6 +18,26 @@ static void SetOuterSize(int width, int height)
     SetWindowPos(ghApp, NULL, 0, 0, width, height, SWP_NOOWNERZORDER | SWP_NOMOVE);
 }
 
+// The outer size whose client area is exactly width × height. The window's frame, caption and one
+// line of menu bar are added first; a menu bar that wraps in a narrow window, or a frame unlike the
+// system's, then shows as a client area too small, and is made up for once.
+static void SetClientSize(int width, int height)
+{
+    RECT outer = { 0, 0, width, height };
+    AdjustWindowRectEx(&outer, (DWORD)GetWindowLongA(ghApp, GWL_STYLE), TRUE,
+                       (DWORD)GetWindowLongA(ghApp, GWL_EXSTYLE));
+    int outerWidth = outer.right - outer.left;
+    int outerHeight = outer.bottom - outer.top;
+    SetOuterSize(outerWidth, outerHeight);
+    RECT client;
+    GetClientRect(ghApp, &client);
+    int missingWidth = width - client.right;
+    int missingHeight = height - client.bottom;
+    if (missingWidth > 0 || missingHeight > 0)
+        SetOuterSize(outerWidth + (missingWidth > 0 ? missingWidth : 0),
+                     outerHeight + (missingHeight > 0 ? missingHeight : 0));
+}
+
 static HRESULT FillClientWithVideo()
 {
     RECT client;
@@ -24,8 +45,8 @@ static HRESULT FillClientWithVideo()
     return pVW->SetWindowPosition(client.left, client.top, client.right, client.bottom);
 }
 
-// Sizes from the native size, never the current one. Only caption and borders are added,
-// so the video is then fitted to the slightly smaller client area.
+// Sizes from the native size, never the current one: the client area is the scaled video, one
+// video pixel to a screen pixel at Normal. The minimum tracking size still holds.
 HRESULT SizeVideoWindow(int multiplier, int divisor)
 {
     if (!pBV)
@@ -40,20 +61,17 @@ HRESULT SizeVideoWindow(int multiplier, int divisor)
     if (SUCCEEDED(hr)) {
         width = width * multiplier / divisor;
         height = height * multiplier / divisor;
-        int caption = GetSystemMetrics(SM_CYCAPTION);
-        int borderX = GetSystemMetrics(SM_CXBORDER);
-        int borderY = GetSystemMetrics(SM_CYBORDER);
         if (gbAudioOnly)
-            SetOuterSize(kAudioPresetWidth, kAudioPresetHeight);
+            SetOuterSize(ScaleToDpi(kAudioPresetWidth), ScaleToDpi(kAudioPresetHeight));
         else
-            SetOuterSize(width + 2 * borderX, height + caption + 2 * borderY);
+            SetClientSize((int)width, (int)height);
     }
     return FillClientWithVideo();
 }
 
 HRESULT ResetIdleWindow()
 {
-    SetOuterSize(kIdleWidth, kIdleHeight);
+    SetOuterSize(ScaleToDpi(kIdleWidth), ScaleToDpi(kIdleHeight));
     CheckSizeItem(IDM_SIZE_NORMAL);
     EnableClipMenus(0, 0);
     return 0;

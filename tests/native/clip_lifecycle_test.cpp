@@ -154,11 +154,11 @@ TEST_F(PlayerTest, VideoClipIsBuiltSizedShownAndRun)
             "QueryInterface IMediaControl", "QueryInterface IMediaSeeking", "QueryInterface IVideoWindow",
             "QueryInterface IBasicVideo", "QueryInterface IBasicAudio", "SetNotifyWindow 1,1044,0",
             "get_Visible", "put_Owner app", "put_WindowStyle 1174405120", "GetVideoSize",
-            "SetWindowPosition 0,0,634,335", "SetWindowPosition 0,0,634,335",
+            "SetWindowPosition 0,0,640,360", "SetWindowPosition 0,0,640,360",
             "Run", "put_Volume 0");
         RECT outer = standin::OuterRect(ghApp);
-        EXPECT_EQ(Width(outer), 642);
-        EXPECT_EQ(Height(outer), 381);
+        EXPECT_EQ(Width(outer), 648);
+        EXPECT_EQ(Height(outer), 406);
         EXPECT_EQ(gbAudioOnly, 0);
         EXPECT_EQ(gbFullScreen, 0);
         EXPECT_EQ(standin::ForegroundWindow(), ghApp);

@@ -141,8 +141,8 @@ TEST_F(DispatchTest, SizeKeysAndCommandsSizeAndMoveTheCheckMarkAlike)
 {
     Play([] {
         struct Size { char key; UINT command; LONG width, height; };
-        const Size sizes[] = {{'h', IDM_SIZE_HALF, 322, 201}, {'t', IDM_SIZE_THREE_QUARTER, 482, 291},
-                              {'d', IDM_SIZE_DOUBLE, 1282, 741}, {'n', IDM_SIZE_NORMAL, 642, 381}};
+        const Size sizes[] = {{'h', IDM_SIZE_HALF, 328, 226}, {'t', IDM_SIZE_THREE_QUARTER, 488, 316},
+                              {'d', IDM_SIZE_DOUBLE, 1288, 766}, {'n', IDM_SIZE_NORMAL, 648, 406}};
         for (bool byCommand : {false, true}) {
             for (const Size &size : sizes) {
                 if (byCommand)

@@ -125,6 +125,39 @@ TEST_F(OverlayTest, ClickSeeksBetweenTheBarsEndsOnly)
     });
 }
 
+// Every size of the strip follows the window's DPI: its height, bars, labels and font.
+TEST_F(OverlayTest, StripIsDrawnAtTheWindowsDpi)
+{
+    struct Row { UINT dpi; int height; const char *font, *bar, *volume, *label, *time; };
+    const Row rows[] = {
+        {96, 46, "SelectObject font -12", "Rectangle 120,20,610,30 FFFFFF", "Rectangle 5,20,97,30 0080FF",
+         "TextOut 5,5 \"      Volume     \"", "TextOut 5,32 \"0:00 / 1:00\""},
+        {144, 69, "SelectObject font -18", "Rectangle 180,30,595,45 FFFFFF", "Rectangle 8,30,147,45 0080FF",
+         "TextOut 8,8 \"      Volume     \"", "TextOut 8,48 \"0:00 / 1:00\""},
+        {192, 92, "SelectObject font -24", "Rectangle 240,40,580,60 FFFFFF", "Rectangle 10,40,195,60 0080FF",
+         "TextOut 10,10 \"      Volume     \"", "TextOut 10,64 \"0:00 / 1:00\""},
+    };
+    for (const Row &row : rows) {
+        standin::Reset();
+        standin::SetDpi(row.dpi);
+        Play([&] {
+            Key(VK_SPACE);
+            EXPECT_EQ(Height(standin::OuterRect(ghStatus)), row.height) << row.dpi;
+            std::vector<std::string> drawn = Paint();
+            EXPECT_EQ(drawn[0], row.bar) << row.dpi;
+            EXPECT_EQ(drawn[2], row.volume) << row.dpi;
+            EXPECT_EQ(drawn[3], row.label) << row.dpi;
+            EXPECT_EQ(drawn.back(), row.time) << row.dpi;
+            standin::DrawingLog().clear();
+            InvalidateRect(ghStatus, NULL, TRUE);
+            UpdateWindow(ghStatus);
+            const std::vector<std::string> &painted = standin::DrawingLog();
+            EXPECT_NE(std::find(painted.begin(), painted.end(), row.font), painted.end()) << row.dpi;
+            EXPECT_EQ(painted[painted.size() - 2], "SelectObject font dc") << "the DC's own font is put back";
+        });
+    }
+}
+
 TEST_F(OverlayTest, SpaceShowsTheStripOnTopAndHidesIt)
 {
     Play([] {
@@ -156,10 +189,11 @@ TEST_F(OverlayTest, TimerRepaintsTheStripOnlyWhileItShowsAClip)
                       },
                       [] {
                           const std::vector<std::string> &log = standin::DrawingLog();
-                          ASSERT_GE(log.size(), 3u);
+                          ASSERT_GE(log.size(), 4u);
                           EXPECT_EQ(log[0], "InvalidateRect DSPWMSStatus all erase=1");
                           EXPECT_EQ(log[1], "BeginPaint DSPWMSStatus");
-                          EXPECT_EQ(log[2], "Rectangle 120,20,604,30 FFFFFF") << "from the main window's client, 634 wide";
+                          EXPECT_EQ(log[2], "SelectObject font -12");
+                          EXPECT_EQ(log[3], "Rectangle 120,20,610,30 FFFFFF") << "from the main window's client, 640 wide";
                           Key(VK_DOWN);
                           ASSERT_STREQ(gszFileName, "C:\\media\\u.wmv");
                           EXPECT_TRUE(standin::TimerRunning(ghApp, STATUS_TIMER_ID)) << "the folder's next clip";
@@ -173,7 +207,7 @@ TEST_F(OverlayTest, TimerRepaintsTheStripOnlyWhileItShowsAClip)
                       [] {
                           standin::AdvanceClock(1000);
                           EXPECT_EQ(standin::DrawingLog(), (std::vector<std::string>{
-                              "InvalidateRect DSPWMSStatus all erase=1", "InvalidateRect WMView 0,0,634,335 erase=1",
+                              "InvalidateRect DSPWMSStatus all erase=1", "InvalidateRect WMView 0,0,640,360 erase=1",
                               "BeginPaint DSPWMSStatus", "EndPaint DSPWMSStatus"}))
                               << "no clip: the black background, once";
                       }});

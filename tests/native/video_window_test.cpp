@@ -8,23 +8,75 @@ protected:
         RECT r = standin::OuterRect(ghApp);
         return std::to_string(Width(r)) + "x" + std::to_string(Height(r));
     }
+    static std::string Client()
+    {
+        RECT r = standin::ClientRect(ghApp);
+        return std::to_string(r.right) + "x" + std::to_string(r.bottom);
+    }
 };
 
-TEST_F(VideoWindowTest, PresetsScaleTheNativeSizeAndAddOnlyCaptionAndBorders)
+// The client area is the scaled video exactly, with the menu bar on one line or wrapped onto two.
+TEST_F(VideoWindowTest, PresetsMakeTheClientAreaTheScaledVideo)
 {
     standin::Clip clip;
+    clip.width = 480;
+    clip.height = 272;
+    for (int menuWidth : {130, 300}) {
+        standin::Reset();
+        standin::SetMenuItemsWidth(menuWidth);
+        Play([] {
+            EXPECT_EQ(Client(), "480x272");
+            Char('h');
+            EXPECT_EQ(Client(), "240x136");
+            Char('t');
+            EXPECT_EQ(Client(), "360x204");
+            Char('d');
+            EXPECT_EQ(Client(), "960x544");
+            Char('n');
+            EXPECT_EQ(Client(), "480x272");
+        }, clip);
+    }
+    standin::Reset();
     clip.width = 321;
     clip.height = 241;
     Play([] {
-        EXPECT_EQ(Outer(), "323x262");
+        EXPECT_EQ(Outer(), "329x287") << "frames of 4, a caption and a menu line of 19";
         Char('h');
-        EXPECT_EQ(Outer(), "200x141") << "160 x 120 held to the minimum width";
-        Char('t');
-        EXPECT_EQ(Outer(), "242x201") << "240 x 180";
-        Char('d');
-        EXPECT_EQ(Outer(), "644x503");
+        EXPECT_EQ(Client(), "192x120") << "160 x 120 held to the minimum width";
+    }, clip);
+}
+
+// At 144 DPI the window's own sizes grow by half; the video's stay in video pixels. Moving to a
+// screen of another DPI takes the system's rectangle and redraws the strip at the new DPI.
+TEST_F(VideoWindowTest, WindowSizesFollowTheDpiAndVideoSizesDoNot)
+{
+    standin::SetDpi(144);
+    standin::Clip clip;
+    clip.width = 480;
+    clip.height = 272;
+    Play([] {
+        EXPECT_EQ(Client(), "480x272");
+        Char('h');
+        EXPECT_EQ(Outer(), "300x204") << "252 wide held to the minimum tracking width, 300";
+        CloseClip();
+        EXPECT_EQ(Outer(), "1350x180") << "the idle size";
+        standin::SetDpi(96);
+        RECT suggested = {40, 30, 940, 150};
+        SendMessageA(ghApp, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
+        RECT outer = standin::OuterRect(ghApp);
+        EXPECT_EQ(outer.left, 40);
+        EXPECT_EQ(outer.top, 30);
+        EXPECT_EQ(Outer(), "900x120");
+        EXPECT_EQ(giProgressLeft, 120);
+        Key(VK_SPACE);
+        EXPECT_EQ(Height(standin::OuterRect(ghStatus)), STATUS_STRIP_HEIGHT);
+    }, clip);
+    standin::Reset();
+    standin::SetDpi(144);
+    clip.visibleStatus = E_NOINTERFACE;
+    Play([] {
         Char('n');
-        EXPECT_EQ(Outer(), "323x262");
+        EXPECT_EQ(Outer(), "750x180") << "the audio-only preset";
     }, clip);
 }
 
