@@ -161,9 +161,10 @@ int main(int argc, char **argv)
     if (strcmp(verb, "everyone") == 0 && argc >= 4)
         return TypeIntoEveryPlayer(argv[2][0], atoi(argv[3]));
     if (strcmp(verb, "metrics") == 0) {
-        printf("caption=%d\nborderx=%d\nbordery=%d\nmenu=%d\nframex=%d\nframey=%d\n",
+        printf("caption=%d\nborderx=%d\nbordery=%d\nmenu=%d\nframex=%d\nframey=%d\nscreen=%dx%d\n",
                GetSystemMetrics(SM_CYCAPTION), GetSystemMetrics(SM_CXBORDER), GetSystemMetrics(SM_CYBORDER),
-               GetSystemMetrics(SM_CYMENU), GetSystemMetrics(SM_CXFRAME), GetSystemMetrics(SM_CYFRAME));
+               GetSystemMetrics(SM_CYMENU), GetSystemMetrics(SM_CXFRAME), GetSystemMetrics(SM_CYFRAME),
+               GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
         return 0;
     }
 

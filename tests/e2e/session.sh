@@ -28,7 +28,8 @@ start() {
     fi
     local display=$((90 + RANDOM % 400))
     while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-    Xvfb ":$display" -screen 0 1280x800x24 -nolisten tcp >"$state/xvfb.log" 2>&1 &
+    # A screen of today's size, so that a window at 144 DPI fits on it.
+    Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp >"$state/xvfb.log" 2>&1 &
     local xvfb=$!
     export DISPLAY=":$display"
 

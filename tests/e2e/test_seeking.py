@@ -96,8 +96,9 @@ class Seeking(wp.PlayerCase):
         self.assertIsNotNone(self.settled(b + 2, LENGTH), 'the clip did not play on past B')
 
         window = wp.show()['outer']
+        screen = dict(line.split('=', 1) for line in wp.driver('metrics')[1].split())['screen']
         wp.driver('key', VK_RETURN)
-        self.assertTrue(wp.wait_for(lambda: wp.driver('foreground')[1].strip() == '1280x800', 10), 'no full screen')
+        self.assertTrue(wp.wait_for(lambda: wp.driver('foreground')[1].strip() == screen, 10), 'no full screen')
         wp.driver('key', VK_ESCAPE)
         self.assertTrue(wp.wait_for(lambda: wp.driver('foreground')[1].strip() == window, 10), 'still full screen')
         self.assertEqual(wp.show()['outer'], window)

@@ -113,13 +113,13 @@ def forget_last_clip():
         wine('reg', 'delete', key, '/f')
 
 
-def make_clip(name, seconds=3):
+def make_clip(name, seconds=3, size='320x240'):
     """A short clip made by ffmpeg, by the kind its extension names."""
     path = os.path.join(CLIPS, name)
     os.makedirs(os.path.dirname(path), exist_ok=True)
     if os.path.exists(path):
         return path
-    video = ['-f', 'lavfi', '-i', f'testsrc=size=320x240:rate=25:duration={seconds}']
+    video = ['-f', 'lavfi', '-i', f'testsrc=size={size}:rate=25:duration={seconds}']
     audio = ['-f', 'lavfi', '-i', f'sine=frequency=440:duration={seconds}']
     ext = name.rsplit('.', 1)[-1].lower()
     codecs = {
