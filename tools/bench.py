@@ -3,7 +3,7 @@
 
 Each metric is measured for the player and for the harness (bench/bench.cpp, same bitness, same
 clip), in alternating runs, and printed as min and median with the ratio player / harness of the
-medians. Usage: ./bench [--quick] [--runs N]."""
+medians. Usage: ./bench [--quick] [--runs N] [--without-flood] [--timeline]."""
 import argparse
 import os
 import shutil
@@ -222,6 +222,52 @@ def flood(contender, clip):
     return grown, reopened
 
 
+# The calls that mark the steps of a start-up, from WinMain (its first call) to the graph's Run.
+TIMELINE_CALLS = ['ole32.CoInitializeEx', 'user32.RegisterClassA', 'user32.CreateWindowExA', 'user32.GetMessageA',
+                  'ole32.CoCreateInstance', 'user32.AdjustWindowRectEx', 'user32.SetWindowTextA', 'kernel32.WriteFile']
+RELAY_KEY = r'HKCU\Software\Wine\Debug'
+
+
+def timeline(contender, clip):
+    """Each marked call's first and last time, in ms after the first: Wine's relay trace, taken once."""
+    wp.wine('reg', 'add', RELAY_KEY, '/v', 'RelayInclude', '/d', ';'.join(TIMELINE_CALLS), '/f')
+    trace = tempfile.TemporaryFile('w+')
+    environment = dict(os.environ, WINEDEBUG='+timestamp,+relay')
+    args = [wp.exe('lumetrone-bench'), 'play', clip, '1'] if contender == 'harness' else [wp.exe('lumetrone'),
+                                                                                           wp.win_path(clip)]
+    run = subprocess.Popen([os.environ['WINE'], *args], stdout=subprocess.DEVNULL, stderr=trace, env=environment)
+    if contender == 'harness':
+        run.wait(60)
+    else:
+        watcher = bench('title', title_of(clip), '60')
+        watcher.line('seen', 60)
+        watcher.end()
+        wp.driver('command', wp.IDM_EXIT)
+        run.wait(60)
+    wp.wine('reg', 'delete', RELAY_KEY, '/v', 'RelayInclude', '/f')
+    trace.seek(0)
+    steps = {}
+    for line in trace:
+        stamp, _, rest = line.partition(':')
+        call = rest.split(':Call ', 1)[-1].split('(', 1)[0] if ':Call ' in rest else None
+        if call in TIMELINE_CALLS:
+            moment = float(stamp) * 1000
+            first, _ = steps.get(call, (moment, moment))
+            steps[call] = (first, moment)
+    origin = min(first for first, _ in steps.values()) if steps else 0
+    return {call: (first - origin, last - origin) for call, (first, last) in steps.items()}
+
+
+def print_timelines(clip):
+    print(f'\nStart-up timelines, {os.path.basename(clip)}: first / last call, ms after WinMain\'s first\n')
+    print('| call | player | harness |')
+    print('|---|---|---|')
+    lines = {contender: timeline(contender, clip) for contender in ('player', 'harness')}
+    for call in TIMELINE_CALLS:
+        cells = [lines[c].get(call) for c in ('player', 'harness')]
+        print(f'| {call} | ' + ' | '.join(f'{c[0]:.0f} / {c[1]:.0f}' if c else '—' for c in cells) + ' |')
+
+
 def row(name, unit, player_values, harness_values):
     def cell(values):
         return f'{min(values):.3f} / {statistics.median(values):.3f}' if values else '—'
@@ -235,12 +281,18 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument('--quick', action='store_true', help='two runs a cell instead of five')
     parser.add_argument('--runs', type=int, help='runs a cell')
+    parser.add_argument('--without-flood', action='store_true', help='leave out the key flood, minutes a run')
+    parser.add_argument('--timeline', action='store_true', help='only the start-up timelines, from a relay trace')
     options = parser.parse_args()
     runs = options.runs or (2 if options.quick else 5)
 
     arch = wp.start_session()
     wp.forget_last_clip()
     clips = make_clips()
+    if options.timeline:
+        for kind in ('avi', 'mp3'):
+            print_timelines(clips[kind])
+        return
     cells = {}
 
     def record(key, contender, value):
@@ -259,6 +311,8 @@ def main():
                 record(f'idle CPU, {what}, {IDLE} s', contender, values['cpu'])
                 record(f'idle wake-ups, {what}, {IDLE} s', contender, values['wakeups'])
             record('seek: digit → bar (player) / SetPositions (harness)', contender, seek(contender, clips['avi']))
+            if options.without_flood:
+                continue
             grown, reopened = flood(contender, clips['avi'])
             record(f'memory gained over {FLOOD} keys, playing avi', contender, grown)
             if reopened is not None:
