@@ -222,50 +222,80 @@ def flood(contender, clip):
     return grown, reopened
 
 
-# The calls that mark the steps of a start-up, from WinMain (its first call) to the graph's Run.
-TIMELINE_CALLS = ['ole32.CoInitializeEx', 'user32.RegisterClassA', 'user32.CreateWindowExA', 'user32.GetMessageA',
-                  'ole32.CoCreateInstance', 'user32.AdjustWindowRectEx', 'user32.SetWindowTextA', 'kernel32.WriteFile']
 RELAY_KEY = r'HKCU\Software\Wine\Debug'
+# The first call after the graph's Run: the player focuses its window, the harness prints "playing".
+RUNNING = {'player': 'user32.setfocus', 'harness': 'msvcrt._lock'}
+
+
+def image_range(path):
+    """Where the exe lies in its process: from its image base, for its size."""
+    with open(path, 'rb') as f:
+        data = f.read(4096)
+    header = int.from_bytes(data[0x3C:0x40], 'little') + 24
+    wide = int.from_bytes(data[header:header + 2], 'little') == 0x20B
+    base = int.from_bytes(data[header + 24:header + 32], 'little') if wide else int.from_bytes(
+        data[header + 28:header + 32], 'little')
+    return base, base + int.from_bytes(data[header + 56:header + 60], 'little')
 
 
 def timeline(contender, clip):
-    """Each marked call's first and last time, in ms after the first: Wine's relay trace, taken once."""
-    wp.wine('reg', 'add', RELAY_KEY, '/v', 'RelayInclude', '/d', ';'.join(TIMELINE_CALLS), '/f')
+    """The exe's own calls into the system (those that return into its image), from WinMain's first (COM's
+    start) to the one right after Run, from one relay trace of Wine: the time in all, each call that took 10 ms or more, and
+    each stretch of 10 ms or more between two calls (time in the engine's methods, which are not exports,
+    or in the exe's own code), named by the call that ends it."""
+    path = wp.exe('lumetrone-bench') if contender == 'harness' else wp.exe('lumetrone')
+    low, high = image_range(path)
     trace = tempfile.TemporaryFile('w+')
     environment = dict(os.environ, WINEDEBUG='+timestamp,+relay')
-    args = [wp.exe('lumetrone-bench'), 'play', clip, '1'] if contender == 'harness' else [wp.exe('lumetrone'),
-                                                                                           wp.win_path(clip)]
+    args = [path, 'play', clip, '1'] if contender == 'harness' else [path, wp.win_path(clip)]
     run = subprocess.Popen([os.environ['WINE'], *args], stdout=subprocess.DEVNULL, stderr=trace, env=environment)
-    if contender == 'harness':
-        run.wait(60)
-    else:
+    if contender == 'player':
         watcher = bench('title', title_of(clip), '60')
         watcher.line('seen', 60)
         watcher.end()
         wp.driver('command', wp.IDM_EXIT)
-        run.wait(60)
-    wp.wine('reg', 'delete', RELAY_KEY, '/v', 'RelayInclude', '/f')
+    run.wait(60)
     trace.seek(0)
-    steps = {}
+    calls, slow, origin, returned, built = {}, [], None, None, False
     for line in trace:
-        stamp, _, rest = line.partition(':')
-        call = rest.split(':Call ', 1)[-1].split('(', 1)[0] if ':Call ' in rest else None
-        if call in TIMELINE_CALLS:
-            moment = float(stamp) * 1000
-            first, _ = steps.get(call, (moment, moment))
-            steps[call] = (first, moment)
-    origin = min(first for first, _ in steps.values()) if steps else 0
-    return {call: (first - origin, last - origin) for call, (first, last) in steps.items()}
+        parts = line.split(':', 2)
+        kind = parts[2][:5] if len(parts) == 3 else ''
+        if kind not in ('Call ', 'Ret  ') or ' ret=' not in parts[2]:
+            continue
+        address = parts[2].rsplit(' ret=', 1)[1].strip()
+        if not all(c in '0123456789abcdefABCDEF' for c in address) or not low <= int(address, 16) < high:
+            continue
+        moment = float(parts[0]) * 1000
+        name = parts[2][5:].split('(', 1)[0].strip()
+        if origin is None:
+            # WinMain begins with COM; the time counts from its return.
+            if kind == 'Ret  ' and name == 'combase.CoInitializeEx':
+                origin = returned = moment
+            continue
+        if kind == 'Call ':
+            if returned is not None and moment - returned >= 10:
+                slow.append((f'(between calls, up to {name})', returned - origin, moment - returned))
+            built = built or name == 'combase.CoCreateInstance'
+            if built and name.lower() == RUNNING[contender]:
+                return moment - origin, slow
+            calls.setdefault((parts[1], name), []).append(moment)
+            returned = None
+        else:
+            returned = moment
+            began = calls.get((parts[1], name)) and calls[(parts[1], name)].pop()
+            if began and moment - began >= 10:
+                slow.append((name, began - origin, moment - began))
+    return None, slow
 
 
 def print_timelines(clip):
-    print(f'\nStart-up timelines, {os.path.basename(clip)}: first / last call, ms after WinMain\'s first\n')
-    print('| call | player | harness |')
-    print('|---|---|---|')
-    lines = {contender: timeline(contender, clip) for contender in ('player', 'harness')}
-    for call in TIMELINE_CALLS:
-        cells = [lines[c].get(call) for c in ('player', 'harness')]
-        print(f'| {call} | ' + ' | '.join(f'{c[0]:.0f} / {c[1]:.0f}' if c else '—' for c in cells) + ' |')
+    print(f'\nStart-up, {os.path.basename(clip)}: from CoInitializeEx to the call after Run (relay trace, ms)\n')
+    for contender in ('player', 'harness'):
+        timeline(contender, clip)   # the first run meets cold caches and starting services
+        total, slow = timeline(contender, clip)
+        print(f'{contender}: {total:.0f} ms in all' if total is not None else f'{contender}: no Run seen')
+        for name, began, took in sorted(slow, key=lambda entry: entry[1]):
+            print(f'    at {began:6.0f} ms, {took:5.0f} ms: {name}')
 
 
 def row(name, unit, player_values, harness_values):
