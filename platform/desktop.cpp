@@ -76,7 +76,9 @@ HWND const kModalDialog = reinterpret_cast<HWND>(&gModalToken);
 LRESULT CALLBACK ModelessWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto procedure = gModelessProcedures.find(hwnd);
-    return procedure == gModelessProcedures.end() ? 0 : procedure->second(hwnd, message, wParam, lParam);
+    if (procedure != gModelessProcedures.end() && procedure->second(hwnd, message, wParam, lParam))
+        return TRUE;
+    return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 std::vector<standin::DialogRun> gDialogRuns;
 bool gDialogEnded;

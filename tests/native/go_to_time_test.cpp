@@ -58,7 +58,7 @@ TEST_F(GoToTimeTest, OkSeeksWhereTheFieldSaysAndNonsenseKeepsTheDialogOpen)
         Char(7);
         EXPECT_EQ(standin::DialogRuns()[2].result, IDOK);
         EXPECT_EQ(gABState, ABOff);
-        EXPECT_CALLS(mark, "GetCurrentPosition", "GetDuration", "GetDuration", "SetPositions 300000000,1 -,0");
+        EXPECT_CALLS(mark, "GetDuration", "GetCurrentPosition", "GetDuration", "SetPositions 300000000,1 -,0");
 
         standin::ScriptDialog({standin::TypeIntoDialog(IDC_GO_TO_TIME, "2:00:00"), Press(IDOK)});
         Char(7);

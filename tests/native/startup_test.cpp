@@ -132,11 +132,14 @@ TEST_F(PlayerTest, MenuResourceHoldsTheCommandsInOrder)
             {"&Control", "&Pause/Play\tP", IDM_PAUSE_PLAY},
             {"&Control", "&Stop\tS", IDM_STOP},
             {"&Control", "&Mute/Unmute\tM", IDM_MUTE},
+            {"&Control", "&Go to time...\tCtrl+G", IDM_GO_TO_TIME},
+            {"&Control", "&Copy time\tCtrl+C", IDM_COPY_TIME},
             {"&Control", "&Half size (50%)\tH", IDM_SIZE_HALF},
             {"&Control", "&Three-quarter size (75%)\tT", IDM_SIZE_THREE_QUARTER},
             {"&Control", "&Normal size (100%)\tN", IDM_SIZE_NORMAL},
             {"&Control", "&Double size (200%)\tD", IDM_SIZE_DOUBLE},
             {"&Control", "&Full Screen\t<Enter>", IDM_FULL_SCREEN},
+            {"Help", "&Keys\tF1", IDM_KEYS},
             {"Help", "About Lumetrone", IDM_ABOUT},
         };
         std::vector<standin::MenuItem> items = standin::MenuItems(ghMenu);
