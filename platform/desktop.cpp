@@ -67,6 +67,19 @@ HWND gForeground, gFocus;
 std::vector<standin::LoggedMessage> gMessageLog;
 std::vector<standin::ShownMessage> gMessageBoxes;
 std::vector<MSG> gDialogScript;
+std::map<std::pair<HWND, int>, std::string> gDialogItems;   // item texts, by dialog and item
+std::map<HWND, DLGPROC> gModelessProcedures;
+int gModalToken;
+HWND const kModalDialog = reinterpret_cast<HWND>(&gModalToken);
+
+// A modeless dialog's window procedure: its dialog procedure, as the platform's dialog manager calls it.
+LRESULT CALLBACK ModelessWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto procedure = gModelessProcedures.find(hwnd);
+    if (procedure != gModelessProcedures.end() && procedure->second(hwnd, message, wParam, lParam))
+        return TRUE;
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
 std::vector<standin::DialogRun> gDialogRuns;
 bool gDialogEnded;
 INT_PTR gDialogResult;
@@ -189,6 +202,8 @@ void Reset()
     gMessageBoxes.clear();
     gDialogScript.clear();
     gDialogRuns.clear();
+    gDialogItems.clear();
+    gModelessProcedures.clear();
     gFailRegister.clear();
     gFailCreate.clear();
     gDropTargets.clear();
@@ -201,12 +216,14 @@ void Reset()
     ResetFilesAndRegistry();
     ResetFilterGraph();
     ResetOpenDialog();
+    ResetClipboard();
 }
 
 void ExpectAllReleased()
 {
     ExpectGraphsReleased();
     ExpectFilesClosed();
+    ExpectGlobalsFreed();
     EXPECT_EQ(std::count(gDropsFinished.begin(), gDropsFinished.end(), false), 0) << "a drop was never finished";
 }
 
@@ -284,6 +301,13 @@ void FailCreateWindow(const char *className, DWORD error) { gFailCreate[classNam
 
 std::vector<ShownMessage> &MessageBoxes() { return gMessageBoxes; }
 void ScriptDialog(std::vector<MSG> messages) { gDialogScript = std::move(messages); }
+MSG TypeIntoDialog(int item, const char *text) { return MSG{nullptr, WM_SETTEXT, static_cast<WPARAM>(item),
+                                                            reinterpret_cast<LPARAM>(text), 0, {0, 0}}; }
+std::string DialogItemText(HWND dialog, int item)
+{
+    auto text = gDialogItems.find({dialog ? dialog : kModalDialog, item});
+    return text == gDialogItems.end() ? "<none>" : text->second;
+}
 std::vector<DialogRun> &DialogRuns() { return gDialogRuns; }
 
 }  // namespace standin
@@ -614,6 +638,49 @@ BOOL InvalidateRect(HWND hwnd, const RECT *rect, BOOL erase)
     return TRUE;
 }
 
+BOOL SetDlgItemTextA(HWND dialog, int item, LPCSTR text)
+{
+    gDialogItems[{dialog, item}] = text;
+    return TRUE;
+}
+
+UINT GetDlgItemTextA(HWND dialog, int item, LPSTR text, int size)
+{
+    lstrcpynA(text, gDialogItems[{dialog, item}].c_str(), size);
+    return static_cast<UINT>(strlen(text));
+}
+
+LRESULT SendDlgItemMessageA(HWND, int, UINT message, WPARAM, LPARAM)
+{
+    EXPECT_EQ(message, static_cast<UINT>(EM_SETTABSTOPS)) << "only tab stops are set on a dialog's items";
+    return TRUE;
+}
+
+// A modeless dialog is a window of the dialog class, shown as its template asks (visible here).
+HWND CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM param)
+{
+    gWindows.push_back(std::unique_ptr<Window>(new Window{"#32770", "", WS_POPUP | WS_CAPTION, owner,
+        {40, 40, 500, 400}, ModelessWindowProc, nullptr, true, false, true, false, true}));
+    HWND dialog = HandleOf(gWindows.size() - 1);
+    gModelessProcedures[dialog] = procedure;
+    gDialogRuns.push_back({LOWORD(templateName), owner, false, false, 0});
+    procedure(dialog, WM_INITDIALOG, 0, param);
+    return dialog;
+}
+
+// The dialog manager's part of the message loop: messages for the dialog are its own, and Escape
+// is its Cancel button.
+BOOL IsDialogMessageA(HWND dialog, MSG *msg)
+{
+    if (!Find(dialog) || msg->hwnd != dialog)
+        return FALSE;
+    if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE)
+        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    else
+        DispatchMessageA(msg);
+    return TRUE;
+}
+
 BOOL EndDialog(HWND, INT_PTR result)
 {
     gDialogEnded = true;
@@ -624,16 +691,23 @@ BOOL EndDialog(HWND, INT_PTR result)
 // Runs the dialog procedure on the scripted messages; the owner is disabled while it is open.
 INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM param)
 {
-    static int dialogToken;
-    HWND dialog = reinterpret_cast<HWND>(&dialogToken);
+    HWND dialog = kModalDialog;
     Window *ownerWindow = Find(owner);
     if (ownerWindow)
         ownerWindow->enabled = false;
     gDialogEnded = false;
     gDialogResult = -1;
+    for (auto item = gDialogItems.begin(); item != gDialogItems.end();)
+        item = item->first.first == kModalDialog ? gDialogItems.erase(item) : std::next(item);
     procedure(dialog, WM_INITDIALOG, 0, param);
-    for (size_t i = 0; i < gDialogScript.size() && !gDialogEnded; i++)
-        procedure(dialog, gDialogScript[i].message, gDialogScript[i].wParam, gDialogScript[i].lParam);
+    for (size_t i = 0; i < gDialogScript.size() && !gDialogEnded; i++) {
+        const MSG &step = gDialogScript[i];
+        // A user typing into an item replaces its text; the procedure is not told.
+        if (step.message == WM_SETTEXT && !step.hwnd)
+            gDialogItems[{dialog, static_cast<int>(step.wParam)}] = reinterpret_cast<const char *>(step.lParam);
+        else
+            procedure(dialog, step.message, step.wParam, step.lParam);
+    }
     gDialogRuns.push_back({LOWORD(templateName), owner, ownerWindow && !ownerWindow->enabled, gDialogEnded,
                            gDialogResult});
     if (ownerWindow)

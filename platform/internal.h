@@ -9,6 +9,7 @@ void ResetSystem();
 void ResetFilesAndRegistry();
 void ResetFilterGraph();
 void ResetOpenDialog();
+void ResetClipboard();
 HMENU LoadMenuResource(UINT id);
 void ExpectFilesClosed();
 void ExpectGraphsReleased();

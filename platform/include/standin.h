@@ -39,7 +39,13 @@ RECT OuterRect(HWND hwnd);
 RECT ClientRect(HWND hwnd);       // what is left of the outer rect after frame, caption and menu bar lines
 void SetDpi(UINT dpi);            // the screen's, for every window; metrics grow with it
 UINT Dpi();
-void SetMenuItemsWidth(int pixels);   // at 96 DPI; a client area narrower than this gets two or more menu lines
+void SetMenuItemsWidth(int pixels);
+
+// The clipboard: its Unicode text ("<none>" when it holds none), another program holding it, and
+// every global block either freed or the clipboard's.
+std::string ClipboardText();
+void HoldClipboard(bool held);
+void ExpectGlobalsFreed();   // at 96 DPI; a client area narrower than this gets two or more menu lines
 DWORD WindowStyle(HWND hwnd);
 HWND ParentOf(HWND hwnd);
 bool IsTopmost(HWND hwnd);
@@ -79,6 +85,8 @@ std::vector<OpenDialogCall> &OpenDialogCalls();
 
 // Modal dialog boxes: the procedure gets WM_INITDIALOG, then these messages until EndDialog.
 void ScriptDialog(std::vector<MSG> messages);
+MSG TypeIntoDialog(int item, const char *text);   // a script step: the user types text into the item
+std::string DialogItemText(HWND dialog, int item); // as the dialog left it (nullptr: the last modal one); "<none>" if never set
 struct DialogRun { UINT templateId; HWND owner; bool ownerDisabledWhileOpen; bool ended; INT_PTR result; };
 std::vector<DialogRun> &DialogRuns();
 

@@ -49,6 +49,8 @@ DECLARE_STANDIN_HANDLE(HBRUSH);
 DECLARE_STANDIN_HANDLE(HDC);
 DECLARE_STANDIN_HANDLE(HKEY);
 DECLARE_STANDIN_HANDLE(HFONT);
+typedef HANDLE HGLOBAL;
+typedef size_t SIZE_T;
 typedef HICON HCURSOR;
 typedef void *HGDIOBJ;
 typedef HINSTANCE HMODULE;
@@ -132,7 +134,23 @@ typedef struct tagWNDCLASSA {
 #define WM_TIMER         0x0113
 #define WM_MOUSEMOVE     0x0200
 #define WM_LBUTTONDOWN   0x0201
+#define WM_SETTEXT       0x000C
+#define EM_SETTABSTOPS   0x00CB
 #define WM_MOUSEWHEEL    0x020A
+#define WM_APPCOMMAND    0x0319
+#define FAPPCOMMAND_MASK 0xF000
+#define GET_APPCOMMAND_LPARAM(l) ((short)(HIWORD(l) & ~FAPPCOMMAND_MASK))
+#define APPCOMMAND_VOLUME_MUTE           8
+#define APPCOMMAND_VOLUME_DOWN           9
+#define APPCOMMAND_VOLUME_UP             10
+#define APPCOMMAND_MEDIA_NEXTTRACK       11
+#define APPCOMMAND_MEDIA_PREVIOUSTRACK   12
+#define APPCOMMAND_MEDIA_STOP            13
+#define APPCOMMAND_MEDIA_PLAY_PAUSE      14
+#define APPCOMMAND_MEDIA_PLAY            46
+#define APPCOMMAND_MEDIA_PAUSE           47
+#define APPCOMMAND_MEDIA_FAST_FORWARD    49
+#define APPCOMMAND_MEDIA_REWIND          50
 #define WM_DROPFILES     0x0233
 #define WM_DPICHANGED    0x02E0
 #define WHEEL_DELTA      120
@@ -246,6 +264,8 @@ typedef DWORD REGSAM;
 
 /* National language support and versions */
 #define CP_ACP 0
+#define GMEM_MOVEABLE 0x0002
+#define CF_UNICODETEXT 13
 #define CP_UTF8 65001
 #define IS_HIGH_SURROGATE(w) ((w) >= 0xD800 && (w) <= 0xDBFF)
 #define IS_LOW_SURROGATE(w) ((w) >= 0xDC00 && (w) <= 0xDFFF)
@@ -311,6 +331,11 @@ DWORD   CheckMenuItem(HMENU menu, UINT item, UINT check);
 BOOL    EnableMenuItem(HMENU menu, UINT item, UINT enable);
 INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM param);
 BOOL    EndDialog(HWND dialog, INT_PTR result);
+BOOL    SetDlgItemTextA(HWND dialog, int item, LPCSTR text);
+LRESULT SendDlgItemMessageA(HWND dialog, int item, UINT message, WPARAM wParam, LPARAM lParam);
+HWND    CreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM param);
+BOOL    IsDialogMessageA(HWND dialog, MSG *msg);
+UINT    GetDlgItemTextA(HWND dialog, int item, LPSTR text, int size);
 int     MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 int     wsprintfA(LPSTR buffer, LPCSTR format, ...);
 
@@ -351,6 +376,14 @@ int     WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sour
                             int destinationLength, LPCSTR defaultChar, BOOL *usedDefault);
 int     lstrlenW(LPCWSTR text);
 int     MulDiv(int number, int numerator, int denominator);
+HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
+LPVOID  GlobalLock(HGLOBAL memory);
+BOOL    GlobalUnlock(HGLOBAL memory);
+HGLOBAL GlobalFree(HGLOBAL memory);
+BOOL    OpenClipboard(HWND owner);
+BOOL    EmptyClipboard();
+HANDLE  SetClipboardData(UINT format, HANDLE data);
+BOOL    CloseClipboard();
 int     GetLocaleInfoA(LCID locale, LCTYPE type, LPSTR data, int length);
 LCID    GetThreadLocale();
 UINT    GetACP();

@@ -5,6 +5,11 @@
 #define IDR_MAIN_MENU           101
 #define IDI_APP                 105
 #define IDD_ABOUT               200
+#define IDD_GO_TO_TIME          201
+#define IDC_GO_TO_TIME          1001
+#define IDC_GO_TO_TIME_HINT     1002
+#define IDD_KEYS                202
+#define IDC_KEYS_LIST           1003
 
 #define IDM_OPEN_CLIP           40001
 #define IDM_EXIT                40002
@@ -18,6 +23,9 @@
 #define IDM_SIZE_DOUBLE         40010
 #define IDM_SIZE_THREE_QUARTER  40012
 #define IDM_ABOUT               40014
+#define IDM_COPY_TIME           40015
+#define IDM_GO_TO_TIME          40016
+#define IDM_KEYS                40017
 
 /* Posted by the media engine while events wait in its queue (WM_USER + 20). */
 #define WM_GRAPH_EVENT          0x0414

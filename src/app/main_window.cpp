@@ -72,66 +72,100 @@ static void AboutCommand()
     DialogBoxParamA(ghInst, MAKEINTRESOURCEA(IDD_ABOUT), ghApp, AboutDlgProc, 0);
 }
 
+// One table per kind of input: the window procedure dispatches from it and the keys window lists
+// it, so the two cannot drift apart. An entry without a name is listed with the one before it.
 struct Binding {
     UINT code;           // virtual key, character or command id
     bool cancelsLoop;    // CancelABLoop runs before the action
     void (*action)();
+    const char *name;    // as the keys window shows the input
+    const char *meaning; // what it does, for the keys window
 };
 
 static const Binding kKeys[] = {
-    { VK_RETURN, false, EnterOrLeaveFullScreen },
-    { VK_ESCAPE, false, EscapeKey },
-    { VK_SPACE,  false, ToggleStatusBar },
-    { VK_PRIOR,  false, AddBookmark },
-    { VK_NEXT,   true,  SkipFarForward },
-    { VK_END,    false, JumpNextBookmark },
-    { VK_HOME,   false, JumpPreviousBookmark },
-    { VK_LEFT,   true,  SkipBack },
-    { VK_UP,     true,  PreviousClip },
-    { VK_RIGHT,  true,  SkipForward },
-    { VK_DOWN,   true,  NextClip },
-    { VK_INSERT, false, MarkABPoint },
-    { VK_DELETE, false, DeleteNextBookmark },
-    { VK_F12,    true,  CloseCurrentClip },
+    { VK_RETURN, false, EnterOrLeaveFullScreen, "Enter", "full screen on and off" },
+    { VK_ESCAPE, false, EscapeKey, "Escape", "leave full screen; in a window, close the clip" },
+    { VK_SPACE,  false, ToggleStatusBar, "Space", "show or hide the status overlay" },
+    { VK_PRIOR,  false, AddBookmark, "Page Up, b", "add a bookmark at the current place" },
+    { VK_NEXT,   true,  SkipFarForward, "Page Down", "forward 100 s" },
+    { VK_END,    false, JumpNextBookmark, "End", "next bookmark" },
+    { VK_HOME,   false, JumpPreviousBookmark, "Home", "previous bookmark (0.8 s back or more, else the start)" },
+    { VK_LEFT,   true,  SkipBack, "Left", "back 9 s" },
+    { VK_UP,     true,  PreviousClip, "Up", "previous clip of the folder" },
+    { VK_RIGHT,  true,  SkipForward, "Right", "forward 30 s" },
+    { VK_DOWN,   true,  NextClip, "Down", "next clip of the folder" },
+    { VK_INSERT, false, MarkABPoint, "Insert", "A-B loop: mark A, mark B and loop, end the loop" },
+    { VK_DELETE, false, DeleteNextBookmark, "Delete", "delete the next bookmark" },
+    { VK_F1,     false, ShowKeys, "F1", "this list of keys" },
+    { VK_F12,    true,  CloseCurrentClip, "F12", "close the clip" },
 };
 
-// Letters are lower case only. The digits seek to tenths and are handled apart.
+// Letters are lower case only; a control letter comes as its code (Ctrl+C as 3). The digits seek
+// to tenths and are handled apart.
 static const Binding kCharacters[] = {
-    { '*', false, RateUp },
-    { '+', false, VolumeUp },
-    { '=', false, VolumeUp },
-    { '-', false, VolumeDown },
-    { '_', false, VolumeDown },
-    { '/', false, RateDown },
-    { 'b', false, AddBookmark },
-    { 'd', false, SizeDouble },
-    { 'f', false, AddFavourite },
-    { 'h', false, SizeHalf },
-    { 'm', false, MuteOrUnmute },
-    { 'n', false, SizeNormal },
-    { 'p', false, PausePlay },
-    { 's', false, StopClip },
-    { 't', false, SizeThreeQuarter },
-    { 'z', false, ZoomOneStep },
+    { 0x03, false, CopyTime, "Ctrl+C", "copy the current time, for notes" },
+    { 0x07, false, GoToTime, "Ctrl+G", "go to a time (h:mm:ss, m:ss or seconds)" },
+    { '*', false, RateUp, "*", "playback rate up by 1 %" },
+    { '+', false, VolumeUp, "+ or =", "volume up (other players duck)" },
+    { '=', false, VolumeUp, NULL, NULL },
+    { '-', false, VolumeDown, "- or _", "volume down" },
+    { '_', false, VolumeDown, NULL, NULL },
+    { '/', false, RateDown, "/", "playback rate down by 1 %" },
+    { 'b', false, AddBookmark, "b", "add a bookmark at the current place" },
+    { 'd', false, SizeDouble, "d", "double size" },
+    { 'f', false, AddFavourite, "f", "remember clip and place as a favourite (this run only)" },
+    { 'h', false, SizeHalf, "h", "half size" },
+    { 'm', false, MuteOrUnmute, "m", "mute and unmute" },
+    { 'n', false, SizeNormal, "n", "normal size" },
+    { 'p', false, PausePlay, "p", "pause and play" },
+    { 's', false, StopClip, "s", "stop and rewind to the first frame" },
+    { 't', false, SizeThreeQuarter, "t", "three-quarter size" },
+    { 'z', false, ZoomOneStep, "z", "zoom the video by 10 % more" },
+};
+
+// Inputs that no table dispatches: the digits and the mouse.
+static const char *const kOtherInputs[][2] = {
+    { "0 to 9", "jump to that tenth of the clip" },
+    { "Click on the bar", "jump there" },
+    { "Mouse wheel", "volume up and down, a step for each notch" },
+    { "Drop a file", "open it" },
 };
 
 static const Binding kCommands[] = {
-    { IDM_OPEN_CLIP,          false, OpenCommand },
-    { IDM_EXIT,               true,  ExitCommand },
-    { IDM_PAUSE_PLAY,         false, PausePlay },
-    { IDM_STOP,               true,  StopClip },
-    { IDM_CLOSE_CLIP,         true,  CloseCurrentClip },
-    { IDM_MUTE,               false, MuteOrUnmute },
-    { IDM_FULL_SCREEN,        false, EnterOrLeaveFullScreen },
-    { IDM_SIZE_NORMAL,        false, SizeNormal },
-    { IDM_SIZE_HALF,          false, SizeHalf },
-    { IDM_SIZE_DOUBLE,        false, SizeDouble },
-    { IDM_SIZE_THREE_QUARTER, false, SizeThreeQuarter },
-    { IDM_ABOUT,              false, AboutCommand },
+    { IDM_OPEN_CLIP,          false, OpenCommand, NULL, NULL },
+    { IDM_EXIT,               true,  ExitCommand, NULL, NULL },
+    { IDM_PAUSE_PLAY,         false, PausePlay, NULL, NULL },
+    { IDM_STOP,               true,  StopClip, NULL, NULL },
+    { IDM_CLOSE_CLIP,         true,  CloseCurrentClip, NULL, NULL },
+    { IDM_MUTE,               false, MuteOrUnmute, NULL, NULL },
+    { IDM_FULL_SCREEN,        false, EnterOrLeaveFullScreen, NULL, NULL },
+    { IDM_SIZE_NORMAL,        false, SizeNormal, NULL, NULL },
+    { IDM_SIZE_HALF,          false, SizeHalf, NULL, NULL },
+    { IDM_SIZE_DOUBLE,        false, SizeDouble, NULL, NULL },
+    { IDM_SIZE_THREE_QUARTER, false, SizeThreeQuarter, NULL, NULL },
+    { IDM_ABOUT,              false, AboutCommand, NULL, NULL },
+    { IDM_COPY_TIME,          false, CopyTime, NULL, NULL },
+    { IDM_GO_TO_TIME,         false, GoToTime, NULL, NULL },
+    { IDM_KEYS,               false, ShowKeys, NULL, NULL },
+};
+
+static void PlayIfHeld()     { if (gPlayState == Paused || gPlayState == Stopped) PausePlay(); }
+static void PauseIfPlaying() { if (gPlayState == Running) PausePlay(); }
+
+// The keyboard's media keys and the foot pedals that send them; the volume commands stay the system's.
+static const Binding kAppCommands[] = {
+    { APPCOMMAND_MEDIA_PLAY_PAUSE,    false, PausePlay, "Media Play/Pause", "as p" },
+    { APPCOMMAND_MEDIA_PLAY,          false, PlayIfHeld, "Media Play", "play when paused or stopped" },
+    { APPCOMMAND_MEDIA_PAUSE,         false, PauseIfPlaying, "Media Pause", "pause when playing" },
+    { APPCOMMAND_MEDIA_STOP,          false, StopClip, "Media Stop", "as s" },
+    { APPCOMMAND_MEDIA_NEXTTRACK,     true,  NextClip, "Media Next track", "as Down" },
+    { APPCOMMAND_MEDIA_PREVIOUSTRACK, true,  PreviousClip, "Media Previous track", "as Up" },
+    { APPCOMMAND_MEDIA_FAST_FORWARD,  true,  SkipForward, "Media Fast forward", "as Right" },
+    { APPCOMMAND_MEDIA_REWIND,        true,  SkipBack, "Media Rewind", "as Left" },
 };
 
 template <size_t N>
-static void RunBinding(const Binding (&table)[N], WPARAM code)
+static bool RunBinding(const Binding (&table)[N], WPARAM code)
 {
     for (const Binding &binding : table) {
         if (binding.code != code)
@@ -139,8 +173,37 @@ static void RunBinding(const Binding (&table)[N], WPARAM code)
         if (binding.cancelsLoop)
             CancelABLoop();
         binding.action();
-        return;
+        return true;
     }
+    return false;
+}
+
+// Appends "name<Tab>meaning" and a line end; text stays terminated when it is full.
+static void AppendLine(char *text, size_t size, size_t *length, const char *name, const char *meaning)
+{
+    int written = _snprintf(text + *length, size - 1 - *length, "%s\t%s\r\n", name, meaning);
+    *length = written < 0 ? size - 1 : *length + (size_t)written;
+    text[*length] = 0;
+}
+
+template <size_t N>
+static void ListBindings(char *text, size_t size, size_t *length, const Binding (&table)[N])
+{
+    for (const Binding &binding : table)
+        if (binding.name)
+            AppendLine(text, size, length, binding.name, binding.meaning);
+}
+
+// Every key, character, media key and mouse action, a line each.
+void FormatKeyList(char *text, size_t size)
+{
+    size_t length = 0;
+    text[0] = 0;
+    ListBindings(text, size, &length, kKeys);
+    ListBindings(text, size, &length, kCharacters);
+    for (const auto &input : kOtherInputs)
+        AppendLine(text, size, &length, input[0], input[1]);
+    ListBindings(text, size, &length, kAppCommands);
 }
 
 static void RunCharacter(WPARAM character)
@@ -175,6 +238,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_KEYDOWN:       guLastKey = (UINT)wParam; RunBinding(kKeys, wParam); break;
     case WM_CHAR:          RunCharacter(wParam); break;
     case WM_COMMAND:       RunBinding(kCommands, wParam); break;
+    case WM_APPCOMMAND:    if (!RunBinding(kAppCommands, (WPARAM)GET_APPCOMMAND_LPARAM(lParam)))
+                               return DefWindowProcA(hwnd, message, wParam, lParam);
+                           break;
     case WM_LBUTTONDOWN:   SeekToClick(LOWORD(lParam)); break;
     case WM_MOUSEWHEEL:    WheelVolume(GET_WHEEL_DELTA_WPARAM(wParam)); break;
     case WM_DROPFILES:     OpenDroppedFile((HDROP)wParam); break;
@@ -186,6 +252,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     // The video window sees every message handled above, and no other.
     if (pVW)
         pVW->NotifyOwnerMessage((OAHWND)hwnd, (long)message, (LONG_PTR)wParam, (LONG_PTR)lParam);
+    // A media key taken here goes no further, or the system would act on it a second time.
+    if (message == WM_APPCOMMAND)
+        return TRUE;
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
@@ -193,7 +262,8 @@ INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     if (message == WM_INITDIALOG)
         return TRUE;
-    if (message == WM_COMMAND && wParam == IDOK) {
+    // OK, Escape and the close button all close it.
+    if (message == WM_COMMAND && (wParam == IDOK || wParam == IDCANCEL)) {
         EndDialog(dialog, 1);
         return TRUE;
     }

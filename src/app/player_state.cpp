@@ -28,6 +28,7 @@ HBRUSH     ghbrWhite;
 HBRUSH     ghbrGreen;
 HBRUSH     ghbrOrange;
 OAHWND     hDrain;
+HWND       ghKeys;
 
 char       gszFolder[PATH_BYTES];
 char     (*gPlaylist)[PATH_BYTES];

@@ -1,16 +1,21 @@
-// The application shell: start-up, the main window's dispatch, title and menus, the last-clip record.
+// The application shell: start-up, the main window's dispatch, title and menus, the last-clip record
+// and the clipboard.
 #pragma once
 
 #include <windows.h>
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK KeysDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+void FormatKeyList(char *text, size_t size);   // "input<Tab>meaning" lines, from the dispatch tables
+void ShowKeys();
 
 void UpdateTitle();
 void CheckSizeItem(int command);
 void EnableClipMenus(int transport, int kind);
 
 void TakeCommandLinePath(const char *commandLine);
+void CopyTime();
 
 void SaveLastClip();
 void SaveLastPosition();

@@ -41,6 +41,7 @@ static void SetStartupValues()
     gdRate = 1.0;
     ghStatus = NULL;
     ghStripFont = NULL;
+    ghKeys = NULL;
     gnBookmarks = 0;
     gnFavourites = 0;
 }
@@ -115,6 +116,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     ghbrOrange = CreateSolidBrush(0x0080FF);
 
     while (GetMessageA(&msg, NULL, 0, 0)) {
+        if (ghKeys && IsDialogMessageA(ghKeys, &msg))
+            continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

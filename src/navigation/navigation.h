@@ -13,6 +13,11 @@ void PreviousClip();
 // an extension of three or more (talk.wmv gives talk.BMS), ".BMS" added to any other name (notes gives
 // notes.BMS). False when the clip has no file name or the bookmark file's path would not fit.
 bool BookmarkFileName(const char *clip, char *name);
+
+// "h:mm:ss", "m:ss" or seconds, each with an optional tenth, blanks around; false for anything else.
+bool ParseClipTime(const char *text, REFERENCE_TIME *time);
+INT_PTR CALLBACK GoToTimeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+void GoToTime();
 void LoadBookmarks();
 void AddBookmark();
 void DeleteNextBookmark();

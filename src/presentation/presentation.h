@@ -25,6 +25,8 @@ void    VolumeDown();
 void    WheelVolume(int delta);
 // "m:ss / m:ss" (h:mm:ss from an hour on) and the rate when it is not 100 %; text holds 64 characters.
 void    FormatClipTime(char *text, size_t size, REFERENCE_TIME position, REFERENCE_TIME duration, double rate);
+// The place alone, as the strip shows it: "m:ss", or "h:mm:ss" in a clip of an hour or more.
+void    FormatClipPlace(char *text, size_t size, REFERENCE_TIME position, REFERENCE_TIME duration);
 HRESULT ToggleMute();
 
 HRESULT SizeVideoWindow(int multiplier, int divisor);

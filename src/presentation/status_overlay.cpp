@@ -91,9 +91,21 @@ static int FormatTime(char *text, size_t size, REFERENCE_TIME time, bool hours)
     return _snprintf(text, size, "%lld:%02lld", seconds / 60, seconds % 60);
 }
 
+// Hours are shown for the whole of a clip of an hour or more, so that the places of one clip read alike.
+static bool ShowsHours(REFERENCE_TIME duration)
+{
+    return duration >= 36000000000LL;
+}
+
+void FormatClipPlace(char *text, size_t size, REFERENCE_TIME position, REFERENCE_TIME duration)
+{
+    FormatTime(text, size, position, ShowsHours(duration));
+    text[size - 1] = 0;
+}
+
 void FormatClipTime(char *text, size_t size, REFERENCE_TIME position, REFERENCE_TIME duration, double rate)
 {
-    bool hours = duration >= 36000000000LL;
+    bool hours = ShowsHours(duration);
     int length = FormatTime(text, size, position, hours);
     if (duration > 0) {
         length += _snprintf(text + length, size - length, " / ");

@@ -126,6 +126,45 @@ static int TypeIntoEveryPlayer(char character, int count)
     return 0;
 }
 
+/* Types a time into the Go to time dialog and presses OK, as a user would. */
+static int AnswerGoToTime(const char *text)
+{
+    HWND dialog = FindWindowA("#32770", "Go to time");
+    HWND field = dialog ? GetDlgItem(dialog, 1001) : NULL;   /* IDC_GO_TO_TIME */
+    if (!field)
+        return 1;
+    SendMessageA(field, WM_SETTEXT, 0, (LPARAM)text);
+    return !PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+/* Prints the clipboard's Unicode text as UTF-8. */
+static int PrintClipboard(void)
+{
+    char text[256];
+    int printed = 0;
+    if (!OpenClipboard(NULL))
+        return 1;
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    const WCHAR *wide = data ? (const WCHAR *)GlobalLock(data) : NULL;
+    if (wide) {
+        printed = WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, sizeof(text), NULL, NULL) > 0;
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    if (printed)
+        printf("%s\n", text);
+    return !printed;
+}
+
+/* Presses Escape in the visible dialog of that title, as a user would. */
+static int EscapeDialog(const char *title)
+{
+    HWND dialog = FindWindowA("#32770", title);
+    if (!dialog || !IsWindowVisible(dialog))
+        return 1;
+    return !PostMessageA(dialog, WM_KEYDOWN, VK_ESCAPE, 1);
+}
+
 static int CloseOpenDialog(void)
 {
     HWND dialog = FindWindowA(NULL, "Open Media File...");
@@ -138,7 +177,7 @@ static int CloseOpenDialog(void)
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|open|message|find|hold|everyone|foreground|metrics|key|char|command|click|close|move [arg] [hwnd]\n");
+        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|open|goto|clipboard|escape|message|find|hold|everyone|foreground|metrics|key|char|ctrl|appcommand|command|click|close|move [arg] [hwnd]\n");
         return 2;
     }
     const char *verb = argv[1];
@@ -160,6 +199,12 @@ int main(int argc, char **argv)
         return HoldFile(argv[2], atoi(argv[3]));
     if (strcmp(verb, "everyone") == 0 && argc >= 4)
         return TypeIntoEveryPlayer(argv[2][0], atoi(argv[3]));
+    if (strcmp(verb, "goto") == 0 && argc >= 3)
+        return AnswerGoToTime(argv[2]);
+    if (strcmp(verb, "clipboard") == 0)
+        return PrintClipboard();
+    if (strcmp(verb, "escape") == 0 && argc >= 3)
+        return EscapeDialog(argv[2]);
     if (strcmp(verb, "metrics") == 0) {
         printf("caption=%d\nborderx=%d\nbordery=%d\nmenu=%d\nframex=%d\nframey=%d\nscreen=%dx%d\n",
                GetSystemMetrics(SM_CYCAPTION), GetSystemMetrics(SM_CXBORDER), GetSystemMetrics(SM_CYBORDER),
@@ -186,6 +231,10 @@ int main(int argc, char **argv)
         return !PostMessageA(hwnd, WM_KEYDOWN, strtoul(argv[2], NULL, 0), 1);
     if (strcmp(verb, "char") == 0)
         return !PostMessageA(hwnd, WM_CHAR, (unsigned char)argv[2][0], 1);
+    if (strcmp(verb, "ctrl") == 0)   /* Ctrl and a letter, as the keyboard's translation gives it */
+        return !PostMessageA(hwnd, WM_CHAR, (unsigned char)(argv[2][0] - 'a' + 1), 1);
+    if (strcmp(verb, "appcommand") == 0)
+        return !PostMessageA(hwnd, WM_APPCOMMAND, (WPARAM)hwnd, MAKELPARAM(0, atoi(argv[2])));
     if (strcmp(verb, "command") == 0)
         return !PostMessageA(hwnd, WM_COMMAND, strtoul(argv[2], NULL, 0), 0);
     if (strcmp(verb, "click") == 0)

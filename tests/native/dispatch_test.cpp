@@ -35,6 +35,50 @@ TEST_F(DispatchTest, CommandsThatCancelTheLoopFirst)
     });
 }
 
+static LRESULT MediaKey(int command)
+{
+    return SendMessageA(ghApp, WM_APPCOMMAND, reinterpret_cast<WPARAM>(ghApp), MAKELPARAM(0, command));
+}
+
+// The media keys do what their keys do and are taken (TRUE), so the system does not act on them
+// again; the volume keys stay the system's.
+TEST_F(DispatchTest, MediaKeysDoWhatTheirKeysDoAndAreTaken)
+{
+    Play([] {
+        const std::pair<int, PlayState> steps[] = {
+            {APPCOMMAND_MEDIA_PLAY, Running}, {APPCOMMAND_MEDIA_PAUSE, Paused}, {APPCOMMAND_MEDIA_PAUSE, Paused},
+            {APPCOMMAND_MEDIA_PLAY, Running}, {APPCOMMAND_MEDIA_PLAY_PAUSE, Paused},
+            {APPCOMMAND_MEDIA_PLAY_PAUSE, Running}, {APPCOMMAND_MEDIA_STOP, Stopped}, {APPCOMMAND_MEDIA_PLAY, Running},
+        };
+        for (const auto &step : steps) {
+            gABState = ABMarked;
+            EXPECT_EQ(MediaKey(step.first), TRUE) << step.first;
+            EXPECT_EQ(gPlayState, step.second) << step.first;
+            EXPECT_EQ(gABState, ABMarked) << "as p and s, the loop stays: " << step.first;
+        }
+        const int moving[] = {APPCOMMAND_MEDIA_FAST_FORWARD, APPCOMMAND_MEDIA_REWIND, APPCOMMAND_MEDIA_NEXTTRACK,
+                              APPCOMMAND_MEDIA_PREVIOUSTRACK};
+        for (int command : moving) {
+            gABState = ABMarked;
+            EXPECT_EQ(MediaKey(command), TRUE) << command;
+            EXPECT_EQ(gABState, ABOff) << command;
+        }
+        standin::SetGraphPosition(300000000);
+        MediaKey(APPCOMMAND_MEDIA_FAST_FORWARD);
+        REFERENCE_TIME forward = standin::GraphPosition();
+        SendMessageA(ghApp, WM_KEYDOWN, VK_LEFT, 1);
+        SendMessageA(ghApp, WM_KEYDOWN, VK_RIGHT, 1);
+        EXPECT_EQ(standin::GraphPosition(), forward) << "fast forward jumps as far as Right";
+        MediaKey(APPCOMMAND_MEDIA_REWIND);
+        SendMessageA(ghApp, WM_KEYDOWN, VK_RIGHT, 1);
+        EXPECT_EQ(standin::GraphPosition(), forward) << "rewind jumps as far as Left";
+        LONG volume = glVolume;
+        for (int command : {APPCOMMAND_VOLUME_UP, APPCOMMAND_VOLUME_DOWN, APPCOMMAND_VOLUME_MUTE})
+            EXPECT_EQ(MediaKey(command), 0) << command;
+        EXPECT_EQ(glVolume, volume);
+    });
+}
+
 TEST_F(DispatchTest, CharacterSDoesNotCancelButTheStopCommandDoes)
 {
     Play([] {

@@ -132,11 +132,14 @@ TEST_F(PlayerTest, MenuResourceHoldsTheCommandsInOrder)
             {"&Control", "&Pause/Play\tP", IDM_PAUSE_PLAY},
             {"&Control", "&Stop\tS", IDM_STOP},
             {"&Control", "&Mute/Unmute\tM", IDM_MUTE},
+            {"&Control", "&Go to time...\tCtrl+G", IDM_GO_TO_TIME},
+            {"&Control", "&Copy time\tCtrl+C", IDM_COPY_TIME},
             {"&Control", "&Half size (50%)\tH", IDM_SIZE_HALF},
             {"&Control", "&Three-quarter size (75%)\tT", IDM_SIZE_THREE_QUARTER},
             {"&Control", "&Normal size (100%)\tN", IDM_SIZE_NORMAL},
             {"&Control", "&Double size (200%)\tD", IDM_SIZE_DOUBLE},
             {"&Control", "&Full Screen\t<Enter>", IDM_FULL_SCREEN},
+            {"Help", "&Keys\tF1", IDM_KEYS},
             {"Help", "About Lumetrone", IDM_ABOUT},
         };
         std::vector<standin::MenuItem> items = standin::MenuItems(ghMenu);
@@ -209,22 +212,59 @@ TEST_F(PlayerTest, NoCommandLineAndNoRecordShowsTheIdleWindowWithTheDialog)
     EXPECT_EQ(standin::OpenDialogCalls().size(), 1u);
 }
 
-TEST_F(PlayerTest, AboutBoxClosesOnlyThroughOk)
+// OK, Escape and the close button (both IDCANCEL to a dialog) close it; nothing else does.
+TEST_F(PlayerTest, AboutBoxClosesThroughOkEscapeAndItsCloseButton)
 {
-    standin::ScriptDialog({{nullptr, WM_COMMAND, IDCANCEL, 0, 0, {0, 0}},
-                           {nullptr, WM_CLOSE, 0, 0, 0, {0, 0}},
-                           {nullptr, WM_COMMAND, IDOK, 0, 0, {0, 0}}});
-    RunPlayer("", {[] { Command(IDM_ABOUT); }});
-    ASSERT_EQ(standin::DialogRuns().size(), 1u);
-    const standin::DialogRun &run = standin::DialogRuns()[0];
-    EXPECT_EQ(run.templateId, static_cast<UINT>(IDD_ABOUT));
-    EXPECT_TRUE(run.ended);
-    EXPECT_EQ(run.result, 1);
-    EXPECT_TRUE(run.ownerDisabledWhileOpen);
-
+    for (WPARAM button : {IDOK, IDCANCEL}) {
+        standin::Reset();
+        standin::ScriptDialog({{nullptr, WM_CLOSE, 0, 0, 0, {0, 0}},
+                               {nullptr, WM_COMMAND, IDCANCEL + 100, 0, 0, {0, 0}},
+                               {nullptr, WM_COMMAND, button, 0, 0, {0, 0}}});
+        RunPlayer("", {[] { Command(IDM_ABOUT); }});
+        ASSERT_EQ(standin::DialogRuns().size(), 1u);
+        const standin::DialogRun &run = standin::DialogRuns()[0];
+        EXPECT_EQ(run.templateId, static_cast<UINT>(IDD_ABOUT));
+        EXPECT_TRUE(run.ended) << button;
+        EXPECT_EQ(run.result, 1);
+        EXPECT_TRUE(run.ownerDisabledWhileOpen);
+    }
     standin::Reset();
-    standin::ScriptDialog({{nullptr, WM_COMMAND, IDCANCEL, 0, 0, {0, 0}}});
+    standin::ScriptDialog({{nullptr, WM_COMMAND, IDCANCEL + 100, 0, 0, {0, 0}}});
     RunPlayer("", {[] { Command(IDM_ABOUT); }});
     ASSERT_EQ(standin::DialogRuns().size(), 1u);
     EXPECT_FALSE(standin::DialogRuns()[0].ended);
+}
+
+// F1 and the Help menu's item show one keys window, listed from the dispatch tables; it stays
+// until Escape or Close.
+TEST_F(PlayerTest, KeysWindowListsEveryInputAndEscapeClosesIt)
+{
+    RunPlayer("", {[] {
+                       SendMessageA(ghApp, WM_KEYDOWN, VK_F1, 1);
+                       ASSERT_NE(ghKeys, nullptr);
+                       HWND first = ghKeys;
+                       Command(IDM_KEYS);
+                       EXPECT_EQ(ghKeys, first) << "one keys window at a time";
+                       ASSERT_EQ(standin::DialogRuns().size(), 1u);
+                       EXPECT_EQ(standin::DialogRuns()[0].templateId, static_cast<UINT>(IDD_KEYS));
+                       std::string text = standin::DialogItemText(ghKeys, IDC_KEYS_LIST);
+                       for (const char *line : {"Enter\tfull screen on and off\r\n", "F1\tthis list of keys\r\n",
+                                                "Ctrl+G\tgo to a time (h:mm:ss, m:ss or seconds)\r\n",
+                                                "+ or =\tvolume up (other players duck)\r\n",
+                                                "0 to 9\tjump to that tenth of the clip\r\n",
+                                                "Mouse wheel\tvolume up and down, a step for each notch\r\n",
+                                                "Media Play/Pause\tas p\r\n"})
+                           EXPECT_NE(text.find(line), std::string::npos) << line;
+                       EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 16 + 4 + 8)
+                           << "every key, character, other input and media key, once";
+                       PostMessageA(ghKeys, WM_KEYDOWN, 'A', 1);
+                   },
+                   [] {
+                       ASSERT_NE(ghKeys, nullptr) << "it stays until closed";
+                       PostMessageA(ghKeys, WM_KEYDOWN, VK_ESCAPE, 1);
+                   },
+                   [] {
+                       EXPECT_EQ(ghKeys, nullptr);
+                       EXPECT_EQ(gPlayState, NoClip) << "the Escape was the keys window's, not the player's";
+                   }});
 }

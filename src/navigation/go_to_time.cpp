@@ -1,0 +1,105 @@
+// Go to a time read from the user's notes: "h:mm:ss", "m:ss" or plain seconds, each with an
+// optional tenth ("1:02:03.5"), blanks around allowed, typed into a small modal dialog.
+#include "app/player_state.h"
+#include "app/commands.h"
+#include "engine/engine.h"
+#include "navigation/navigation.h"
+#include "presentation/presentation.h"
+
+// Longer than any clip: a time past it is not read, so that nothing below overflows.
+static const ULONGLONG kLargestSeconds = 100000000000ULL;
+
+static bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Reads a run of digits; false when there is none or it is absurdly long.
+static bool ReadNumber(const char **text, ULONGLONG *value, int *digits)
+{
+    *value = 0;
+    *digits = 0;
+    for (; IsDigit(**text); (*text)++, (*digits)++) {
+        if (*digits == 12)
+            return false;
+        *value = *value * 10 + (ULONGLONG)(**text - '0');
+    }
+    return *digits > 0;
+}
+
+bool ParseClipTime(const char *text, REFERENCE_TIME *time)
+{
+    while (IsBlank(*text))
+        text++;
+    ULONGLONG fields[3];
+    int count = 0;
+    for (;;) {
+        int digits;
+        if (!ReadNumber(&text, &fields[count], &digits))
+            return false;
+        // Minutes after hours, and seconds after minutes, are two digits below 60.
+        if (count > 0 && (digits != 2 || fields[count] > 59))
+            return false;
+        count++;
+        if (*text != ':' || count == 3)
+            break;
+        text++;
+    }
+    ULONGLONG tenths = 0;
+    if (*text == '.') {
+        text++;
+        if (!IsDigit(*text))
+            return false;
+        tenths = (ULONGLONG)(*text++ - '0');
+    }
+    while (IsBlank(*text))
+        text++;
+    if (*text)
+        return false;
+    ULONGLONG seconds = 0;
+    for (int i = 0; i < count; i++) {
+        if (seconds > kLargestSeconds || fields[i] > kLargestSeconds)
+            return false;
+        seconds = seconds * 60 + fields[i];
+    }
+    if (seconds > kLargestSeconds)
+        return false;
+    *time = (REFERENCE_TIME)(seconds * 10000000 + tenths * 1000000);
+    return true;
+}
+
+INT_PTR CALLBACK GoToTimeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    if (message == WM_INITDIALOG) {
+        REFERENCE_TIME duration = 0;
+        pMS->GetDuration(&duration);
+        char place[32];
+        FormatClipPlace(place, sizeof(place), CurrentPosition(), duration);
+        SetDlgItemTextA(dialog, IDC_GO_TO_TIME, place);
+        return TRUE;
+    }
+    if (message != WM_COMMAND)
+        return FALSE;
+    if (LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, IDCANCEL);
+        return TRUE;
+    }
+    if (LOWORD(wParam) != IDOK)
+        return FALSE;
+    char text[64];
+    REFERENCE_TIME target = 0;
+    GetDlgItemTextA(dialog, IDC_GO_TO_TIME, text, sizeof(text));
+    if (!ParseClipTime(text, &target)) {
+        SetDlgItemTextA(dialog, IDC_GO_TO_TIME_HINT, "Type a time such as 1:23:45, 12:05 or 90.5.");
+        return TRUE;
+    }
+    // As for the other jumps, the loop ends first; the seek holds the target inside the clip.
+    CancelABLoop();
+    SeekClip(target, AM_SEEKING_AbsolutePositioning, NULL, AM_SEEKING_NoPositioning);
+    EndDialog(dialog, IDOK);
+    return TRUE;
+}
+
+void GoToTime()
+{
+    if (pMS)
+        DialogBoxParamA(ghInst, MAKEINTRESOURCEA(IDD_GO_TO_TIME), ghApp, GoToTimeDlgProc, 0);
+}

@@ -1,0 +1,40 @@
+"""The real exe under Wine, as someone transcribing a recording uses it: the media keys pause and
+play, Ctrl+G goes to a time typed from notes, Ctrl+C takes the time into notes, F1 lists the keys."""
+import unittest
+
+import wine_player as wp
+
+APPCOMMAND_MEDIA_PLAY_PAUSE = 14
+
+
+class LongRecordings(wp.PlayerCase):
+    def test_media_key_go_to_time_copy_time_and_the_keys(self):
+        clip = wp.make_clip('interview.mp3', seconds=60)
+        self.start(wp.win_path(clip))
+        self.assertTrue(wp.wait_for_title('interview.mp3 [Audio] '), wp.show())
+
+        wp.driver('appcommand', APPCOMMAND_MEDIA_PLAY_PAUSE)
+        self.assertTrue(wp.wait_for_title('interview.mp3 [Audio] (Paused)'), wp.show())
+        wp.driver('appcommand', APPCOMMAND_MEDIA_PLAY_PAUSE)
+        self.assertTrue(wp.wait_for_title('interview.mp3 [Audio] '), wp.show())
+        wp.driver('char', 'p')
+        self.assertTrue(wp.wait_for_title('interview.mp3 [Audio] (Paused)'), wp.show())
+
+        wp.driver('ctrl', 'g')
+        self.assertTrue(wp.wait_for(lambda: 'Go to time' in wp.driver('dialogs')[1].splitlines()), 'no dialog')
+        self.assertEqual(wp.driver('goto', '0:30')[0], 0)
+        self.assertTrue(wp.wait_for(lambda: 'Go to time' not in wp.driver('dialogs')[1].splitlines()))
+        wp.driver('ctrl', 'c')
+        self.assertTrue(wp.wait_for(lambda: wp.driver('clipboard')[1].strip() == '0:30', timeout=10),
+                        wp.driver('clipboard'))
+
+        wp.driver('key', 0x70)   # F1
+        self.assertTrue(wp.wait_for(lambda: 'Lumetrone keys' in wp.driver('dialogs')[1].splitlines()), 'no keys')
+        self.assertEqual(wp.driver('escape', 'Lumetrone keys')[0], 0)
+        self.assertTrue(wp.wait_for(lambda: 'Lumetrone keys' not in wp.driver('dialogs')[1].splitlines()))
+        self.assertIsNone(wp.message(), 'nothing is said')
+        self.exit_player()
+
+
+if __name__ == '__main__':
+    unittest.main(verbosity=2)

@@ -1,0 +1,77 @@
+// Ctrl+G and "Go to time...": the time parser's table, and the dialog that seeks or keeps asking.
+#include "player_test.h"
+
+#include "navigation/navigation.h"
+
+TEST(TimeParser, ReadsTheShapesOfNotesAndNothingElse)
+{
+    const std::pair<const char *, REFERENCE_TIME> good[] = {
+        {"1:23:45", 50250000000}, {"1:02:03.5", 37235000000}, {"12:05", 7250000000}, {"0:30", 300000000},
+        {"90", 900000000}, {"90.5", 905000000}, {"  0:30\t", 300000000}, {"125:00", 75000000000},
+        {"0", 0}, {"00:00:00.0", 0}, {"100000000000", 1000000000000000000},
+    };
+    for (const auto &c : good) {
+        REFERENCE_TIME time = -1;
+        EXPECT_TRUE(ParseClipTime(c.first, &time)) << c.first;
+        EXPECT_EQ(time, c.second) << c.first;
+    }
+    const char *const bad[] = {"", "  ", "abc", "1:2", "1:60", "1:2:3", "1:02:60", "1:02:03:04", ":30", "30:",
+                               "1.", ".5", "1.25", "-5", "+5", "1 : 30", "0:30 x", "1,5", "100000000001",
+                               "999999999999999999999", "1:00000000000000:00"};
+    for (const char *text : bad) {
+        REFERENCE_TIME time = 7;
+        EXPECT_FALSE(ParseClipTime(text, &time)) << text;
+        EXPECT_EQ(time, 7) << "untouched: " << text;
+    }
+}
+
+class GoToTimeTest : public PlayerTest {
+protected:
+    static MSG Press(int button) { return MSG{nullptr, WM_COMMAND, static_cast<WPARAM>(button), 0, 0, {0, 0}}; }
+};
+
+// The field starts at the current place; OK seeks there through the one seek, held inside the
+// clip, with the loop ended first; a time it cannot read keeps the dialog open with a hint.
+TEST_F(GoToTimeTest, OkSeeksWhereTheFieldSaysAndNonsenseKeepsTheDialogOpen)
+{
+    Play([] {
+        standin::SetGraphPosition(150000000);
+        gABState = ABMarked;
+        standin::ScriptDialog({standin::TypeIntoDialog(IDC_GO_TO_TIME, "half past"), Press(IDOK)});
+        size_t mark = Mark();
+        Char(7);
+        ASSERT_EQ(standin::DialogRuns().size(), 1u);
+        EXPECT_EQ(standin::DialogRuns()[0].templateId, static_cast<UINT>(IDD_GO_TO_TIME));
+        EXPECT_FALSE(standin::DialogRuns()[0].ended) << "still asking";
+        EXPECT_EQ(standin::DialogItemText(nullptr, IDC_GO_TO_TIME_HINT), "Type a time such as 1:23:45, 12:05 or 90.5.");
+        EXPECT_EQ(gABState, ABMarked);
+        for (const std::string &call : CallsSince(mark))
+            EXPECT_EQ(call.find("SetPositions"), std::string::npos) << "nothing is sought";
+
+        standin::ScriptDialog({Press(IDOK)});
+        Command(IDM_GO_TO_TIME);
+        EXPECT_EQ(standin::DialogItemText(nullptr, IDC_GO_TO_TIME), "0:15") << "filled with the current place";
+        EXPECT_TRUE(standin::DialogRuns()[1].ended);
+
+        standin::ScriptDialog({standin::TypeIntoDialog(IDC_GO_TO_TIME, " 0:30 "), Press(IDOK)});
+        mark = Mark();
+        Char(7);
+        EXPECT_EQ(standin::DialogRuns()[2].result, IDOK);
+        EXPECT_EQ(gABState, ABOff);
+        EXPECT_CALLS(mark, "GetDuration", "GetCurrentPosition", "GetDuration", "SetPositions 300000000,1 -,0");
+
+        standin::ScriptDialog({standin::TypeIntoDialog(IDC_GO_TO_TIME, "2:00:00"), Press(IDOK)});
+        Char(7);
+        EXPECT_EQ(standin::GraphPosition(), 600000000) << "held at the clip's end";
+
+        standin::ScriptDialog({standin::TypeIntoDialog(IDC_GO_TO_TIME, "0:05"), Press(IDCANCEL)});
+        Char(7);
+        EXPECT_EQ(standin::DialogRuns()[4].result, IDCANCEL);
+        EXPECT_EQ(standin::GraphPosition(), 600000000) << "Cancel seeks nowhere";
+
+        CloseClip();
+        EXPECT_TRUE(standin::MenuItemGrayed(ghMenu, IDM_GO_TO_TIME));
+        Char(7);
+        EXPECT_EQ(standin::DialogRuns().size(), 5u) << "without a clip, Ctrl+G does nothing";
+    });
+}
