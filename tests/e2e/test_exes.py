@@ -1,9 +1,12 @@
 """Both exes are what Windows expects: PE32 for i386 and PE32+ for x64, with no MinGW runtime DLL to ship, and the
-manifest that gives them UTF-8 names, true pixels and no elevation."""
+manifest that gives them UTF-8 names, true pixels and no elevation; each is packed in a portable zip."""
 import os
 import struct
 import subprocess
 import unittest
+import zipfile
+
+import wine_player as wp
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 SYSTEM_DLLS = {'advapi32.dll', 'comdlg32.dll', 'gdi32.dll', 'kernel32.dll', 'msvcrt.dll', 'ole32.dll', 'shell32.dll',
@@ -68,6 +71,21 @@ class Executables(unittest.TestCase):
         for declaration in ('>UTF-8</activeCodePage>', 'level="asInvoker"', '"Microsoft.Windows.Common-Controls"',
                             'version="6.0.0.0"', '>PerMonitorV2</dpiAwareness>', '>true</dpiAware>', '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}', '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}'):
             self.assertIn(declaration, text)
+
+        self.check_portable_zip(preset, path)
+
+    def check_portable_zip(self, preset, exe):
+        """The zip holds the exe and the users' README.txt, with Windows line endings, in a folder of its name."""
+        name = f'Lumetrone-{wp.package_version()}-' + ('win64' if preset.endswith('x64') else 'win32')
+        with zipfile.ZipFile(os.path.join(ROOT, 'build', preset, name + '.zip')) as package:
+            self.assertEqual(sorted(package.namelist()), [name + '/README.txt', name + '/lumetrone.exe'])
+            with open(exe, 'rb') as f:
+                self.assertEqual(package.read(name + '/lumetrone.exe'), f.read())
+            readme = package.read(name + '/README.txt').decode('utf-8')
+        self.assertFalse('\n' in readme.replace('\r\n', ''), 'every line ends in CR LF')
+        headings = [line for line in readme.splitlines() if line.startswith('#')]
+        self.assertEqual(headings, ['# Lumetrone', '## Keys', '## What it stores'])
+        self.assertIn('| Insert | A-B loop', readme)
 
     def test_32_bit_exe(self):
         self.check('windows-x86', 0x14C, 0x10B, 'i686-w64-mingw32-objdump')

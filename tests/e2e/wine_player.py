@@ -1,6 +1,7 @@
 """Runs the real player under Wine and looks at it as a user would: its windows, caption and sizes,
 the files beside its clips and its registry record. Used by the Wine tests and by ./play."""
 import os
+import re
 import subprocess
 import tempfile
 import time
@@ -31,6 +32,13 @@ def start_session():
 
 def exe(name):
     return os.path.join(ROOT, 'build', os.environ['LUMETRONE_ARCH'], name + '.exe')
+
+
+def package_version():
+    """The version the packages are named by, as the resources keep it."""
+    with open(os.path.join(ROOT, 'src', 'resources', 'version.h')) as f:
+        numbers = dict(re.findall(r'#define LUMETRONE_VERSION_(MAJOR|MINOR) (\d+)', f.read()))
+    return f"{numbers['MAJOR']}.{numbers['MINOR']}"
 
 
 def win_path(path):

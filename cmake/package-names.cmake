@@ -1,0 +1,4 @@
+# CPack reads this for each generator: the installer's name says what it is beside the portable zip.
+if(CPACK_GENERATOR STREQUAL "NSIS")
+    set(CPACK_PACKAGE_FILE_NAME "${CPACK_PACKAGE_FILE_NAME}-setup")
+endif()
