@@ -2,6 +2,7 @@
 // watchers that time what the player shows on screen. Moments are printed as lines, which the
 // bench script stamps with its own clock as they appear (Wine's clock is not the host's).
 //   lumetrone-bench play CLIP SECONDS      render and run a clip; "playing" once Run returns
+//   lumetrone-bench embedded CLIP SECONDS  as play, with the video in a child of a window of its own
 //   lumetrone-bench paused CLIP SECONDS    render, run, pause; then sit
 //   lumetrone-bench idle SECONDS           a bare window and its message loop
 //   lumetrone-bench seek CLIP              "seek MS" for SetPositions to half the clip while it runs
@@ -91,6 +92,41 @@ static int PlayClip(const char *path, DWORD seconds, bool pause)
     }
     Pump(seconds * 1000);
     Release(&graph);
+    return 0;
+}
+
+// The video as a player shows it: in a child window that fills a window of the harness's own, at
+// the video's size, so that what embedding costs the engine can be told from what the player adds.
+static int PlayEmbedded(const char *path, DWORD seconds)
+{
+    Graph graph;
+    IVideoWindow *video = NULL;
+    IBasicVideo *basic = NULL;
+    long width = 0, height = 0;
+    if (!Build(&graph, path) || FAILED(graph.builder->QueryInterface(IID_IVideoWindow, (void **)&video)) ||
+        FAILED(graph.builder->QueryInterface(IID_IBasicVideo, (void **)&basic)) ||
+        FAILED(basic->GetVideoSize(&width, &height)))
+        return 1;
+    RECT outer = {0, 0, width, height};
+    AdjustWindowRectEx(&outer, WS_OVERLAPPEDWINDOW, FALSE, 0);
+    HWND window = CreateWindowExA(0, "STATIC", "bench", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0,
+                                  outer.right - outer.left, outer.bottom - outer.top, NULL, NULL,
+                                  GetModuleHandleA(NULL), NULL);
+    video->put_Owner((OAHWND)window);
+    video->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+    video->SetWindowPosition(0, 0, width, height);
+    if (FAILED(graph.control->Run()))
+        return 1;
+    printf("playing\n");
+    fflush(stdout);
+    Pump(seconds * 1000);
+    graph.control->Stop();
+    video->put_Visible(OAFALSE);
+    video->put_Owner(0);
+    basic->Release();
+    video->Release();
+    Release(&graph);
+    DestroyWindow(window);
     return 0;
 }
 
@@ -364,7 +400,7 @@ static int ReplayFlood(const char *path, int count)
 int main(int argc, char **argv)
 {
     if (argc < 3) {
-        fprintf(stderr, "usage: lumetrone-bench play|paused|idle|seek|title|bar|overlay|keys|flood ...\n");
+        fprintf(stderr, "usage: lumetrone-bench play|embedded|paused|idle|seek|title|bar|overlay|keys|flood ...\n");
         return 2;
     }
     const char *verb = argv[1];
@@ -372,6 +408,8 @@ int main(int argc, char **argv)
     int result = 2;
     if (strcmp(verb, "play") == 0 && argc >= 4)
         result = PlayClip(argv[2], (DWORD)atoi(argv[3]), false);
+    else if (strcmp(verb, "embedded") == 0 && argc >= 4)
+        result = PlayEmbedded(argv[2], (DWORD)atoi(argv[3]));
     else if (strcmp(verb, "paused") == 0 && argc >= 4)
         result = PlayClip(argv[2], (DWORD)atoi(argv[3]), true);
     else if (strcmp(verb, "idle") == 0)
