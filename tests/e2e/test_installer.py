@@ -18,8 +18,7 @@ PROGID = 'Lumetrone.Clip'
 
 
 def installer():
-    bits = 'win32' if os.environ['LUMETRONE_ARCH'] == 'windows-x86' else 'win64'
-    return os.path.join(wp.ROOT, 'build', os.environ['LUMETRONE_ARCH'], f'Lumetrone-{wp.package_version()}-{bits}-setup.exe')
+    return os.path.join(wp.ROOT, 'build', 'windows-x86', f'Lumetrone-{wp.package_version()}-win32-setup.exe')
 
 
 def registry_value(key, name=None):
