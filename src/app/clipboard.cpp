@@ -1,6 +1,7 @@
 // The current place on the clipboard, as Unicode text in the strip's format, ready for notes.
 #include "app/player_state.h"
 #include "app/shell.h"
+#include "engine/engine.h"
 #include "presentation/presentation.h"
 #include "support/support.h"
 
@@ -11,11 +12,9 @@ void CopyTime()
     if (!pMS)
         return;
     REFERENCE_TIME duration = 0;
-    REFERENCE_TIME position = 0;
     pMS->GetDuration(&duration);
-    pMS->GetCurrentPosition(&position);
     char place[kPlaceCharacters];
-    FormatClipPlace(place, sizeof(place), position, duration);
+    FormatClipPlace(place, sizeof(place), CurrentPosition(), duration);
 
     // The clipboard owns the memory once it is taken; until then it is the player's to free.
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, kPlaceCharacters * sizeof(WCHAR));
