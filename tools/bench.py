@@ -333,28 +333,42 @@ def main():
     def record(key, contender, value):
         cells.setdefault(key, {'player': [], 'harness': []})[contender].append(value)
 
+    def launches(contender):
+        for kind in ('mp4', 'avi', 'mp3'):
+            record(f'launch → playing, {kind}', contender, launch(contender, clips[kind]))
+
+    def playbacks(contender):
+        values = playback(contender, clips['mp4'])
+        record(f'CPU, {PLAYBACK} s of mp4 playback', contender, values['cpu'])
+        record('peak memory, mp4 playback', contender, values['peak'])
+
+    def embedded(contender):
+        # The same player runs against a harness that embeds its video as the player does.
+        value = playback(contender, clips['mp4'], 'embedded')['cpu']
+        record(f'CPU, {PLAYBACK} s of mp4 playback, the harness\'s video embedded', contender, value)
+
+    def idles(contender):
+        for paused, what in ((False, 'no clip'), (True, 'paused avi')):
+            values = idle(contender, clips['avi'], paused)
+            record(f'idle CPU, {what}, {IDLE} s', contender, values['cpu'])
+            record(f'idle wake-ups, {what}, {IDLE} s', contender, values['wakeups'])
+
+    def seeks(contender):
+        record('seek: digit → bar (player) / SetPositions (harness)', contender, seek(contender, clips['avi']))
+
+    def floods(contender):
+        grown, reopened = flood(contender, clips['avi'])
+        record(f'memory gained over {FLOOD} keys, playing avi', contender, grown)
+        if reopened is not None:
+            record(f'graphs built again over {FLOOD} keys (harness)', 'harness', reopened)
+
+    steps = [launches, playbacks, embedded, idles, seeks] + ([] if options.without_flood else [floods])
     for run in range(runs):
-        # Alternate which contender goes first, so neither always meets a warm cache.
-        for contender in (('player', 'harness') if run % 2 == 0 else ('harness', 'player')):
-            for kind in ('mp4', 'avi', 'mp3'):
-                record(f'launch → playing, {kind}', contender, launch(contender, clips[kind]))
-            values = playback(contender, clips['mp4'])
-            record(f'CPU, {PLAYBACK} s of mp4 playback', contender, values['cpu'])
-            record('peak memory, mp4 playback', contender, values['peak'])
-            # The same player runs against a harness that embeds its video as the player does.
-            embedded = playback(contender, clips['mp4'], 'embedded')['cpu']
-            record(f'CPU, {PLAYBACK} s of mp4 playback, the harness\'s video embedded', contender, embedded)
-            for paused, what in ((False, 'no clip'), (True, 'paused avi')):
-                values = idle(contender, clips['avi'], paused)
-                record(f'idle CPU, {what}, {IDLE} s', contender, values['cpu'])
-                record(f'idle wake-ups, {what}, {IDLE} s', contender, values['wakeups'])
-            record('seek: digit → bar (player) / SetPositions (harness)', contender, seek(contender, clips['avi']))
-            if options.without_flood:
-                continue
-            grown, reopened = flood(contender, clips['avi'])
-            record(f'memory gained over {FLOOD} keys, playing avi', contender, grown)
-            if reopened is not None:
-                record(f'graphs built again over {FLOOD} keys (harness)', 'harness', reopened)
+        # Each step runs for both contenders back to back, so that the machine's drift over minutes
+        # falls on both alike; which goes first alternates, so neither always meets a warm cache.
+        for step in steps:
+            for contender in (('player', 'harness') if run % 2 == 0 else ('harness', 'player')):
+                step(contender)
         record(f'overlay on screen while an avi plays', 'player', overlay_shown(clips['avi']))
         wp.forget_last_clip()
 
