@@ -68,6 +68,7 @@ std::vector<standin::LoggedMessage> gMessageLog;
 std::vector<standin::ShownMessage> gMessageBoxes;
 std::vector<MSG> gDialogScript;
 std::map<std::pair<HWND, int>, std::string> gDialogItems;   // item texts, by dialog and item
+int gDialogFocusedItem;
 std::map<HWND, DLGPROC> gModelessProcedures;
 int gModalToken;
 HWND const kModalDialog = reinterpret_cast<HWND>(&gModalToken);
@@ -203,6 +204,7 @@ void Reset()
     gDialogScript.clear();
     gDialogRuns.clear();
     gDialogItems.clear();
+    gDialogFocusedItem = 0;
     gModelessProcedures.clear();
     gFailRegister.clear();
     gFailCreate.clear();
@@ -308,6 +310,7 @@ std::string DialogItemText(HWND dialog, int item)
     auto text = gDialogItems.find({dialog ? dialog : kModalDialog, item});
     return text == gDialogItems.end() ? "<none>" : text->second;
 }
+int DialogFocusedItem() { return gDialogFocusedItem; }
 std::vector<DialogRun> &DialogRuns() { return gDialogRuns; }
 
 }  // namespace standin
@@ -420,6 +423,13 @@ BOOL PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // The dialog manager's focus move, to an item named by the handle GetDlgItem gave.
+    if (message == WM_NEXTDLGCTL && lParam) {
+        for (auto &item : gDialogItems)
+            if (reinterpret_cast<WPARAM>(&item.second) == wParam)
+                gDialogFocusedItem = item.first.second;
+        return 0;
+    }
     return Deliver(hwnd, message, wParam, lParam, false);
 }
 
@@ -650,6 +660,12 @@ UINT GetDlgItemTextA(HWND dialog, int item, LPSTR text, int size)
     return static_cast<UINT>(strlen(text));
 }
 
+// An item's handle is the place of its text, which lives as long as the dialog's items.
+HWND GetDlgItem(HWND dialog, int item)
+{
+    return reinterpret_cast<HWND>(&gDialogItems[{dialog, item}]);
+}
+
 LRESULT SendDlgItemMessageA(HWND, int, UINT message, WPARAM, LPARAM)
 {
     EXPECT_EQ(message, static_cast<UINT>(EM_SETTABSTOPS)) << "only tab stops are set on a dialog's items";
@@ -697,6 +713,7 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
         ownerWindow->enabled = false;
     gDialogEnded = false;
     gDialogResult = -1;
+    gDialogFocusedItem = 0;
     for (auto item = gDialogItems.begin(); item != gDialogItems.end();)
         item = item->first.first == kModalDialog ? gDialogItems.erase(item) : std::next(item);
     procedure(dialog, WM_INITDIALOG, 0, param);

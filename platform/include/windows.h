@@ -136,6 +136,7 @@ typedef struct tagWNDCLASSA {
 #define WM_LBUTTONDOWN   0x0201
 #define WM_SETTEXT       0x000C
 #define EM_SETTABSTOPS   0x00CB
+#define WM_NEXTDLGCTL    0x0028
 #define WM_MOUSEWHEEL    0x020A
 #define WM_APPCOMMAND    0x0319
 #define FAPPCOMMAND_MASK 0xF000
@@ -336,6 +337,7 @@ LRESULT SendDlgItemMessageA(HWND dialog, int item, UINT message, WPARAM wParam, 
 HWND    CreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM param);
 BOOL    IsDialogMessageA(HWND dialog, MSG *msg);
 UINT    GetDlgItemTextA(HWND dialog, int item, LPSTR text, int size);
+HWND    GetDlgItem(HWND dialog, int item);
 int     MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 int     wsprintfA(LPSTR buffer, LPCSTR format, ...);
 

@@ -89,6 +89,8 @@ INT_PTR CALLBACK GoToTimeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     GetDlgItemTextA(dialog, IDC_GO_TO_TIME, text, sizeof(text));
     if (!ParseClipTime(text, &target)) {
         SetDlgItemTextA(dialog, IDC_GO_TO_TIME_HINT, "Type a time such as 1:23:45, 12:05 or 90.5.");
+        // Back in the field with its text selected, the next try simply types over it.
+        SendMessageA(dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(dialog, IDC_GO_TO_TIME), TRUE);
         return TRUE;
     }
     // As for the other jumps, the loop ends first; the seek holds the target inside the clip.

@@ -137,6 +137,18 @@ static int AnswerGoToTime(const char *text)
     return !PostMessageA(dialog, WM_COMMAND, IDOK, 0);
 }
 
+/* Prints the Go to time field's selection and the length of its text: "start end length". */
+static int PrintGoToTimeSelection(void)
+{
+    HWND dialog = FindWindowA("#32770", "Go to time");
+    HWND field = dialog ? GetDlgItem(dialog, 1001) : NULL;   /* IDC_GO_TO_TIME */
+    if (!field)
+        return 1;
+    DWORD selection = (DWORD)SendMessageA(field, EM_GETSEL, 0, 0);
+    printf("%u %u %d\n", LOWORD(selection), HIWORD(selection), (int)SendMessageA(field, WM_GETTEXTLENGTH, 0, 0));
+    return 0;
+}
+
 /* Prints the clipboard's Unicode text as UTF-8. */
 static int PrintClipboard(void)
 {
@@ -177,7 +189,7 @@ static int CloseOpenDialog(void)
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|open|goto|clipboard|escape|message|find|hold|everyone|foreground|metrics|key|char|ctrl|appcommand|command|click|close|move [arg] [hwnd]\n");
+        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|open|goto|selection|clipboard|escape|message|find|hold|everyone|foreground|metrics|key|char|ctrl|appcommand|command|click|close|move [arg] [hwnd]\n");
         return 2;
     }
     const char *verb = argv[1];
@@ -201,6 +213,8 @@ int main(int argc, char **argv)
         return TypeIntoEveryPlayer(argv[2][0], atoi(argv[3]));
     if (strcmp(verb, "goto") == 0 && argc >= 3)
         return AnswerGoToTime(argv[2]);
+    if (strcmp(verb, "selection") == 0)
+        return PrintGoToTimeSelection();
     if (strcmp(verb, "clipboard") == 0)
         return PrintClipboard();
     if (strcmp(verb, "escape") == 0 && argc >= 3)

@@ -22,6 +22,10 @@ class LongRecordings(wp.PlayerCase):
 
         wp.driver('ctrl', 'g')
         self.assertTrue(wp.wait_for(lambda: 'Go to time' in wp.driver('dialogs')[1].splitlines()), 'no dialog')
+        self.assertEqual(wp.driver('goto', 'half past')[0], 0)
+        # Still open, the field's text selected for the next try.
+        self.assertTrue(wp.wait_for(lambda: wp.driver('selection')[1].split() == ['0', '9', '9']),
+                        wp.driver('selection'))
         self.assertEqual(wp.driver('goto', '0:30')[0], 0)
         self.assertTrue(wp.wait_for(lambda: 'Go to time' not in wp.driver('dialogs')[1].splitlines()))
         wp.driver('ctrl', 'c')

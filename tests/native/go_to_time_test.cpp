@@ -44,6 +44,7 @@ TEST_F(GoToTimeTest, OkSeeksWhereTheFieldSaysAndNonsenseKeepsTheDialogOpen)
         EXPECT_EQ(standin::DialogRuns()[0].templateId, static_cast<UINT>(IDD_GO_TO_TIME));
         EXPECT_FALSE(standin::DialogRuns()[0].ended) << "still asking";
         EXPECT_EQ(standin::DialogItemText(nullptr, IDC_GO_TO_TIME_HINT), "Type a time such as 1:23:45, 12:05 or 90.5.");
+        EXPECT_EQ(standin::DialogFocusedItem(), IDC_GO_TO_TIME) << "back in the field, its text selected";
         EXPECT_EQ(gABState, ABMarked);
         for (const std::string &call : CallsSince(mark))
             EXPECT_EQ(call.find("SetPositions"), std::string::npos) << "nothing is sought";
