@@ -423,10 +423,10 @@ BOOL PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // The dialog manager's focus move, to an item named by the handle GetDlgItem gave.
+    // The dialog manager's focus move, to one of the dialog's items, by the handle GetDlgItem gave.
     if (message == WM_NEXTDLGCTL && lParam) {
         for (auto &item : gDialogItems)
-            if (reinterpret_cast<WPARAM>(&item.second) == wParam)
+            if (item.first.first == hwnd && reinterpret_cast<WPARAM>(&item.second) == wParam)
                 gDialogFocusedItem = item.first.second;
         return 0;
     }
