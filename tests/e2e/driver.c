@@ -126,22 +126,27 @@ static int TypeIntoEveryPlayer(char character, int count)
     return 0;
 }
 
+/* The Go to time dialog's field, or NULL while the dialog is not open. */
+static HWND GoToTimeField(void)
+{
+    HWND dialog = FindWindowA("#32770", "Go to time");
+    return dialog ? GetDlgItem(dialog, 1001) : NULL;   /* IDC_GO_TO_TIME */
+}
+
 /* Types a time into the Go to time dialog and presses OK, as a user would. */
 static int AnswerGoToTime(const char *text)
 {
-    HWND dialog = FindWindowA("#32770", "Go to time");
-    HWND field = dialog ? GetDlgItem(dialog, 1001) : NULL;   /* IDC_GO_TO_TIME */
+    HWND field = GoToTimeField();
     if (!field)
         return 1;
     SendMessageA(field, WM_SETTEXT, 0, (LPARAM)text);
-    return !PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    return !PostMessageA(GetParent(field), WM_COMMAND, IDOK, 0);
 }
 
 /* Prints the Go to time field's selection and the length of its text: "start end length". */
 static int PrintGoToTimeSelection(void)
 {
-    HWND dialog = FindWindowA("#32770", "Go to time");
-    HWND field = dialog ? GetDlgItem(dialog, 1001) : NULL;   /* IDC_GO_TO_TIME */
+    HWND field = GoToTimeField();
     if (!field)
         return 1;
     DWORD selection = (DWORD)SendMessageA(field, EM_GETSEL, 0, 0);
