@@ -11,10 +11,8 @@ void CopyTime()
 {
     if (!pMS)
         return;
-    REFERENCE_TIME duration = 0;
-    pMS->GetDuration(&duration);
     char place[kPlaceCharacters];
-    FormatClipPlace(place, sizeof(place), CurrentPosition(), duration);
+    FormatClipPlace(place, sizeof(place), CurrentPosition(), ClipDuration());
 
     // The clipboard owns the memory once it is taken; until then it is the player's to free.
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, kPlaceCharacters * sizeof(WCHAR));
@@ -22,14 +20,14 @@ void CopyTime()
     if (!text) {
         if (memory)
             GlobalFree(memory);
-        ReportMessage("The time could not be copied: there is not enough memory.\r\n");
+        ReportMessage("Cannot copy the time\r\nThere is not enough memory.\r\n");
         return;
     }
     AnsiToWide(place, text, kPlaceCharacters);
     GlobalUnlock(memory);
     if (!OpenClipboard(ghApp)) {
         GlobalFree(memory);
-        ReportMessage("The time could not be copied: another program is using the clipboard.\r\n");
+        ReportMessage("Cannot copy the time\r\nAnother program is using the clipboard.\r\n");
         return;
     }
     EmptyClipboard();

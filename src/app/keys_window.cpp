@@ -16,7 +16,7 @@ INT_PTR CALLBACK KeysDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
         SetDlgItemTextA(dialog, IDC_KEYS_LIST, text);
         return TRUE;
     }
-    if (message == WM_COMMAND && (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDOK)) {
+    if (message == WM_COMMAND && (wParam == IDCANCEL || wParam == IDOK)) {
         DestroyWindow(dialog);
         return TRUE;
     }

@@ -28,16 +28,12 @@ static void SizeHalf()         { SizeVideoWindow(1, 2); CheckSizeItem(IDM_SIZE_H
 static void SizeDouble()       { SizeVideoWindow(2, 1); CheckSizeItem(IDM_SIZE_DOUBLE); }
 static void SizeThreeQuarter() { SizeVideoWindow(3, 4); CheckSizeItem(IDM_SIZE_THREE_QUARTER); }
 
-// The open command closes an open clip before it cancels the loop. The start-up record's place
-// belongs to the first open alone, whatever becomes of it.
+// The start-up record's place belongs to the first open alone, whatever becomes of it.
 static void OpenCommand()
 {
     REFERENCE_TIME resume = grtResume;
     grtResume = 0;
-    if (gPlayState != NoClip)
-        CloseClip();
-    CancelABLoop();
-    OpenClip(resume);
+    OpenClip(NULL, resume);
 }
 
 static void ExitCommand()
@@ -55,16 +51,11 @@ static void OpenDroppedFile(HDROP drop)
     bool fits = length > 0 && length < PATH_BYTES && DragQueryFileA(drop, 0, path, PATH_BYTES) == length;
     DragFinish(drop);
     if (length >= PATH_BYTES)
-        ReportMessage("Cannot open the dropped file: its path is longer than %d characters.\r\n", MAX_PATH - 1);
+        ReportMessage("Cannot open the dropped file\r\nIts path is longer than %d characters.\r\n", MAX_PATH - 1);
     DWORD attributes = fits ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return;
-    if (gPlayState != NoClip)
-        CloseClip();
-    CancelABLoop();
-    CopyPath(gszFileName, path);
-    BuildPlaylist();
-    OpenClip(0);
+    OpenClip(path, 0);
 }
 
 static void AboutCommand()

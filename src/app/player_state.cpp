@@ -29,6 +29,7 @@ HBRUSH     ghbrGreen;
 HBRUSH     ghbrOrange;
 OAHWND     hDrain;
 HWND       ghKeys;
+HWND       ghGoToTime;
 
 char       gszFolder[PATH_BYTES];
 char     (*gPlaylist)[PATH_BYTES];

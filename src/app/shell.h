@@ -12,7 +12,9 @@ void ShowKeys();
 
 void UpdateTitle();
 void CheckSizeItem(int command);
-void EnableClipMenus(int transport, int kind);
+// The clip's menu items: none without a clip, the transport for sound alone, all for video.
+enum ClipMenus { NoClipMenus, AudioClipMenus, VideoClipMenus };
+void EnableClipMenus(ClipMenus menus);
 
 void TakeCommandLinePath(const char *commandLine);
 void CopyTime();

@@ -32,11 +32,13 @@ void CheckSizeItem(int command)
         CheckMenuItem(ghMenu, item, item == command ? MF_CHECKED : MF_UNCHECKED);
 }
 
-void EnableClipMenus(int transport, int kind)
+void EnableClipMenus(ClipMenus menus)
 {
+    UINT transport = menus == NoClipMenus ? MF_GRAYED : MF_ENABLED;
+    UINT video = menus == VideoClipMenus ? MF_ENABLED : MF_GRAYED;
     for (int item : kTransportItems)
-        EnableMenuItem(ghMenu, item, transport ? MF_ENABLED : MF_GRAYED);
+        EnableMenuItem(ghMenu, item, transport);
     for (int item : kSizeItems)
-        EnableMenuItem(ghMenu, item, kind == 2 ? MF_ENABLED : MF_GRAYED);
-    EnableMenuItem(ghMenu, IDM_FULL_SCREEN, kind == 2 ? MF_ENABLED : MF_GRAYED);
+        EnableMenuItem(ghMenu, item, video);
+    EnableMenuItem(ghMenu, IDM_FULL_SCREEN, video);
 }

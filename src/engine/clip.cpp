@@ -18,15 +18,23 @@ static const char kFilters[] =
     "A/V Files (*.asf; *.wma; *.wmv; *.mp3; *.avi)\0*.asf; *.wma; *.wmv; *.mp3; *.avi\0"
     "All Files (*.*)\0*.*;\0";
 
-// The close of a clip that did not play: the place saved for it is left as it was.
-static HRESULT DiscardClip()
+// The one release of a clip: its graph, its loop and the Go to time dialog opened on it.
+static void ReleaseClip()
 {
     if (pMC)
         pMC->Stop();
     gPlayState = Stopped;
+    ReleaseGraph();
+    gABState = ABOff;
+    CloseGoToTime();
+}
+
+// The window with no clip: the idle size, the clip menus greyed and the product name as title.
+static HRESULT DiscardClip()
+{
     gbAudioOnly = TRUE;
     gbFullScreen = FALSE;
-    ReleaseGraph();
+    ReleaseClip();
     gszFileName[0] = 0;
     gPlayState = NoClip;
     RECT client;
@@ -36,15 +44,18 @@ static HRESULT DiscardClip()
     return ResetIdleWindow();
 }
 
+// The one failure road of an open. A start-up clip that fails must not leave a process with no
+// window to show.
 void AbandonClip(HRESULT status)
 {
     char path[PATH_BYTES];
     CopyPath(path, gszFileName);
     DiscardClip();
+    ShowWindow(ghApp, SW_SHOWNORMAL);
     if (status == E_PATH_TOO_LONG)
         ReportPathTooLong(path);
     else if (status == NS_E_LICENSE_REQUIRED)
-        ReportMessage("This media file requires a license. DRM is not supported by this version");
+        ReportMessage("This media file requires a license. DRM is not supported by this version\r\n");
     else
         ReportMessage("Cannot play %s\r\nThe file is missing, damaged or not a media file that this system "
                       "can play (error 0x%08lx).\r\n", path, HexStatus(status));
@@ -53,39 +64,58 @@ void AbandonClip(HRESULT status)
 // A place past the clip's end is ignored.
 static void ResumeAt(REFERENCE_TIME place)
 {
-    REFERENCE_TIME duration = 0;
-    if (place > 0 && SUCCEEDED(pMS->GetDuration(&duration)) && place < duration)
+    if (place > 0 && place < ClipDuration())
         SeekToKeyFrame(place);
 }
 
-void OpenClip(REFERENCE_TIME resume)
+// Every open takes this road: the command line, the record, the dialog, a drop, Up and Down and
+// the end of a clip. Only a clip that plays is remembered, so a bad file is never reopened at the
+// next start; one that will not play is released again, its saved place left as it was.
+HRESULT StartClip(REFERENCE_TIME resume)
 {
-    if (!gszFileName[0]) {
-        UpdateTitle();
-        ResetIdleWindow();
-        ShowWindow(ghApp, SW_SHOWNORMAL);
-        SetForegroundWindow(ghApp);
-        char path[PATH_BYTES];
-        if (!GetClipFileName(path)) {
-            if (CommDlgExtendedError())
-                ReportMessage("GetClipFileName Failed! Error=0x%x\r\n", GetLastError());
-            return;
-        }
-        CopyPath(gszFileName, path);
-        BuildPlaylist();
-    }
     gPlayState = Stopped;
     glMuteVolume = glVolume;
     HRESULT status = PlayClipFile(gszFileName);
     if (FAILED(status)) {
-        // A start-up clip that fails must not leave a process with no window to show.
-        ShowWindow(ghApp, SW_SHOWNORMAL);
-        AbandonClip(status);
-        return;
+        ReleaseClip();
+        return status;
     }
-    // Only a clip that plays is remembered, so a bad file is never reopened at the next start.
     SaveLastClip();
     ResumeAt(resume);
+    return status;
+}
+
+// The idle window while the user chooses; false when nothing was chosen.
+static bool ChooseClip()
+{
+    UpdateTitle();
+    ResetIdleWindow();
+    ShowWindow(ghApp, SW_SHOWNORMAL);
+    SetForegroundWindow(ghApp);
+    char path[PATH_BYTES];
+    if (!GetClipFileName(path)) {
+        if (CommDlgExtendedError())
+            ReportMessage("GetClipFileName Failed! Error=0x%x\r\n", GetLastError());
+        return false;
+    }
+    CopyPath(gszFileName, path);
+    BuildPlaylist();
+    return true;
+}
+
+void OpenClip(const char *path, REFERENCE_TIME resume)
+{
+    if (gPlayState != NoClip)
+        CloseClip();
+    if (path) {
+        CopyPath(gszFileName, path);
+        BuildPlaylist();
+    }
+    if (!gszFileName[0] && !ChooseClip())
+        return;
+    HRESULT status = StartClip(resume);
+    if (FAILED(status))
+        AbandonClip(status);
 }
 
 BOOL GetClipFileName(char *buffer)
@@ -106,28 +136,25 @@ BOOL GetClipFileName(char *buffer)
     return GetOpenFileNameA(&gOfn);
 }
 
-// Each failing step returns at once and leaves what it obtained for the caller's CloseClip.
-HRESULT PlayClipFile(const char *path)
+// The engine takes UTF-16 and no more than an ordinary path's length of it.
+static HRESULT WidePath(const char *path, WCHAR wide[MAX_PATH])
 {
-    GetConversionCodePage();
-    if (!path)
-        return E_POINTER;
-    CancelABLoop();
-    UpdateWindow(ghApp);
-
-    // The engine takes UTF-16 and no more than an ordinary path's length of it.
     char ansi[PATH_BYTES];
-    WCHAR wide[MAX_PATH];
     CopyPath(ansi, path);
     if (strlen(path) > PATH_BYTES - 1 || !AnsiToWide(ansi, wide, MAX_PATH))
         return E_PATH_TOO_LONG;
+    return S_OK;
+}
 
+// The graph for the file, its seven interfaces, and its events posted to the main window.
+static HRESULT BuildGraph(const WCHAR *path)
+{
     HRESULT hr;
     if (FAILED(hr = CoCreateInstance(CLSID_FilterGraph, NULL, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, (void **)&pGB)))
         return hr;
     if (FAILED(hr = pGB->QueryInterface(IID_IMediaEventEx, (void **)&pME)))
         return hr;
-    if (FAILED(hr = pGB->RenderFile(wide, NULL)))
+    if (FAILED(hr = pGB->RenderFile(path, NULL)))
         return hr;
     if (FAILED(hr = pGB->QueryInterface(IID_IMediaControl, (void **)&pMC)))
         return hr;
@@ -139,34 +166,63 @@ HRESULT PlayClipFile(const char *path)
         return hr;
     if (FAILED(hr = pGB->QueryInterface(IID_IBasicAudio, (void **)&pBA)))
         return hr;
-    if (FAILED(hr = pME->SetNotifyWindow((OAHWND)ghApp, WM_GRAPH_EVENT, 0)))
-        return hr;
+    return pME->SetNotifyWindow((OAHWND)ghApp, WM_GRAPH_EVENT, 0);
+}
 
+// The video in the main window at its native size, or the idle size for a clip with none.
+static HRESULT AttachVideo()
+{
     DetectAudioOnly();
-    if (!gbAudioOnly) {
-        if (FAILED(hr = pVW->put_Owner((OAHWND)ghApp)))
-            return hr;
-        // Clipping its siblings, the video never paints over the status strip.
-        if (FAILED(hr = pVW->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN)))
-            return hr;
-        if (FAILED(hr = SizeVideoWindow(1, 1)))
-            return hr;
-    } else {
+    if (gbAudioOnly) {
         ResetIdleWindow();
-        EnableClipMenus(1, 1);
+        EnableClipMenus(AudioClipMenus);
+        return S_OK;
     }
+    HRESULT hr;
+    if (FAILED(hr = pVW->put_Owner((OAHWND)ghApp)))
+        return hr;
+    // Clipping its siblings, the video never paints over the status strip.
+    if (FAILED(hr = pVW->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN)))
+        return hr;
+    return SizeVideoWindow(1, 1);
+}
+
+static void ShowClipWindow()
+{
     CheckSizeItem(IDM_SIZE_NORMAL);
     ShowWindow(ghApp, SW_SHOWNORMAL);
     UpdateWindow(ghApp);
     SetForegroundWindow(ghApp);
     UpdateTitle();
     gbFullScreen = FALSE;
+}
 
-    if (FAILED(hr = pMC->Run()))
+// Every clip plays at the user's level.
+static HRESULT RunClip()
+{
+    HRESULT hr = pMC->Run();
+    if (FAILED(hr))
         return hr;
     pBA->put_Volume(glVolume);
     gPlayState = Running;
     SetFocus(ghApp);
+    return hr;
+}
+
+// Each failing step returns at once and leaves what it obtained for the caller to release.
+HRESULT PlayClipFile(const char *path)
+{
+    GetConversionCodePage();
+    if (!path)
+        return E_POINTER;
+    UpdateWindow(ghApp);
+    WCHAR wide[MAX_PATH];
+    HRESULT hr;
+    if (FAILED(hr = WidePath(path, wide)) || FAILED(hr = BuildGraph(wide)) || FAILED(hr = AttachVideo()))
+        return hr;
+    ShowClipWindow();
+    if (FAILED(hr = RunClip()))
+        return hr;
     UpdateStatusStrip();
     LoadBookmarks();
     return hr;
@@ -194,20 +250,13 @@ HRESULT CloseClip()
     return DiscardClip();
 }
 
-void UnloadFailedClip()
-{
-    if (pMC)
-        pMC->Stop();
-    gPlayState = Stopped;
-    ReleaseGraph();
-    gszFileName[0] = 0;
-}
-
-// The playlist step's release: the window, title and modes stay for the next clip.
-void UnloadClip()
+// The playlist's step away from the clip: its place is saved; the window, title and modes stay
+// for the next clip.
+void LeaveClip()
 {
     SaveLastPosition();
-    UnloadFailedClip();
+    ReleaseClip();
+    gszFileName[0] = 0;
 }
 
 template <typename Interface>

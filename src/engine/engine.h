@@ -8,17 +8,18 @@
 #define NS_E_LICENSE_REQUIRED ((HRESULT)0xC00D0BBEL)
 #endif
 
-// Opens gszFileName, or the clip chosen in the open dialog, and on success goes on at resume (0: the start).
-void    OpenClip(REFERENCE_TIME resume);
+// Opens path in place of any clip open now; with no path, gszFileName, or when that is empty the
+// clip chosen in the open dialog. On success it goes on at resume (0: the start).
+void    OpenClip(const char *path, REFERENCE_TIME resume);
+// Plays gszFileName: the one road of every open. A clip that fails is released and its status returned.
+HRESULT StartClip(REFERENCE_TIME resume);
 BOOL    GetClipFileName(char *buffer);
 HRESULT PlayClipFile(const char *path);
 // Closes a clip that would not play and says so once, naming the file (protected media has its own words).
 void    AbandonClip(HRESULT status);
 void    DetectAudioOnly();
 HRESULT CloseClip();
-void    UnloadClip();
-// The playlist's release of an entry that did not play: its saved place is left as it was.
-void    UnloadFailedClip();
+void    LeaveClip();
 void    ReleaseGraph();
 
 void PausePlay();
@@ -35,6 +36,7 @@ void DetectSeekStall();
 // Helpers for every seek the program makes: the current place, a place held inside the clip,
 // the one way of seeking, and a jump to a key frame.
 REFERENCE_TIME CurrentPosition();
+REFERENCE_TIME ClipDuration();   // 0 while the engine cannot say
 REFERENCE_TIME ClampToClip(REFERENCE_TIME position);
 void SeekClip(REFERENCE_TIME current, DWORD currentFlags, const REFERENCE_TIME *stop, DWORD stopFlags);
 void SeekToKeyFrame(REFERENCE_TIME position);

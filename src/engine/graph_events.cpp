@@ -17,11 +17,8 @@ static void ClipCompleted()
         RestartLoopIfPlaying();
         return;
     }
-    REFERENCE_TIME position = 0;
-    REFERENCE_TIME duration = 0;
-    pMS->GetDuration(&duration);
-    pMS->GetCurrentPosition(&position);
-    if (position >= duration)
+    REFERENCE_TIME duration = ClipDuration();
+    if (CurrentPosition() >= duration)
         NextClip();
 }
 

@@ -19,6 +19,14 @@ REFERENCE_TIME CurrentPosition()
     return position;
 }
 
+REFERENCE_TIME ClipDuration()
+{
+    REFERENCE_TIME duration = 0;
+    if (!pMS || FAILED(pMS->GetDuration(&duration)))
+        return 0;
+    return duration;
+}
+
 static REFERENCE_TIME Within(REFERENCE_TIME position, REFERENCE_TIME duration)
 {
     if (position <= 0)
@@ -29,10 +37,7 @@ static REFERENCE_TIME Within(REFERENCE_TIME position, REFERENCE_TIME duration)
 // A place inside the clip: never before its start, nor past its end once the end is known.
 REFERENCE_TIME ClampToClip(REFERENCE_TIME position)
 {
-    REFERENCE_TIME duration = 0;
-    if (position > 0)
-        pMS->GetDuration(&duration);
-    return Within(position, duration);
+    return Within(position, position > 0 ? ClipDuration() : 0);
 }
 
 // Compatibility: Wine before 10 wakes only one stream thread of its splitter after a seek made while
@@ -61,9 +66,7 @@ static OAFilterState GraphState()
 // that where the engine needs it the graph is stopped for the seek and then returned to its state.
 void SeekClip(REFERENCE_TIME current, DWORD currentFlags, const REFERENCE_TIME *stop, DWORD stopFlags)
 {
-    REFERENCE_TIME duration = 0;
-    if (current > 0 || (stop && *stop > 0))
-        pMS->GetDuration(&duration);
+    REFERENCE_TIME duration = current > 0 || (stop && *stop > 0) ? ClipDuration() : 0;
     REFERENCE_TIME start = Within(current, duration);
     REFERENCE_TIME end = stop ? Within(*stop, duration) : 0;
     OAFilterState state = State_Stopped;
@@ -136,8 +139,7 @@ void SeekToTenth(int tenth)
 {
     if (!pMS)
         return;
-    REFERENCE_TIME duration = 0;
-    pMS->GetDuration(&duration);
+    REFERENCE_TIME duration = ClipDuration();
     // tenth × duration ÷ 10, split so that no product leaves 64 bits.
     SeekToKeyFrame(duration / 10 * tenth + duration % 10 * tenth / 10);
 }

@@ -6,8 +6,7 @@
 // Lets the clip run to its end again instead of stopping at B.
 static void RestoreStopAtDuration(DWORD currentFlags)
 {
-    REFERENCE_TIME duration = 0;
-    pMS->GetDuration(&duration);
+    REFERENCE_TIME duration = ClipDuration();
     REFERENCE_TIME current = currentFlags != AM_SEEKING_NoPositioning ? CurrentPosition() : 0;
     gABState = ABOff;
     SeekClip(current, currentFlags, &duration, AM_SEEKING_AbsolutePositioning);

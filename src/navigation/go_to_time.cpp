@@ -69,20 +69,19 @@ bool ParseClipTime(const char *text, REFERENCE_TIME *time)
 INT_PTR CALLBACK GoToTimeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     if (message == WM_INITDIALOG) {
-        REFERENCE_TIME duration = 0;
-        pMS->GetDuration(&duration);
+        ghGoToTime = dialog;
         char place[32];
-        FormatClipPlace(place, sizeof(place), CurrentPosition(), duration);
+        FormatClipPlace(place, sizeof(place), CurrentPosition(), ClipDuration());
         SetDlgItemTextA(dialog, IDC_GO_TO_TIME, place);
         return TRUE;
     }
     if (message != WM_COMMAND)
         return FALSE;
-    if (LOWORD(wParam) == IDCANCEL) {
+    if (wParam == IDCANCEL) {
         EndDialog(dialog, IDCANCEL);
         return TRUE;
     }
-    if (LOWORD(wParam) != IDOK)
+    if (wParam != IDOK)
         return FALSE;
     char text[64];
     REFERENCE_TIME target = 0;
@@ -100,8 +99,18 @@ INT_PTR CALLBACK GoToTimeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     return TRUE;
 }
 
+// One dialog at a time, and only over a clip.
 void GoToTime()
 {
-    if (pMS)
-        DialogBoxParamA(ghInst, MAKEINTRESOURCEA(IDD_GO_TO_TIME), ghApp, GoToTimeDlgProc, 0);
+    if (!pMS || ghGoToTime)
+        return;
+    DialogBoxParamA(ghInst, MAKEINTRESOURCEA(IDD_GO_TO_TIME), ghApp, GoToTimeDlgProc, 0);
+    ghGoToTime = NULL;
+}
+
+// The dialog belongs to the clip it was opened on: when that clip goes, it goes too, seeking nothing.
+void CloseGoToTime()
+{
+    if (ghGoToTime)
+        EndDialog(ghGoToTime, IDCANCEL);
 }

@@ -18,6 +18,7 @@ bool BookmarkFileName(const char *clip, char *name);
 bool ParseClipTime(const char *text, REFERENCE_TIME *time);
 INT_PTR CALLBACK GoToTimeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void GoToTime();
+void CloseGoToTime();
 void LoadBookmarks();
 void AddBookmark();
 void DeleteNextBookmark();

@@ -69,22 +69,19 @@ int AddFolderMatches(const char *extension)
 void StepPlaylist(int first, int direction)
 {
     BOOL wasFullScreen = gbFullScreen;
-    UnloadClip();
+    LeaveClip();
     HRESULT asked = S_OK;
     int index = first;
     for (int tried = 0; tried < gnPlaylist && index >= 0; tried++) {
         giPlaylist = index;
-        HRESULT status = JoinPath(gszFileName, gszFolder, gPlaylist[index]) ? PlayClipFile(gszFileName)
-                                                                            : E_PATH_TOO_LONG;
+        HRESULT status = JoinPath(gszFileName, gszFolder, gPlaylist[index]) ? StartClip(0) : E_PATH_TOO_LONG;
         if (SUCCEEDED(status)) {
             if (wasFullScreen)
                 ToggleFullScreen();
-            SaveLastClip();
             return;
         }
         if (tried == 0)
             asked = status;
-        UnloadFailedClip();
         index = direction > 0 ? (index + 1) % gnPlaylist : index - 1;
     }
     giPlaylist = first;

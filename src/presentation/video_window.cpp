@@ -56,7 +56,7 @@ HRESULT SizeVideoWindow(int multiplier, int divisor)
     HRESULT hr = pBV->GetVideoSize(&width, &height);
     if (hr == E_NOINTERFACE)
         return 0;
-    EnableClipMenus(1, 2);
+    EnableClipMenus(VideoClipMenus);
     // With no size delivered the window keeps its size and the video fills it.
     if (SUCCEEDED(hr)) {
         width = width * multiplier / divisor;
@@ -73,7 +73,7 @@ HRESULT ResetIdleWindow()
 {
     SetOuterSize(ScaleToDpi(kIdleWidth), ScaleToDpi(kIdleHeight));
     CheckSizeItem(IDM_SIZE_NORMAL);
-    EnableClipMenus(0, 0);
+    EnableClipMenus(NoClipMenus);
     return 0;
 }
 

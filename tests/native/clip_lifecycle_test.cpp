@@ -70,7 +70,7 @@ TEST_F(PlayerTest, ProtectedMediaClosesAndThenSaysWhy)
         EXPECT_EQ(gszFileName[0], 0);
     }});
     ASSERT_EQ(standin::MessageBoxes().size(), 1u);
-    EXPECT_EQ(standin::MessageBoxes()[0].text, "This media file requires a license. DRM is not supported by this version");
+    EXPECT_EQ(standin::MessageBoxes()[0].text, "This media file requires a license. DRM is not supported by this version\r\n");
     EXPECT_EQ(standin::MessageBoxes()[0].caption, "Lumetrone");
 }
 
@@ -278,7 +278,7 @@ TEST_F(PlayerTest, EveryNewClipGetsTheStoredVolume)
         Command(IDM_OPEN_CLIP);   // the dialog is cancelled: nothing plays
         gszFileName[0] = 0;
         CopyPath(gszFileName, kClip);
-        OpenClip(0);
+        OpenClip(nullptr, 0);
         EXPECT_EQ(standin::GraphVolume(), -2);
         EXPECT_EQ(glMuteVolume, -2);
     }});

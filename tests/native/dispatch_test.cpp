@@ -28,7 +28,8 @@ TEST_F(DispatchTest, MovingKeysCancelTheLoopAndOthersDoNot)
 TEST_F(DispatchTest, CommandsThatCancelTheLoopFirst)
 {
     Play([] {
-        const WPARAM cancelling[] = {IDM_STOP, IDM_CLOSE_CLIP, IDM_OPEN_CLIP, IDM_EXIT};
+        // Open ends the loop by closing its clip; the others cancel it first.
+        const WPARAM cancelling[] = {IDM_OPEN_CLIP, IDM_STOP, IDM_CLOSE_CLIP, IDM_EXIT};
         const WPARAM keeping[] = {IDM_PAUSE_PLAY, IDM_MUTE, IDM_FULL_SCREEN, IDM_SIZE_HALF};
         ExpectLoopAfter(Command, keeping, ABMarked);
         ExpectLoopAfter(Command, cancelling, ABOff);
@@ -93,18 +94,23 @@ TEST_F(DispatchTest, CharacterSDoesNotCancelButTheStopCommandDoes)
     });
 }
 
-TEST_F(DispatchTest, EscapeLeavesFullScreenFirstAndThenClosesWithoutCancelling)
+// The loop goes with the clip it belongs to: nothing is sought on the way out.
+TEST_F(DispatchTest, EscapeLeavesFullScreenFirstAndThenClosesWithoutSeeking)
 {
     Play([] {
         Key(VK_RETURN);
         ASSERT_EQ(gbFullScreen, 1);
-        gABState = ABMarked;
+        gABState = ABLooping;
         Key(VK_ESCAPE);
         EXPECT_EQ(gbFullScreen, 0);
         EXPECT_EQ(gPlayState, Running) << "the first Escape only leaves full screen";
+        EXPECT_EQ(gABState, ABLooping);
+        size_t mark = Mark();
         Key(VK_ESCAPE);
         EXPECT_EQ(gPlayState, NoClip);
-        EXPECT_EQ(gABState, ABMarked);
+        EXPECT_EQ(gABState, ABOff);
+        for (const std::string &call : CallsSince(mark))
+            EXPECT_EQ(call.find("SetPositions"), std::string::npos) << call;
     });
 }
 

@@ -226,7 +226,7 @@ TEST_F(PlayerTest, PlaceIsKeptWhenTheClipIsLeft)
         Key(VK_F12);
         EXPECT_EQ(position(), 120000000);
         CopyPath(gszFileName, kClip);
-        OpenClip(0);
+        OpenClip(nullptr, 0);
         standin::SetGraphPosition(140000000);
         EXPECT_EQ(SendMessageA(ghApp, WM_QUERYENDSESSION, 0, 0), TRUE);
         SendMessageA(ghApp, WM_ENDSESSION, FALSE, 0);

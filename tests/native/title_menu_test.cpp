@@ -63,7 +63,7 @@ TEST_F(PlayerTest, CheckSizeItemWithAnotherIdClearsAllFour)
         CheckSizeItem(IDM_ABOUT);
         for (UINT item : {IDM_SIZE_HALF, IDM_SIZE_DOUBLE, IDM_SIZE_NORMAL, IDM_SIZE_THREE_QUARTER})
             EXPECT_FALSE(standin::MenuItemChecked(ghMenu, item)) << item;
-        EnableClipMenus(1, 0);
+        EnableClipMenus(AudioClipMenus);
         ExpectMenu(true, false, 0);
     }});
 }

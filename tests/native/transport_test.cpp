@@ -129,7 +129,7 @@ TEST_F(TransportTest, RateIsKeptAcrossClipsButNotApplied)
         size_t mark = Mark();
         CloseClip();
         CopyPath(gszFileName, kClip);
-        OpenClip(0);
+        OpenClip(nullptr, 0);
         for (const std::string &call : CallsSince(mark))
             EXPECT_EQ(call.rfind("SetRate", 0), std::string::npos) << call;
         mark = Mark();

@@ -141,7 +141,7 @@ TEST_F(VideoWindowTest, UnknownVideoSizeKeepsTheWindowAndFitsTheVideo)
     standin::Clip clip;
     clip.videoSizeStatus = E_FAIL;
     Play([] {
-        EnableClipMenus(0, 0);
+        EnableClipMenus(NoClipMenus);
         std::string before = Outer();
         size_t mark = Mark();
         Char('d');
