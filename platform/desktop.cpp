@@ -722,6 +722,8 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
         // A user typing into an item replaces its text; the procedure is not told.
         if (step.message == WM_SETTEXT && !step.hwnd)
             gDialogItems[{dialog, static_cast<int>(step.wParam)}] = reinterpret_cast<const char *>(step.lParam);
+        else if (step.hwnd)
+            SendMessageA(step.hwnd, step.message, step.wParam, step.lParam);
         else
             procedure(dialog, step.message, step.wParam, step.lParam);
     }

@@ -83,7 +83,8 @@ struct OpenDialogCall {
 };
 std::vector<OpenDialogCall> &OpenDialogCalls();
 
-// Modal dialog boxes: the procedure gets WM_INITDIALOG, then these messages until EndDialog.
+// Modal dialog boxes: the procedure gets WM_INITDIALOG, then these messages until EndDialog; a
+// message with a window goes to that window instead, as what happens elsewhere while the dialog is open.
 void ScriptDialog(std::vector<MSG> messages);
 MSG TypeIntoDialog(int item, const char *text);   // a script step: the user types text into the item
 std::string DialogItemText(HWND dialog, int item); // as the dialog left it (nullptr: the last modal one); "<none>" if never set

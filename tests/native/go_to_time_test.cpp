@@ -76,3 +76,39 @@ TEST_F(GoToTimeTest, OkSeeksWhereTheFieldSaysAndNonsenseKeepsTheDialogOpen)
         EXPECT_EQ(standin::DialogRuns().size(), 5u) << "without a clip, Ctrl+G does nothing";
     });
 }
+
+// The dialog belongs to the clip it was opened on: when that clip closes or gives way to the next
+// one, the dialog closes and nothing is sought; asked for again while open, no second one opens.
+TEST_F(GoToTimeTest, TheDialogGoesWithItsClip)
+{
+    standin::PutFile("C:\\media\\a.wmv", "");
+    standin::PutFile("C:\\media\\b.wmv", "");
+    standin::AddClip("C:\\media\\a.wmv", {});
+    standin::AddClip("C:\\media\\b.wmv", {});
+    RunPlayer("C:\\media\\a.wmv", {[] {
+        MSG twice = {ghApp, WM_COMMAND, IDM_GO_TO_TIME, 0, 0, {0, 0}};
+        MSG close = {ghApp, WM_COMMAND, IDM_CLOSE_CLIP, 0, 0, {0, 0}};
+        standin::ScriptDialog({twice, standin::TypeIntoDialog(IDC_GO_TO_TIME, "0:30"), close, Press(IDOK)});
+        size_t mark = Mark();
+        Char(7);
+        ASSERT_EQ(standin::DialogRuns().size(), 1u) << "one dialog at a time";
+        EXPECT_EQ(standin::DialogRuns()[0].result, IDCANCEL);
+        EXPECT_EQ(gPlayState, NoClip);
+        for (const std::string &call : CallsSince(mark))
+            EXPECT_EQ(call.find("SetPositions"), std::string::npos) << call;
+
+        OpenClip("C:\\media\\a.wmv", 0);
+        MSG next = {ghApp, WM_APPCOMMAND, 0, MAKELPARAM(0, APPCOMMAND_MEDIA_NEXTTRACK), 0, {0, 0}};
+        standin::ScriptDialog({standin::TypeIntoDialog(IDC_GO_TO_TIME, "0:30"), next, Press(IDOK)});
+        mark = Mark();
+        Char(7);
+        EXPECT_STREQ(gszFileName, "C:\\media\\b.wmv");
+        ASSERT_EQ(standin::DialogRuns().size(), 2u);
+        EXPECT_EQ(standin::DialogRuns()[1].result, IDCANCEL);
+        EXPECT_EQ(standin::GraphPosition(), 0) << "the time typed for one clip is not sought in the next";
+
+        standin::ScriptDialog({Press(IDOK)});
+        Char(7);
+        EXPECT_EQ(standin::DialogRuns().size(), 3u) << "closed, it opens again";
+    }});
+}
