@@ -5,6 +5,8 @@ import unittest
 import wine_player as wp
 
 APPCOMMAND_MEDIA_PLAY_PAUSE = 14
+IDM_CLOSE_CLIP = 40005
+IDM_GO_TO_TIME = 40016
 
 
 class LongRecordings(wp.PlayerCase):
@@ -36,6 +38,22 @@ class LongRecordings(wp.PlayerCase):
         self.assertTrue(wp.wait_for(lambda: 'Lumetrone keys' in wp.driver('dialogs')[1].splitlines()), 'no keys')
         self.assertEqual(wp.driver('escape', 'Lumetrone keys')[0], 0)
         self.assertTrue(wp.wait_for(lambda: 'Lumetrone keys' not in wp.driver('dialogs')[1].splitlines()))
+        self.assertIsNone(wp.message(), 'nothing is said')
+        self.exit_player()
+
+    def test_go_to_time_goes_with_its_clip(self):
+        clip = wp.make_clip('hearing.mp3', seconds=60)
+        self.start(wp.win_path(clip))
+        self.assertTrue(wp.wait_for_title('hearing.mp3 [Audio] '), wp.show())
+        wp.driver('command', IDM_GO_TO_TIME)
+        wp.driver('command', IDM_GO_TO_TIME)
+        self.assertTrue(wp.wait_for(lambda: 'Go to time' in wp.driver('dialogs')[1].splitlines()), 'no dialog')
+        self.assertEqual(wp.driver('dialogs')[1].splitlines().count('Go to time'), 1, 'one dialog at a time')
+        wp.driver('command', IDM_CLOSE_CLIP)
+        self.assertTrue(wp.wait_for(lambda: 'Go to time' not in wp.driver('dialogs')[1].splitlines()),
+                        'the dialog stays over a closed clip')
+        self.assertNotEqual(wp.driver('goto', '0:30')[0], 0, 'no dialog is left to take a time')
+        self.assertTrue(wp.wait_for_title('Lumetrone'), wp.show())
         self.assertIsNone(wp.message(), 'nothing is said')
         self.exit_player()
 

@@ -57,9 +57,12 @@ TEST_F(PlaylistTest, StepsForwardWrapAndDoNotWrapBack)
     RunPlayer("C:\\media\\b.wmv", {[] {
         EXPECT_EQ(giPlaylist, 1);
         Char('h');
+        Char('m');
         Key(VK_DOWN);
         EXPECT_STREQ(gszFileName, "C:\\media\\c.wmv");
         EXPECT_TRUE(standin::MenuItemChecked(ghMenu, IDM_SIZE_NORMAL)) << "every clip starts at Normal";
+        EXPECT_EQ(standin::GraphVolume(), 0);
+        EXPECT_EQ(standin::WindowTitle(ghApp), "c.wmv [Video] ") << "every clip plays at the user's level, unmuted";
         Key(VK_DOWN);
         EXPECT_STREQ(gszFileName, "C:\\media\\a.wmv");
         size_t mark = Mark();
