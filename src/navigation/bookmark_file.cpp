@@ -156,7 +156,7 @@ static bool ReadBookmark(BookmarkReader *reader, REFERENCE_TIME *position)
             reader->digits = true;
             if (reader->value > 0xFFFFFFFFull)
                 break;
-        } else if (byte == '\r' && !reader->carriage) {
+        } else if (byte == '\r' && reader->digits && !reader->carriage) {
             reader->carriage = true;
         } else if (byte == '\n' && reader->digits) {
             DWORD value = (DWORD)reader->value;

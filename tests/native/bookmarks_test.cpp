@@ -142,6 +142,7 @@ TEST_F(BookmarksTest, FileInAnyOtherFormIsNeverWritten)
         {"odd count", "10\n0\n20\n"},
         {"no final line feed", "10\n0\n20\n0"},
         {"a line left open", "10\n0\n20"},
+        {"carriage return left at the end", "10\n0\n\r"},
         {"2^32", "4294967296\n0\n"},
         {"NUL", std::string("10\n0\0\n", 6)},
         {"random bytes", std::string("\x8f\x00\xff\n7\n\xc3\x28\r\n", 10)},
