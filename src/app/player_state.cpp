@@ -39,6 +39,7 @@ int        giPlaylist;
 REFERENCE_TIME *gBookmarks;
 int        gnBookmarkSlots;
 int        gnBookmarks;
+DWORD      gdwBookmarkFailureSaid;
 ABState    gABState;
 REFERENCE_TIME grtA;
 REFERENCE_TIME grtB;

@@ -63,6 +63,7 @@ extern int        giPlaylist;                          // index of the current c
 extern REFERENCE_TIME *gBookmarks;                     // bookmark positions of the current clip, as its file holds them
 extern int        gnBookmarkSlots;                     // slots allocated for gBookmarks; grows with the file
 extern int        gnBookmarks;                         // valid entries of gBookmarks
+extern DWORD      gdwBookmarkFailureSaid;              // reason last said for an unsaved bookmark edit; cleared at each load: said once a clip
 extern ABState    gABState;                            // state of the A-B loop
 extern REFERENCE_TIME grtA;                            // point A of the loop
 extern REFERENCE_TIME grtB;                            // point B of the loop

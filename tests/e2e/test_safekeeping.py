@@ -1,7 +1,9 @@
 """What the user saved is never lost or carried elsewhere, in the real exe under Wine: the last clip's
 place belongs to that clip alone and survives the end of the session; bookmark files held open by
-another program, saved by several players at once, or marked read-only."""
+another program, saved by several players at once, or marked read-only; and a file of the bookmark
+file's name that is not one (a rhythm game's chart, random bytes) is never written."""
 import os
+import random
 import shutil
 import stat
 import subprocess
@@ -138,6 +140,35 @@ class Safekeeping(wp.PlayerCase):
         self.exit_player()
         os.chmod(file, 0o644)
 
+
+    def leaves_a_foreign_file_as_it_is(self, name, content):
+        """A file of the bookmark file's name (by Windows' rule of case) that is not one: an add, a delete
+        and another add leave it byte for byte, said once."""
+        folder = self.folder('foreign-' + name, ['song.mp3'])
+        file = os.path.join(folder, 'song.bms')
+        with open(file, 'wb') as f:
+            f.write(content)
+        self.play(os.path.join(folder, 'song.mp3'), 'song.mp3 [Audio] ')
+        wp.driver('char', 'b')
+        text = wp.wait_for(wp.message, 10)
+        self.assertIsNotNone(text, 'the refused add is said')
+        self.assertIn(wp.win_path(os.path.join(folder, 'song.BMS')), text)
+        self.assertIn('not a bookmark file', text)
+        wp.driver('key', VK_DELETE)
+        wp.driver('char', 'b')
+        self.assertIsNone(wp.wait_for(wp.message, 3), 'said once for the clip')
+        self.exit_player()
+        with open(file, 'rb') as f:
+            self.assertEqual(f.read(), content)
+        self.assertEqual(sorted(os.listdir(folder)), ['song.bms', 'song.mp3'])
+
+    def test_a_rhythm_games_chart_of_the_bookmark_files_name_is_left_as_it_is(self):
+        self.leaves_a_foreign_file_as_it_is('chart', b'#TITLE song\r\n#ARTIST someone\r\n#BPM 120\r\n#PLAYLEVEL 3\r\n'
+                                            b'#WAV01 kick.wav\r\n#WAV02 snare.wav\r\n#00111:01020102\r\n'
+                                            b'#00112:00020002\r\n#00211:0101\r\n#00212:0202\r\n')
+
+    def test_random_bytes_of_the_bookmark_files_name_are_left_as_they_are(self):
+        self.leaves_a_foreign_file_as_it_is('noise', random.Random(9).randbytes(65536))
 
 if __name__ == '__main__':
     unittest.main(verbosity=2)

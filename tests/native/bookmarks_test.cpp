@@ -96,21 +96,75 @@ TEST_F(BookmarksTest, FileFormIsLowThenHighAsUnsignedLines)
     }, hourLong);
 }
 
-TEST_F(BookmarksTest, ReadingSkipsEverythingButDigitsAndLineFeeds)
+// This player's own file: one decimal below 2^32 a line, each line ended by a line feed with an
+// optional carriage return before it, in pairs; an empty file holds no marks. A save rewrites it
+// with line feeds alone and keeps every mark.
+TEST_F(BookmarksTest, OwnFileIsReadInEveryFormItMayTake)
 {
-    standin::PutFile(kFile, "1 2\r\n0\r\n+20x\n\xff" "0\n10\n");
-    Play([] { EXPECT_EQ(List(), (std::vector<REFERENCE_TIME>{12, 20})); });
+    const std::pair<std::string, std::vector<REFERENCE_TIME>> files[] = {
+        {"", {}},
+        {"12\r\n0\r\n20\n0\n", {12, 20}},
+        {"000000000000000000007\n0\n", {7}},
+        {"4294967295\n0\n", {4294967295}},
+    };
+    for (const auto &file : files) {
+        standin::Reset();
+        standin::PutFile(kClip, "");
+        standin::PutFile(kFile, file.first);
+        Play([&] {
+            EXPECT_EQ(List(), file.second) << file.first;
+            AddAt(30);
+        });
+        std::vector<REFERENCE_TIME> saved = file.second;
+        saved.insert(std::upper_bound(saved.begin(), saved.end(), 30), 30);
+        std::string expected;
+        for (REFERENCE_TIME mark : saved)
+            expected += std::to_string(mark) + "\n0\n";
+        EXPECT_EQ(standin::FileContent(kFile), expected) << file.first;
+        EXPECT_TRUE(standin::MessageBoxes().empty()) << file.first;
+    }
 }
 
-TEST_F(BookmarksTest, OddLastLineAndUnterminatedLineAreDropped)
+// Any other file of that name is someone else's (a rhythm game's chart, random bytes): it gives no
+// marks, and adds and deletes leave it byte for byte, said once for the clip with the file named.
+TEST_F(BookmarksTest, FileInAnyOtherFormIsNeverWritten)
 {
-    standin::PutFile(kFile, "10\n0\n20\n");
-    Play([] {
-        EXPECT_EQ(List(), (std::vector<REFERENCE_TIME>{10}));
-        standin::PutFile(kFile, "10\n0\n20\n1");
-        LoadBookmarks();
-        EXPECT_EQ(List(), (std::vector<REFERENCE_TIME>{10}));
-    });
+    const std::pair<const char *, std::string> files[] = {
+        {"text", "#TITLE song\n#BPM 120\n#00111:01\n"},
+        {"blank in a line", "1 2\n0\n"},
+        {"blank after a number", "12 \n0\n"},
+        {"empty line", "10\n\n"},
+        {"sign", "+20\n0\n"},
+        {"carriage return alone", "10\r0\n"},
+        {"carriage return with no digits", "10\n\r\n"},
+        {"two carriage returns", "10\r\r\n0\n"},
+        {"digit after the carriage return", "10\r1\n0\n"},
+        {"odd count", "10\n0\n20\n"},
+        {"no final line feed", "10\n0\n20\n0"},
+        {"a line left open", "10\n0\n20"},
+        {"carriage return left at the end", "10\n0\n\r"},
+        {"2^32", "4294967296\n0\n"},
+        {"NUL", std::string("10\n0\0\n", 6)},
+        {"random bytes", std::string("\x8f\x00\xff\n7\n\xc3\x28\r\n", 10)},
+    };
+    for (const auto &file : files) {
+        standin::Reset();
+        standin::PutFile(kClip, "");
+        standin::PutFile(kFile, file.second);
+        Play([] {
+            EXPECT_TRUE(List().empty());
+            AddAt(5);
+            DeleteAfter(0);
+            AddAt(6);
+            EXPECT_TRUE(List().empty());
+        });
+        EXPECT_EQ(standin::FileContent(kFile), file.second) << file.first;
+        ExpectNoLeftovers(file.first);
+        ASSERT_EQ(standin::MessageBoxes().size(), 1u) << file.first;
+        EXPECT_EQ(standin::MessageBoxes()[0].text,
+                  "The bookmarks could not be saved: C:\\media\\talk.BMS is not a bookmark file of this player.\r\n"
+                  "It was left as it is.\r\n") << file.first;
+    }
 }
 
 TEST_F(BookmarksTest, DescendingFileIsKeptAsItStands)
@@ -234,9 +288,9 @@ TEST_F(BookmarksTest, NextClipWithoutAFileStartsWithAnEmptyList)
     });
 }
 
-// The list in memory keeps the change; the file on disk is untouched, no temporary file is left,
-// and the failure is said once.
-TEST_F(BookmarksTest, FailedSaveIsSaidOnceAndChangesNothingOnDisk)
+// The file is the truth: neither the list nor the file takes the change, no temporary file is
+// left, and the failure is said once, however often the key is pressed.
+TEST_F(BookmarksTest, FailedSaveIsSaidOnceAndChangesNothing)
 {
     struct Case { const char *what; std::function<void()> arrange; };
     const Case cases[] = {
@@ -252,13 +306,71 @@ TEST_F(BookmarksTest, FailedSaveIsSaidOnceAndChangesNothingOnDisk)
         Play([&] {
             c.arrange();
             AddAt(5);
-            EXPECT_EQ(gnBookmarks, 2);
+            AddAt(6);
+            EXPECT_EQ(List(), (std::vector<REFERENCE_TIME>{10})) << c.what;
         });
         EXPECT_EQ(standin::FileContent(kFile), "10\n0\n") << c.what;
         ExpectNoLeftovers(c.what);
         ASSERT_EQ(standin::MessageBoxes().size(), 1u) << c.what;
         EXPECT_NE(standin::MessageBoxes()[0].text.find("C:\\media\\talk.BMS"), std::string::npos) << c.what;
     }
+}
+
+// A clip whose bookmark file's name would pass the limit: the clip is named, once for the clip
+// whatever is pressed, and again for the next clip.
+TEST_F(BookmarksTest, NameTooLongIsSaidOnceForEachClip)
+{
+    const std::string folder = "C:\\" + std::string(253, 'f');
+    const std::string first = folder + "\\ab", second = folder + "\\cd";
+    ASSERT_EQ(first.size(), 259u);
+    standin::PutFile(first.c_str(), "");
+    standin::PutFile(second.c_str(), "");
+    standin::AddClip(second.c_str(), {});
+    standin::AnswerOpenDialog(second.c_str());
+    Play([&] {
+        AddAt(5);
+        AddAt(6);
+        DeleteAfter(0);
+        EXPECT_EQ(standin::MessageBoxes().size(), 1u);
+        Command(IDM_OPEN_CLIP);
+        ASSERT_EQ(std::string(gszFileName), second);
+        AddAt(5);
+    }, {}, first.c_str());
+    ASSERT_EQ(standin::MessageBoxes().size(), 2u);
+    EXPECT_EQ(standin::MessageBoxes()[0].text, "The bookmarks of " + first + " could not be saved: the bookmark "
+                                               "file's name would be longer than 259 characters.\r\n");
+    EXPECT_EQ(standin::MessageBoxes()[1].text, "The bookmarks of " + second + " could not be saved: the bookmark "
+                                               "file's name would be longer than 259 characters.\r\n");
+    EXPECT_EQ(standin::FilesIn(folder.c_str()), (std::vector<std::string>{"ab", "cd"}));
+}
+
+// Once for the clip means once for each cause: another failure is said in its turn, and reopening
+// the clip says the first again.
+TEST_F(BookmarksTest, EachDifferentFailureIsSaidInItsTurn)
+{
+    standin::PutFile(kFile, "10\n0\n");
+    standin::PutFile("C:\\media\\u.wmv", "");
+    standin::AddClip("C:\\media\\u.wmv", {});
+    Play([] {
+        standin::FailFileCall("WriteFile", 112);
+        AddAt(5);
+        AddAt(6);
+        EXPECT_EQ(standin::MessageBoxes().size(), 1u);
+        standin::MakeFileReadOnly(kFile);
+        AddAt(7);
+        DeleteAfter(0);
+        EXPECT_EQ(standin::MessageBoxes().size(), 2u);
+        Key(VK_DOWN);
+        Key(VK_UP);
+        ASSERT_STREQ(gszFileName, kClip);
+        AddAt(8);
+    });
+    ASSERT_EQ(standin::MessageBoxes().size(), 3u);
+    EXPECT_EQ(standin::MessageBoxes()[0].text, "The bookmarks could not be saved to C:\\media\\talk.BMS (error 112).\r\n"
+                                               "The bookmark file was left as it was.\r\n");
+    EXPECT_NE(standin::MessageBoxes()[1].text.find("read-only"), std::string::npos);
+    EXPECT_EQ(standin::MessageBoxes()[2].text, standin::MessageBoxes()[1].text);
+    EXPECT_EQ(standin::FileContent(kFile), "10\n0\n");
 }
 
 // A folder where the bookmark file should be: said, and the folder is left alone.
@@ -307,16 +419,17 @@ TEST_F(BookmarksTest, ReadOnlyFileIsNeverReplaced)
     standin::MakeFileReadOnly(kFile);
     Play([] {
         AddAt(15);
-        EXPECT_EQ(List(), (std::vector<REFERENCE_TIME>{10, 15, 20})) << "the add is kept for this session";
+        EXPECT_EQ(List(), (std::vector<REFERENCE_TIME>{10, 20}));
         DeleteAfter(10);
-        EXPECT_EQ(List(), (std::vector<REFERENCE_TIME>{10, 15, 20}));
+        EXPECT_EQ(List(), (std::vector<REFERENCE_TIME>{10, 20}));
         DeleteAfter(30);
     });
     EXPECT_EQ(standin::FileContent(kFile), "10\n0\n20\n0\n");
     EXPECT_EQ(GetFileAttributesA(kFile), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
     ExpectNoLeftovers("read-only");
-    ASSERT_EQ(standin::MessageBoxes().size(), 2u) << "each refused edit once; nothing to delete is no edit";
-    EXPECT_NE(standin::MessageBoxes()[0].text.find("read-only"), std::string::npos);
+    ASSERT_EQ(standin::MessageBoxes().size(), 1u) << "the refusal once for the clip";
+    EXPECT_EQ(standin::MessageBoxes()[0].text, "The bookmarks could not be saved: C:\\media\\talk.BMS is read-only.\r\n"
+                                               "The bookmark file was left as it was.\r\n");
 }
 
 // Instances take turns: while another holds the turn file this save waits, then applies its edit
