@@ -20,14 +20,14 @@ void CopyTime()
     if (!text) {
         if (memory)
             GlobalFree(memory);
-        ReportMessage("Cannot copy the time\r\nThere is not enough memory.\r\n");
+        ReportMessage("The time could not be copied: there is not enough memory.\r\n");
         return;
     }
     AnsiToWide(place, text, kPlaceCharacters);
     GlobalUnlock(memory);
     if (!OpenClipboard(ghApp)) {
         GlobalFree(memory);
-        ReportMessage("Cannot copy the time\r\nAnother program is using the clipboard.\r\n");
+        ReportMessage("The time could not be copied: another program is using the clipboard.\r\n");
         return;
     }
     EmptyClipboard();

@@ -51,7 +51,7 @@ static void OpenDroppedFile(HDROP drop)
     bool fits = length > 0 && length < PATH_BYTES && DragQueryFileA(drop, 0, path, PATH_BYTES) == length;
     DragFinish(drop);
     if (length >= PATH_BYTES)
-        ReportMessage("Cannot open the dropped file\r\nIts path is longer than %d characters.\r\n", MAX_PATH - 1);
+        ReportMessage("The dropped file could not be opened: its path is longer than %d characters.\r\n", MAX_PATH - 1);
     DWORD attributes = fits ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return;

@@ -57,8 +57,8 @@ void AbandonClip(HRESULT status)
     else if (status == NS_E_LICENSE_REQUIRED)
         ReportMessage("This media file requires a license. DRM is not supported by this version\r\n");
     else
-        ReportMessage("Cannot play %s\r\nThe file is missing, damaged or not a media file that this system "
-                      "can play (error 0x%08lx).\r\n", path, HexStatus(status));
+        ReportMessage("The clip %s could not be played: the file is missing, damaged or not a media file that "
+                      "this system can play (error 0x%08lx).\r\n", path, HexStatus(status));
 }
 
 // A place past the clip's end is ignored.

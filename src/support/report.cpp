@@ -17,5 +17,5 @@ int ReportMessage(const char *format, ...)
 
 int ReportPathTooLong(const char *path)
 {
-    return ReportMessage("Cannot play %s\r\nIts path is longer than %d characters.\r\n", path, MAX_PATH - 1);
+    return ReportMessage("The clip %s could not be played: its path is longer than %d characters.\r\n", path, MAX_PATH - 1);
 }

@@ -91,7 +91,7 @@ TEST_F(PlayerTest, StartUpClipThatFailsShowsTheIdleWindowAndSaysSo)
     }});
     ASSERT_EQ(standin::MessageBoxes().size(), 1u);
     EXPECT_EQ(standin::MessageBoxes()[0].caption, "Lumetrone");
-    EXPECT_NE(standin::MessageBoxes()[0].text.find("Cannot play C:\\media\\notes.avi"), std::string::npos);
+    EXPECT_NE(standin::MessageBoxes()[0].text.find("The clip C:\\media\\notes.avi could not be played"), std::string::npos);
     EXPECT_NE(standin::MessageBoxes()[0].text.find("(error 0x80040265)"), std::string::npos);
     EXPECT_TRUE(standin::OpenDialogCalls().empty());
 }
@@ -243,7 +243,7 @@ TEST_F(PlayerTest, PathLimitIsTheEnginesUtf16LengthInAnyScript)
         EXPECT_TRUE(rendered.empty()) << path.size();
         ASSERT_EQ(standin::MessageBoxes().size(), 1u) << path.size();
         EXPECT_EQ(standin::MessageBoxes()[0].text,
-                  "Cannot play " + path + "\r\nIts path is longer than 259 characters.\r\n");
+                  "The clip " + path + " could not be played: its path is longer than 259 characters.\r\n");
     }
 }
 

@@ -43,7 +43,7 @@ TEST_F(ClipboardTest, NothingIsCopiedWithoutAClipAndABusyClipboardIsSaidOnce)
         Char(3);
         ASSERT_EQ(standin::MessageBoxes().size(), 1u);
         EXPECT_EQ(standin::MessageBoxes()[0].text,
-                  "Cannot copy the time\r\nAnother program is using the clipboard.\r\n");
+                  "The time could not be copied: another program is using the clipboard.\r\n");
         standin::HoldClipboard(false);
         CloseClip();
         EXPECT_TRUE(standin::MenuItemGrayed(ghMenu, IDM_COPY_TIME));

@@ -272,5 +272,5 @@ TEST_F(DispatchTest, DroppedFileOpensLikeTheOpenCommand)
                           EXPECT_EQ(gPlayState, Running);
                       }});
     ASSERT_EQ(standin::MessageBoxes().size(), 1u) << "only the long path is said";
-    EXPECT_EQ(standin::MessageBoxes()[0].text.find("Cannot open the dropped file"), 0u);
+    EXPECT_EQ(standin::MessageBoxes()[0].text.find("The dropped file could not be opened: its path is longer than 259 characters.\r\n"), 0u);
 }

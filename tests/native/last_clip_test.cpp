@@ -96,8 +96,8 @@ TEST_F(PlayerTest, FailedClipIsSaidAndNotRemembered)
     EXPECT_TRUE(standin::RegistryWrites().empty());
     ASSERT_EQ(standin::MessageBoxes().size(), 1u);
     EXPECT_EQ(standin::MessageBoxes()[0].text,
-              "Cannot play C:\\media\\gone.wmv\r\nThe file is missing, damaged or not a media file that this "
-              "system can play (error 0x80070002).\r\n");
+              "The clip C:\\media\\gone.wmv could not be played: the file is missing, damaged or not a media "
+              "file that this system can play (error 0x80070002).\r\n");
 }
 
 TEST_F(PlayerTest, PlaylistStepRecordsTheNewClipButNotAFailedOne)

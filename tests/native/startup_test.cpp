@@ -194,8 +194,8 @@ TEST_F(PlayerTest, CommandLineTooLongToHoldIsSaidNotCut)
         EXPECT_EQ(standin::GraphsCreated(), 0) << commandLine.size();
         EXPECT_EQ(standin::OpenDialogCalls().size(), 1u) << "the dialog is offered instead";
         ASSERT_EQ(standin::MessageBoxes().size(), 1u);
-        EXPECT_EQ(standin::MessageBoxes()[0].text.find("Cannot play C:\\xxx"), 0u);
-        EXPECT_NE(standin::MessageBoxes()[0].text.find("\r\nIts path is longer than 259 characters.\r\n"),
+        EXPECT_EQ(standin::MessageBoxes()[0].text.find("The clip C:\\xxx"), 0u);
+        EXPECT_NE(standin::MessageBoxes()[0].text.find(" could not be played: its path is longer than 259 characters.\r\n"),
                   std::string::npos);
     }
 }
