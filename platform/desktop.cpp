@@ -680,7 +680,9 @@ HWND CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
     HWND dialog = HandleOf(gWindows.size() - 1);
     gModelessProcedures[dialog] = procedure;
     gDialogRuns.push_back({LOWORD(templateName), owner, false, false, 0});
-    procedure(dialog, WM_INITDIALOG, 0, param);
+    // Answered TRUE, the dialog manager focuses the template's first item and selects its text.
+    if (procedure(dialog, WM_INITDIALOG, 0, param))
+        gDialogFocusedItem = standin::kFirstDialogItem;
     return dialog;
 }
 

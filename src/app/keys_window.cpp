@@ -14,7 +14,10 @@ INT_PTR CALLBACK KeysDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
         int tab = kMeaningTab;
         SendDlgItemMessageA(dialog, IDC_KEYS_LIST, EM_SETTABSTOPS, 1, (LPARAM)&tab);
         SetDlgItemTextA(dialog, IDC_KEYS_LIST, text);
-        return TRUE;
+        // The list opens at its top with nothing selected: the dialog manager's own first focus
+        // would select all of it and scroll to its end.
+        SetFocus(GetDlgItem(dialog, IDC_KEYS_LIST));
+        return FALSE;
     }
     if (message == WM_COMMAND && (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDOK)) {
         DestroyWindow(dialog);
@@ -25,11 +28,14 @@ INT_PTR CALLBACK KeysDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
     return FALSE;
 }
 
-// One keys window at a time: asked for again, the open one comes to the front.
+// One keys window at a time: asked for again, the open one comes to the front. It is topmost, so
+// that it shows above the full-screen video too.
 void ShowKeys()
 {
     if (!ghKeys)
         ghKeys = CreateDialogParamA(ghInst, MAKEINTRESOURCEA(IDD_KEYS), ghApp, KeysDlgProc, 0);
-    if (ghKeys)
-        SetForegroundWindow(ghKeys);
+    if (!ghKeys)
+        return;
+    SetWindowPos(ghKeys, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetForegroundWindow(ghKeys);
 }
