@@ -49,6 +49,11 @@ void ExpectGlobalsFreed();   // at 96 DPI; a client area narrower than this gets
 DWORD WindowStyle(HWND hwnd);
 HWND ParentOf(HWND hwnd);
 bool IsTopmost(HWND hwnd);
+// The window last put in front of the others: one restacked by SetWindowPos (to the top, or made
+// topmost when it was not), or the full-screen video as full screen starts. As Wine does, a
+// window already where it is asked to go is not restacked.
+HWND FrontWindow();
+extern const HWND kFullScreenVideo;
 HWND ForegroundWindow();
 HWND FocusWindow();
 bool TimerRunning(HWND hwnd, UINT_PTR id);

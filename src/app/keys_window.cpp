@@ -28,14 +28,22 @@ INT_PTR CALLBACK KeysDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
     return FALSE;
 }
 
-// One keys window at a time: asked for again, the open one comes to the front. It is topmost, so
-// that it shows above the full-screen video too.
+// In front of every window, the full-screen video's too, which may be topmost. It is made topmost
+// afresh: a window that is topmost already is not restacked, and Wine then leaves it under a
+// full-screen window shown after it.
+void BringKeysForward(UINT activation)
+{
+    SetWindowPos(ghKeys, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(ghKeys, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | activation);
+}
+
+// One keys window at a time: asked for again, the open one comes to the front.
 void ShowKeys()
 {
     if (!ghKeys)
         ghKeys = CreateDialogParamA(ghInst, MAKEINTRESOURCEA(IDD_KEYS), ghApp, KeysDlgProc, 0);
     if (!ghKeys)
         return;
-    SetWindowPos(ghKeys, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    BringKeysForward(0);
     SetForegroundWindow(ghKeys);
 }

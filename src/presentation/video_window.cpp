@@ -118,6 +118,10 @@ static HRESULT EnterFullScreen()
         return hr;
     }
     gbFullScreen = TRUE;
+    // The engine's full-screen window comes in front of every window; an open keys window is put in
+    // front of it again, and the video keeps the keyboard.
+    if (ghKeys)
+        BringKeysForward(SWP_NOACTIVATE);
     return hr;
 }
 

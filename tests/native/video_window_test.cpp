@@ -201,20 +201,26 @@ TEST_F(VideoWindowTest, MediaKeysActInFullScreenAsInAWindow)
     });
 }
 
-// The keys window is in front of the full-screen video, and F1 brings an open one forward.
+// A keys window opened before full screen stays in front of the full-screen video, and F1 brings
+// an open one forward.
 TEST_F(VideoWindowTest, KeysWindowStaysInFrontOfTheFullScreenVideo)
 {
     Play([] {
         Key(VK_F1);
         HWND keys = ghKeys;
         ASSERT_NE(keys, nullptr);
+        EXPECT_EQ(standin::FrontWindow(), keys);
+        EXPECT_TRUE(standin::IsTopmost(keys));
         SetForegroundWindow(ghApp);   // the user goes back to the player
         Key(VK_RETURN);
         ASSERT_EQ(gbFullScreen, 1);
-        EXPECT_TRUE(standin::IsTopmost(keys)) << "above the video, which is not topmost";
+        EXPECT_EQ(standin::FrontWindow(), keys) << "in front of the full-screen video";
+        SetWindowPos(ghApp, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);   // the user brings the player forward
         Key(VK_F1);
         EXPECT_EQ(ghKeys, keys);
-        EXPECT_EQ(standin::ForegroundWindow(), keys) << "F1 brings the open one forward";
+        EXPECT_EQ(standin::FrontWindow(), keys) << "F1 brings the open one forward";
+        EXPECT_EQ(standin::ForegroundWindow(), keys);
+        EXPECT_TRUE(standin::IsTopmost(keys));
     });
 }
 
