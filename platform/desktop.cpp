@@ -63,7 +63,7 @@ bool gQuitPosted;
 int gQuitCode;
 DWORD gClock;
 DWORD gLastError;
-HWND gForeground, gFocus;
+HWND gForeground, gFocus, gFront;
 std::vector<standin::LoggedMessage> gMessageLog;
 std::vector<standin::ShownMessage> gMessageBoxes;
 std::vector<MSG> gDialogScript;
@@ -198,7 +198,7 @@ void Reset()
     gQuitCode = 0;
     gClock = 1000;
     gLastError = 0;
-    gForeground = gFocus = nullptr;
+    gForeground = gFocus = gFront = nullptr;
     gMessageLog.clear();
     gMessageBoxes.clear();
     gDialogScript.clear();
@@ -267,6 +267,9 @@ DWORD WindowStyle(HWND hwnd) { Window *w = Find(hwnd); return w ? w->style : 0; 
 HWND ParentOf(HWND hwnd) { Window *w = Find(hwnd); return w ? w->parent : nullptr; }
 bool IsTopmost(HWND hwnd) { Window *w = Find(hwnd); return w && w->topmost; }
 HWND ForegroundWindow() { return gForeground; }
+HWND FrontWindow() { return gFront; }
+const HWND kFullScreenVideo = reinterpret_cast<HWND>(0x7F00);
+void PutInFront(HWND hwnd) { gFront = hwnd; }
 HWND FocusWindow() { return gFocus; }
 
 bool TimerRunning(HWND hwnd, UINT_PTR id)
@@ -570,8 +573,12 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int heig
     Window *window = Find(hwnd);
     if (!window)
         return FALSE;
-    if (!(flags & SWP_NOZORDER) && insertAfter == HWND_TOPMOST)
-        window->topmost = true;
+    if (!(flags & SWP_NOZORDER)) {
+        if (insertAfter == HWND_TOP || (insertAfter == HWND_TOPMOST && !window->topmost))
+            gFront = hwnd;
+        if (insertAfter == HWND_TOPMOST || insertAfter == HWND_NOTOPMOST)
+            window->topmost = insertAfter == HWND_TOPMOST;
+    }
     RECT old = window->outer;
     if (flags & SWP_NOMOVE) { x = old.left; y = old.top; }
     if (flags & SWP_NOSIZE) { width = old.right - old.left; height = old.bottom - old.top; }
@@ -680,7 +687,9 @@ HWND CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
     HWND dialog = HandleOf(gWindows.size() - 1);
     gModelessProcedures[dialog] = procedure;
     gDialogRuns.push_back({LOWORD(templateName), owner, false, false, 0});
-    procedure(dialog, WM_INITDIALOG, 0, param);
+    // Answered TRUE, the dialog manager focuses the template's first item and selects its text.
+    if (procedure(dialog, WM_INITDIALOG, 0, param))
+        gDialogFocusedItem = standin::kFirstDialogItem;
     return dialog;
 }
 

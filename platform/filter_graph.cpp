@@ -359,9 +359,13 @@ HRESULT VideoWindow::get_FullScreenMode(long *mode)
     return Give("get_FullScreenMode", mode, graph->fullScreen);
 }
 
+// The full-screen window comes in front of every window as full screen starts.
 HRESULT VideoWindow::put_FullScreenMode(long mode)
 {
-    return Take("put_FullScreenMode", &graph->fullScreen, mode);
+    HRESULT status = Take("put_FullScreenMode", &graph->fullScreen, mode);
+    if (SUCCEEDED(status) && mode != OAFALSE)
+        standin::PutInFront(standin::kFullScreenVideo);
+    return status;
 }
 
 HRESULT BasicVideo::GetVideoSize(long *width, long *height)

@@ -243,6 +243,14 @@ BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int length)
     return TRUE;
 }
 
+// Every character is 6 pixels wide and 12 high, whatever the font.
+BOOL GetTextExtentPoint32A(HDC dc, LPCSTR, int length, SIZE *size)
+{
+    EXPECT_EQ(dc, kPaintDc) << "GetTextExtentPoint32A outside a paint";
+    *size = SIZE{6 * length, 12};
+    return TRUE;
+}
+
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT *paint)
 {
     EXPECT_EQ(gPaintDepth, 0) << "BeginPaint inside a paint";

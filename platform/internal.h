@@ -13,5 +13,6 @@ void ResetClipboard();
 HMENU LoadMenuResource(UINT id);
 void ExpectFilesClosed();
 void ExpectGraphsReleased();
+void PutInFront(HWND hwnd);
 void PostGraphNotification(HWND hwnd, UINT message, LONG_PTR instance);
 }

@@ -49,6 +49,11 @@ void ExpectGlobalsFreed();   // at 96 DPI; a client area narrower than this gets
 DWORD WindowStyle(HWND hwnd);
 HWND ParentOf(HWND hwnd);
 bool IsTopmost(HWND hwnd);
+// The window last put in front of the others: one restacked by SetWindowPos (to the top, or made
+// topmost when it was not), or the full-screen video as full screen starts. As Wine does, a
+// window already where it is asked to go is not restacked.
+HWND FrontWindow();
+extern const HWND kFullScreenVideo;
 HWND ForegroundWindow();
 HWND FocusWindow();
 bool TimerRunning(HWND hwnd, UINT_PTR id);
@@ -89,6 +94,7 @@ void ScriptDialog(std::vector<MSG> messages);
 MSG TypeIntoDialog(int item, const char *text);   // a script step: the user types text into the item
 std::string DialogItemText(HWND dialog, int item); // as the dialog left it (nullptr: the last modal one); "<none>" if never set
 int DialogFocusedItem();                           // the item last given the focus, its text selected, by WM_NEXTDLGCTL (0: none)
+const int kFirstDialogItem = -1;                   // ... by the dialog manager, as a modeless dialog's WM_INITDIALOG answers TRUE
 struct DialogRun { UINT templateId; HWND owner; bool ownerDisabledWhileOpen; bool ended; INT_PTR result; };
 std::vector<DialogRun> &DialogRuns();
 

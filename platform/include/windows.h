@@ -102,6 +102,7 @@ inline HRESULT HRESULT_FROM_WIN32(unsigned long error)
 
 typedef struct tagRECT { LONG left, top, right, bottom; } RECT, *LPRECT;
 typedef struct tagPOINT { LONG x, y; } POINT;
+typedef struct tagSIZE { LONG cx, cy; } SIZE;
 typedef struct tagMSG { HWND hwnd; UINT message; WPARAM wParam; LPARAM lParam; DWORD time; POINT pt; } MSG, *LPMSG;
 typedef struct tagMINMAXINFO { POINT ptReserved, ptMaxSize, ptMaxPosition, ptMinTrackSize, ptMaxTrackSize; } MINMAXINFO;
 typedef struct tagPAINTSTRUCT { HDC hdc; BOOL fErase; RECT rcPaint; BOOL fRestore, fIncUpdate; BYTE rgbReserved[32]; } PAINTSTRUCT;
@@ -176,6 +177,10 @@ typedef struct tagWNDCLASSA {
 #define VK_DELETE 0x2E
 #define VK_F1     0x70
 #define VK_F12    0x7B
+#define VK_MEDIA_NEXT_TRACK 0xB0
+#define VK_MEDIA_PREV_TRACK 0xB1
+#define VK_MEDIA_STOP       0xB2
+#define VK_MEDIA_PLAY_PAUSE 0xB3
 
 /* Window styles and positioning */
 #define WS_OVERLAPPED    0x00000000L
@@ -192,7 +197,9 @@ typedef struct tagWNDCLASSA {
 #define WS_OVERLAPPEDWINDOW (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
 #define CW_USEDEFAULT    ((int)0x80000000)
 #define HWND_BROADCAST   ((HWND)0xFFFF)
+#define HWND_TOP         ((HWND)0)
 #define HWND_TOPMOST     ((HWND)-1)
+#define HWND_NOTOPMOST   ((HWND)-2)
 #define SWP_NOSIZE       0x0001
 #define SWP_NOMOVE       0x0002
 #define SWP_NOZORDER     0x0004
@@ -354,6 +361,7 @@ int     ReleaseDC(HWND hwnd, HDC dc);
 int     GetDeviceCaps(HDC dc, int index);
 BOOL    Rectangle(HDC dc, int left, int top, int right, int bottom);
 BOOL    TextOutA(HDC dc, int x, int y, LPCSTR text, int length);
+BOOL    GetTextExtentPoint32A(HDC dc, LPCSTR text, int length, SIZE *size);
 
 /* Kernel and C runtime */
 LPSTR   lstrcpynA(LPSTR destination, LPCSTR source, int length);

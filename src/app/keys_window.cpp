@@ -14,7 +14,10 @@ INT_PTR CALLBACK KeysDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
         int tab = kMeaningTab;
         SendDlgItemMessageA(dialog, IDC_KEYS_LIST, EM_SETTABSTOPS, 1, (LPARAM)&tab);
         SetDlgItemTextA(dialog, IDC_KEYS_LIST, text);
-        return TRUE;
+        // The list opens at its top with nothing selected: the dialog manager's own first focus
+        // would select all of it and scroll to its end.
+        SetFocus(GetDlgItem(dialog, IDC_KEYS_LIST));
+        return FALSE;
     }
     if (message == WM_COMMAND && (wParam == IDCANCEL || wParam == IDOK)) {
         DestroyWindow(dialog);
@@ -25,11 +28,22 @@ INT_PTR CALLBACK KeysDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
     return FALSE;
 }
 
+// In front of every window, the full-screen video's too, which may be topmost. It is made topmost
+// afresh: a window that is topmost already is not restacked, and Wine then leaves it under a
+// full-screen window shown after it.
+void BringKeysForward(UINT activation)
+{
+    SetWindowPos(ghKeys, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(ghKeys, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | activation);
+}
+
 // One keys window at a time: asked for again, the open one comes to the front.
 void ShowKeys()
 {
     if (!ghKeys)
         ghKeys = CreateDialogParamA(ghInst, MAKEINTRESOURCEA(IDD_KEYS), ghApp, KeysDlgProc, 0);
-    if (ghKeys)
-        SetForegroundWindow(ghKeys);
+    if (!ghKeys)
+        return;
+    BringKeysForward(0);
+    SetForegroundWindow(ghKeys);
 }

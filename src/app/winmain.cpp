@@ -97,15 +97,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
         return 0;
     }
     DragAcceptFiles(ghApp, TRUE);
-    ReadWindowDpi();
     if (!RegisterWindowClass("DSPWMSStatus", StatusWndProc, NULL))
         return FailRegistration();
 
-    RECT desktop;
-    GetClientRect(GetDesktopWindow(), &desktop);
-    ghStatus = CreateWindowExA(0, "DSPWMSStatus", PRODUCT_NAME, WS_CHILD,
-                               desktop.left, desktop.top, desktop.right, ScaleToDpi(STATUS_STRIP_HEIGHT),
-                               ghApp, NULL, ghInst, NULL);
+    // Placed by the strip's layout, at the window's DPI.
+    ghStatus = CreateWindowExA(0, "DSPWMSStatus", PRODUCT_NAME, WS_CHILD, 0, 0, 0, 0, ghApp, NULL, ghInst, NULL);
+    ReadWindowDpi();
     ghMenu = GetMenu(ghApp);
 
     // Handled once the loop runs, by which time the brushes exist. The status timer runs only

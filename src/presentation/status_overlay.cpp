@@ -14,6 +14,16 @@ static const int kKeyTop = 2;            // the last key's text, this far from t
 static const int kKeyLeftOfBarEnd = 30;
 static const int kTimeBelowBars = 2;
 static const int kFontHeight = 12;
+static const int kMarkNumberGap = 4;     // between one mark's number and the next
+
+// The strip's one place, kept from start-up on and at each DPI: the desktop's width at the top of
+// the client area, topmost among the main window's children so that it stays above the video window.
+static void PlaceStatusStrip()
+{
+    RECT desktop;
+    GetClientRect(GetDesktopWindow(), &desktop);
+    SetWindowPos(ghStatus, HWND_TOPMOST, 0, 0, desktop.right, ScaleToDpi(STATUS_STRIP_HEIGHT), 0);
+}
 
 void SetStripLayout()
 {
@@ -31,11 +41,8 @@ void SetStripLayout()
     ghStripFont = CreateFontA(-ScaleToDpi(kFontHeight), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
                               "MS Shell Dlg");
-    if (ghStatus && gbStatusVisible) {
-        RECT desktop;
-        GetClientRect(GetDesktopWindow(), &desktop);
-        SetWindowPos(ghStatus, HWND_TOPMOST, 0, 0, desktop.right, ScaleToDpi(STATUS_STRIP_HEIGHT), 0);
-    }
+    if (ghStatus)
+        PlaceStatusStrip();
 }
 
 static void ComputeProgressGeometry(LONG clientRight)
@@ -80,6 +87,46 @@ static int VolumeBarRight(LONG volume)
 static void DrawLabel(HDC dc, int x, int y, const char *text)
 {
     TextOutA(dc, x, y, text, lstrlenA(text));
+}
+
+// The first mark from `first` on whose place on the bar is at or right of x, found by halving:
+// the marks are kept in ascending order.
+static int FirstMarkFrom(int first, int x)
+{
+    int end = gnBookmarks;
+    while (first < end) {
+        int middle = first + (end - first) / 2;
+        if (XOfTime(gBookmarks[middle]) < x)
+            first = middle + 1;
+        else
+            end = middle;
+    }
+    return first;
+}
+
+// A mark's number is drawn only where it overlaps no number before it and ends within the bar.
+// Past each number drawn the next mark is found by halving, so a paint costs what the bar's width
+// can show, however many marks the file holds.
+static void DrawMarkNumbers(HDC dc, int top)
+{
+    int gap = ScaleToDpi(kMarkNumberGap);
+    int freeFrom = giProgressLeft;
+    int mark = 0;
+    while (mark < gnBookmarks) {
+        int x = XOfTime(gBookmarks[mark]);
+        if (x >= freeFrom) {
+            char number[16];
+            int length = wsprintfA(number, "%d", mark);
+            SIZE extent = {};
+            GetTextExtentPoint32A(dc, number, length, &extent);
+            // Later marks lie no further left, and their numbers are no shorter.
+            if (x + extent.cx > giProgressRight)
+                break;
+            TextOutA(dc, x, top, number, length);
+            freeFrom = x + extent.cx + gap;
+        }
+        mark = FirstMarkFrom(mark + 1, freeFrom);
+    }
 }
 
 // h:mm:ss, or m:ss when the clip is shorter than an hour.
@@ -152,10 +199,7 @@ void PaintStatus(HDC dc, const RECT *client)
     DrawLabel(dc, giProgressRight - ScaleToDpi(kKeyLeftOfBarEnd), ScaleToDpi(kKeyTop), gszStatusText);
 
     if (placeable) {
-        for (int i = 0; i < gnBookmarks; i++) {
-            wsprintfA(gszStatusText, "%d", i);
-            DrawLabel(dc, XOfTime(gBookmarks[i]), labelTop, gszStatusText);
-        }
+        DrawMarkNumbers(dc, labelTop);
         if (gABState == ABMarked || gABState == ABLooping)
             DrawLabel(dc, XOfTime(grtA), labelTop, "A");
         if (gABState == ABLooping)
@@ -200,10 +244,6 @@ void ToggleStatusBar()
         ShowWindow(ghStatus, SW_HIDE);
         gbStatusVisible = 0;
     } else {
-        RECT desktop;
-        GetClientRect(GetDesktopWindow(), &desktop);
-        // Topmost among the main window's children, so it stays above the video window.
-        SetWindowPos(ghStatus, HWND_TOPMOST, 0, 0, desktop.right, ScaleToDpi(STATUS_STRIP_HEIGHT), 0);
         ShowWindow(ghStatus, SW_SHOW);
         gbStatusVisible = 1;
     }

@@ -118,6 +118,10 @@ static HRESULT EnterFullScreen()
         return hr;
     }
     gbFullScreen = TRUE;
+    // The engine's full-screen window comes in front of every window; an open keys window is put in
+    // front of it again, and the video keeps the keyboard.
+    if (ghKeys)
+        BringKeysForward(SWP_NOACTIVATE);
     return hr;
 }
 
@@ -131,6 +135,9 @@ static HRESULT LeaveFullScreen()
     hr = pVW->put_MessageDrain(hDrain);
     if (FAILED(hr))
         ReportMessage("FAILED(hr=0x%x) in pVW->put_MessageDrain((OAHWND) hDrain)\n", hr);
+    // The engine puts its window back at the size it had in full screen, which shows a corner of
+    // the frame magnified: the video takes the client area again, as the size keys give it.
+    FillClientWithVideo();
     hr = pVW->SetWindowForeground(-1);
     if (FAILED(hr))
         ReportMessage("FAILED(hr=0x%x) in pVW->SetWindowForeground(-1)\n", hr);

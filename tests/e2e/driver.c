@@ -143,14 +143,37 @@ static int AnswerGoToTime(const char *text)
     return !PostMessageA(GetParent(field), WM_COMMAND, IDOK, 0);
 }
 
-/* Prints the Go to time field's selection and the length of its text: "start end length". */
-static int PrintGoToTimeSelection(void)
+/* The keys window's list, or NULL while the window is not open. */
+static HWND KeysList(void)
 {
-    HWND field = GoToTimeField();
+    HWND dialog = FindWindowA("#32770", "Lumetrone keys");
+    return dialog ? GetDlgItem(dialog, 1003) : NULL;   /* IDC_KEYS_LIST */
+}
+
+/* Prints the Go to time field's selection and the length of its text, "start end length", or
+   with "keys" the keys list's, followed by its first visible line. */
+static int PrintSelection(const char *which)
+{
+    int keys = which && strcmp(which, "keys") == 0;
+    HWND field = keys ? KeysList() : GoToTimeField();
     if (!field)
         return 1;
     DWORD selection = (DWORD)SendMessageA(field, EM_GETSEL, 0, 0);
-    printf("%u %u %d\n", LOWORD(selection), HIWORD(selection), (int)SendMessageA(field, WM_GETTEXTLENGTH, 0, 0));
+    printf("%u %u %d", LOWORD(selection), HIWORD(selection), (int)SendMessageA(field, WM_GETTEXTLENGTH, 0, 0));
+    if (keys)
+        printf(" %d", (int)SendMessageA(field, EM_GETFIRSTVISIBLELINE, 0, 0));
+    printf("\n");
+    return 0;
+}
+
+/* Prints where the visible dialog of that title is on the screen: "left top width height". */
+static int PrintDialogPlace(const char *title)
+{
+    HWND dialog = FindWindowA("#32770", title);
+    RECT rect;
+    if (!dialog || !IsWindowVisible(dialog) || !GetWindowRect(dialog, &rect))
+        return 1;
+    printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
     return 0;
 }
 
@@ -194,7 +217,7 @@ static int CloseOpenDialog(void)
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|open|goto|selection|clipboard|escape|message|find|hold|everyone|foreground|metrics|key|char|ctrl|appcommand|command|click|close|move [arg] [hwnd]\n");
+        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|open|goto|selection|place|clipboard|escape|message|find|hold|everyone|foreground|metrics|key|char|ctrl|appcommand|command|click|close|move [arg] [hwnd]\n");
         return 2;
     }
     const char *verb = argv[1];
@@ -219,7 +242,9 @@ int main(int argc, char **argv)
     if (strcmp(verb, "goto") == 0 && argc >= 3)
         return AnswerGoToTime(argv[2]);
     if (strcmp(verb, "selection") == 0)
-        return PrintGoToTimeSelection();
+        return PrintSelection(argc >= 3 ? argv[2] : NULL);
+    if (strcmp(verb, "place") == 0 && argc >= 3)
+        return PrintDialogPlace(argv[2]);
     if (strcmp(verb, "clipboard") == 0)
         return PrintClipboard();
     if (strcmp(verb, "escape") == 0 && argc >= 3)

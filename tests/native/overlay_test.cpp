@@ -66,9 +66,10 @@ TEST_F(OverlayTest, BookmarkIndicesAndLoopPointsAtTheirPlaces)
         grtB = 480000000;
         std::vector<std::string> drawn = Paint();
         std::vector<std::string> labels(drawn.begin() + 5, drawn.end());
+        // The number of the mark at the clip's end would run past the bar, over the key's text.
         EXPECT_EQ(labels, (std::vector<std::string>{"TextOut 120,5 \"0\"", "TextOut 365,5 \"1\"",
-                                                    "TextOut 610,5 \"2\"", "TextOut 218,5 \"A\"",
-                                                    "TextOut 512,5 \"B\"", "TextOut 5,32 \"0:00 / 1:00\""}));
+                                                    "TextOut 218,5 \"A\"", "TextOut 512,5 \"B\"",
+                                                    "TextOut 5,32 \"0:00 / 1:00\""}));
         gABState = ABMarked;
         drawn = Paint();
         EXPECT_EQ(drawn[drawn.size() - 2], "TextOut 218,5 \"A\"");
@@ -83,8 +84,29 @@ TEST_F(OverlayTest, BookmarkIndicesAndLoopPointsAtTheirPlaces)
         grtB = 0x7FFFFFFFFFFFFFFF;
         drawn = Paint();
         EXPECT_EQ(std::vector<std::string>(drawn.begin() + 5, drawn.end()),
-                  (std::vector<std::string>{"TextOut 120,5 \"0\"", "TextOut 610,5 \"1\"", "TextOut 610,5 \"A\"",
-                                            "TextOut 610,5 \"B\"", "TextOut 5,32 \"0:00 / 1:00\""}));
+                  (std::vector<std::string>{"TextOut 120,5 \"0\"", "TextOut 610,5 \"A\"", "TextOut 610,5 \"B\"",
+                                            "TextOut 5,32 \"0:00 / 1:00\""}));
+    });
+}
+
+// However many marks there are, a number is drawn only where it overlaps no number before it (4
+// pixels apart) and ends within the bar (120 to 610); the stand-in's characters are 6 pixels wide.
+TEST_F(OverlayTest, ManyMarksDrawOnlyTheNumbersThatFit)
+{
+    std::string file;
+    for (int i = 0; i < 100000; i++)
+        file += std::to_string(i * 6000) + "\n0\n";   // evenly over the 60 s clip
+    standin::PutFile("C:\\media\\talk.BMS", file);
+    Play([] {
+        ASSERT_EQ(gnBookmarks, 100000);
+        std::vector<std::string> drawn = Paint();
+        EXPECT_EQ(std::vector<std::string>(drawn.begin() + 5, drawn.end()), (std::vector<std::string>{
+            "TextOut 120,5 \"0\"", "TextOut 130,5 \"2041\"", "TextOut 158,5 \"7756\"",
+            "TextOut 186,5 \"13470\"", "TextOut 220,5 \"20409\"", "TextOut 254,5 \"27347\"",
+            "TextOut 288,5 \"34286\"", "TextOut 322,5 \"41225\"", "TextOut 356,5 \"48164\"",
+            "TextOut 390,5 \"55103\"", "TextOut 424,5 \"62041\"", "TextOut 458,5 \"68980\"",
+            "TextOut 492,5 \"75919\"", "TextOut 526,5 \"82858\"", "TextOut 560,5 \"89796\"",
+            "TextOut 5,32 \"0:00 / 1:00\""}));
     });
 }
 

@@ -247,6 +247,9 @@ TEST_F(PlayerTest, KeysWindowListsEveryInputAndEscapeClosesIt)
                        EXPECT_EQ(ghKeys, first) << "one keys window at a time";
                        ASSERT_EQ(standin::DialogRuns().size(), 1u);
                        EXPECT_EQ(standin::DialogRuns()[0].templateId, static_cast<UINT>(IDD_KEYS));
+                       EXPECT_EQ(standin::FocusWindow(), GetDlgItem(ghKeys, IDC_KEYS_LIST)) << "the list has the keys";
+                       EXPECT_EQ(standin::DialogFocusedItem(), 0) << "at its top, nothing selected";
+                       EXPECT_EQ(standin::ForegroundWindow(), ghKeys);
                        std::string text = standin::DialogItemText(ghKeys, IDC_KEYS_LIST);
                        for (const char *line : {"Enter\tfull screen on and off\r\n", "F1\tthis list of keys\r\n",
                                                 "Ctrl+G\tgo to a time (h:mm:ss, m:ss or seconds)\r\n",

@@ -68,6 +68,7 @@ TEST_F(VideoWindowTest, WindowSizesFollowTheDpiAndVideoSizesDoNot)
         EXPECT_EQ(outer.top, 30);
         EXPECT_EQ(Outer(), "900x120");
         EXPECT_EQ(giProgressLeft, 120);
+        EXPECT_EQ(Height(standin::OuterRect(ghStatus)), STATUS_STRIP_HEIGHT) << "placed while hidden";
         Key(VK_SPACE);
         EXPECT_EQ(Height(standin::OuterRect(ghStatus)), STATUS_STRIP_HEIGHT);
     }, clip);
@@ -166,11 +167,61 @@ TEST_F(VideoWindowTest, FullScreenSavesAndRestoresTheDrain)
         mark = Mark();
         Command(IDM_FULL_SCREEN);
         EXPECT_CALLS(mark, "get_FullScreenMode", "put_FullScreenMode 0", "put_MessageDrain 1911",
-                     "SetWindowForeground -1");
+                     "SetWindowPosition 0,0,640,360", "SetWindowForeground -1")
+            << "the video at the client's size again, not at the screen's";
         EXPECT_EQ(gbFullScreen, 0);
         EXPECT_EQ(standin::FocusWindow(), ghApp);
     });
     EXPECT_TRUE(standin::MessageBoxes().empty());
+}
+
+// In full screen the video window hands a media key's WM_KEYDOWN on to the main window, and the
+// WM_APPCOMMAND goes elsewhere; in a window both come, and the key acts once.
+TEST_F(VideoWindowTest, MediaKeysActInFullScreenAsInAWindow)
+{
+    Play([] {
+        auto appCommand = [](int command) {
+            SendMessageA(ghApp, WM_APPCOMMAND, reinterpret_cast<WPARAM>(ghApp), MAKELPARAM(0, command));
+        };
+        Key(VK_MEDIA_PLAY_PAUSE);
+        appCommand(APPCOMMAND_MEDIA_PLAY_PAUSE);
+        EXPECT_EQ(gPlayState, Paused) << "in a window, once";
+        Key(VK_MEDIA_PLAY_PAUSE);
+        appCommand(APPCOMMAND_MEDIA_PLAY_PAUSE);
+        EXPECT_EQ(gPlayState, Running);
+        Key(VK_RETURN);
+        ASSERT_EQ(gbFullScreen, 1);
+        Key(VK_MEDIA_PLAY_PAUSE);
+        EXPECT_EQ(gPlayState, Paused) << "in full screen";
+        Key(VK_MEDIA_PLAY_PAUSE);
+        EXPECT_EQ(gPlayState, Running);
+        Key(VK_MEDIA_STOP);
+        EXPECT_EQ(gPlayState, Stopped);
+        EXPECT_EQ(guLastKey, static_cast<UINT>(VK_MEDIA_STOP));
+    });
+}
+
+// A keys window opened before full screen stays in front of the full-screen video, and F1 brings
+// an open one forward.
+TEST_F(VideoWindowTest, KeysWindowStaysInFrontOfTheFullScreenVideo)
+{
+    Play([] {
+        Key(VK_F1);
+        HWND keys = ghKeys;
+        ASSERT_NE(keys, nullptr);
+        EXPECT_EQ(standin::FrontWindow(), keys);
+        EXPECT_TRUE(standin::IsTopmost(keys));
+        SetForegroundWindow(ghApp);   // the user goes back to the player
+        Key(VK_RETURN);
+        ASSERT_EQ(gbFullScreen, 1);
+        EXPECT_EQ(standin::FrontWindow(), keys) << "in front of the full-screen video";
+        SetWindowPos(ghApp, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);   // the user brings the player forward
+        Key(VK_F1);
+        EXPECT_EQ(ghKeys, keys);
+        EXPECT_EQ(standin::FrontWindow(), keys) << "F1 brings the open one forward";
+        EXPECT_EQ(standin::ForegroundWindow(), keys);
+        EXPECT_TRUE(standin::IsTopmost(keys));
+    });
 }
 
 // A refused full screen puts the drain back, leaves the flag clear, and says so.
