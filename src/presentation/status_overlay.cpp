@@ -179,8 +179,8 @@ static void DrawClipTime(HDC dc)
 void PaintStatus(HDC dc, const RECT *client)
 {
     ComputeProgressGeometry(client->right);
-    pMS->GetDuration(&grtStatusDuration);
-    pMS->GetCurrentPosition(&grtStatusPosition);
+    grtStatusDuration = ClipDuration();
+    grtStatusPosition = CurrentPosition();
     // With no duration there is nothing to place on the bar, and nothing to divide by.
     bool placeable = grtStatusDuration > 0;
 
@@ -216,7 +216,7 @@ void SeekToClick(int x)
     RECT client;
     GetClientRect(ghApp, &client);
     ComputeProgressGeometry(client.right);
-    pMS->GetDuration(&grtStatusDuration);
+    grtStatusDuration = ClipDuration();
     if (x <= giProgressLeft || x >= giProgressRight || grtStatusDuration <= 0)
         return;
     grtStatusPosition = ScaleTime(x - giProgressLeft, grtStatusDuration, giProgressWidth);
