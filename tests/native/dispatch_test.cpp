@@ -224,17 +224,16 @@ static std::string DescribeMessage(UINT message, WPARAM wParam, bool posted)
         {WM_CLOSE, "WM_CLOSE"}, {WM_COMMAND, "WM_COMMAND"}, {WM_GETMINMAXINFO, "WM_GETMINMAXINFO"},
         {WM_SIZE, "WM_SIZE"}, {WM_DESTROY, "WM_DESTROY"},
     };
-    std::string name = "message " + std::to_string(message);
+    char name[32];
+    snprintf(name, sizeof(name), "message 0x%04X", message);
     for (const auto &known : kNames)
         if (known.first == message)
-            name = known.second;
-    return name + " " + std::to_string(wParam) + (posted ? " posted" : " sent") + "\n";
+            snprintf(name, sizeof(name), "%s", known.second);
+    return std::string(name) + " " + std::to_string(wParam) + (posted ? " posted" : " sent") + "\n";
 }
 
 // Compares the messages a window received since a mark with the expected ones; on a mismatch it
 // prints both sequences, a message a line, at the caller's file and line.
-#define EXPECT_MESSAGES(hwnd, mark, expected) ExpectMessages(hwnd, mark, expected, __FILE__, __LINE__)
-
 template <size_t N>
 static void ExpectMessages(HWND hwnd, size_t mark, const ExpectedMessage (&expected)[N], const char *file, int line)
 {
@@ -248,6 +247,7 @@ static void ExpectMessages(HWND hwnd, size_t mark, const ExpectedMessage (&expec
     if (seen != wanted)
         ADD_FAILURE_AT(file, line) << "the messages differ\nexpected:\n" << wanted << "seen:\n" << seen;
 }
+#define EXPECT_MESSAGES(hwnd, mark, expected) ExpectMessages(hwnd, mark, expected, __FILE__, __LINE__)
 
 // Closing the window: the Exit command runs to its end inside WM_CLOSE, then the window is destroyed.
 TEST_F(DispatchTest, CloseMessageSequence)
