@@ -18,7 +18,8 @@ HMODULE const kUser32 = reinterpret_cast<HMODULE>(0x7FE00000);
 
 const char *WineGetVersion() { return gWineVersion; }
 
-// The C runtime's bounded print: count characters at most, with no terminator when it is cut.
+// The C runtime's bounded print: count characters at most, with no terminator when they fill
+// count; -1 when the text is cut, its length when it fits, exactly or with its terminator.
 int BoundedPrint(char *buffer, size_t count, const char *format, va_list args)
 {
     va_list copy;
@@ -32,7 +33,7 @@ int BoundedPrint(char *buffer, size_t count, const char *format, va_list args)
         return length;
     }
     memcpy(buffer, text.c_str(), count);
-    return -1;
+    return static_cast<size_t>(length) == count ? length : -1;
 }
 }  // namespace
 

@@ -66,8 +66,19 @@ def resident_mb(pid):
 
 
 def wineserver():
-    return [int(p) for p in subprocess.run(['pgrep', '-x', 'wineserver64|wineserver'], capture_output=True,
-                                           text=True).stdout.split()]
+    """The Wine server of the bench's own prefix, not another session's: each server works in a
+    folder named after its prefix's device and inode, as Wine finds the server of a prefix."""
+    prefix = os.stat(os.environ['WINEPREFIX'])
+    folder = f'server-{prefix.st_dev:x}-{prefix.st_ino:x}'
+    servers = []
+    for pid in subprocess.run(['pgrep', '-x', 'wineserver64|wineserver'], capture_output=True,
+                              text=True).stdout.split():
+        try:
+            if os.path.basename(os.readlink(f'/proc/{pid}/cwd')) == folder:
+                servers.append(int(pid))
+        except OSError:
+            pass
+    return servers
 
 
 class Process:

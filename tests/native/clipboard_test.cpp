@@ -17,7 +17,7 @@ TEST_F(ClipboardTest, PlaceIsCopiedAsTheStripShowsIt)
     const Case cases[] = {
         {600000000, 300000000, "0:30"},
         {600000000, 0, "0:00"},
-        {72000000000, 300000000, "0:00:30"},          // a clip of two hours shows its hours throughout
+        {36000000000, 300000000, "0:00:30"},          // a clip of an hour shows its hours throughout
         {72000000000, 37230000000, "1:02:03"},
     };
     for (const Case &c : cases) {

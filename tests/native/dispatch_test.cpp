@@ -42,14 +42,19 @@ static LRESULT MediaKey(int command)
 }
 
 // The media keys do what their keys do and are taken (TRUE), so the system does not act on them
-// again; the volume keys stay the system's.
+// again; the volume keys stay the system's. Pause only pauses: a stopped clip stays stopped.
 TEST_F(DispatchTest, MediaKeysDoWhatTheirKeysDoAndAreTaken)
 {
+    for (const char *name : {"C:\\media\\a.wmv", kClip, "C:\\media\\z.wmv"}) {
+        standin::PutFile(name, "");
+        standin::AddClip(name, {});
+    }
     Play([] {
         const std::pair<int, PlayState> steps[] = {
             {APPCOMMAND_MEDIA_PLAY, Running}, {APPCOMMAND_MEDIA_PAUSE, Paused}, {APPCOMMAND_MEDIA_PAUSE, Paused},
             {APPCOMMAND_MEDIA_PLAY, Running}, {APPCOMMAND_MEDIA_PLAY_PAUSE, Paused},
-            {APPCOMMAND_MEDIA_PLAY_PAUSE, Running}, {APPCOMMAND_MEDIA_STOP, Stopped}, {APPCOMMAND_MEDIA_PLAY, Running},
+            {APPCOMMAND_MEDIA_PLAY_PAUSE, Running}, {APPCOMMAND_MEDIA_STOP, Stopped}, {APPCOMMAND_MEDIA_PAUSE, Stopped},
+            {APPCOMMAND_MEDIA_PLAY, Running},
         };
         for (const auto &step : steps) {
             gABState = ABMarked;
@@ -57,12 +62,16 @@ TEST_F(DispatchTest, MediaKeysDoWhatTheirKeysDoAndAreTaken)
             EXPECT_EQ(gPlayState, step.second) << step.first;
             EXPECT_EQ(gABState, ABMarked) << "as p and s, the loop stays: " << step.first;
         }
-        const int moving[] = {APPCOMMAND_MEDIA_FAST_FORWARD, APPCOMMAND_MEDIA_REWIND, APPCOMMAND_MEDIA_NEXTTRACK,
-                              APPCOMMAND_MEDIA_PREVIOUSTRACK};
-        for (int command : moving) {
+        // The folder holds a.wmv, talk.wmv and z.wmv: the track keys step as Down and Up.
+        const std::pair<int, const char *> moving[] = {
+            {APPCOMMAND_MEDIA_FAST_FORWARD, kClip}, {APPCOMMAND_MEDIA_REWIND, kClip},
+            {APPCOMMAND_MEDIA_NEXTTRACK, "C:\\media\\z.wmv"}, {APPCOMMAND_MEDIA_PREVIOUSTRACK, kClip},
+        };
+        for (const auto &move : moving) {
             gABState = ABMarked;
-            EXPECT_EQ(MediaKey(command), TRUE) << command;
-            EXPECT_EQ(gABState, ABOff) << command;
+            EXPECT_EQ(MediaKey(move.first), TRUE) << move.first;
+            EXPECT_EQ(gABState, ABOff) << move.first;
+            EXPECT_STREQ(gszFileName, move.second) << move.first;
         }
         standin::SetGraphPosition(300000000);
         MediaKey(APPCOMMAND_MEDIA_FAST_FORWARD);
@@ -211,6 +220,41 @@ TEST_F(DispatchTest, SizeKeysAndCommandsSizeAndMoveTheCheckMarkAlike)
     });
 }
 
+struct ExpectedMessage { UINT message; WPARAM wParam; bool posted; };
+
+// One line of a message sequence: the message by name where the table knows it, its wParam, and
+// how it came.
+static std::string DescribeMessage(UINT message, WPARAM wParam, bool posted)
+{
+    static const std::pair<UINT, const char *> kNames[] = {
+        {WM_CLOSE, "WM_CLOSE"}, {WM_COMMAND, "WM_COMMAND"}, {WM_GETMINMAXINFO, "WM_GETMINMAXINFO"},
+        {WM_SIZE, "WM_SIZE"}, {WM_DESTROY, "WM_DESTROY"},
+    };
+    char name[32];
+    snprintf(name, sizeof(name), "message 0x%04X", message);
+    for (const auto &known : kNames)
+        if (known.first == message)
+            snprintf(name, sizeof(name), "%s", known.second);
+    return std::string(name) + " " + std::to_string(wParam) + (posted ? " posted" : " sent") + "\n";
+}
+
+// Compares the messages a window received since a mark with the expected ones; on a mismatch it
+// prints both sequences, a message a line, at the caller's file and line.
+template <size_t N>
+static void ExpectMessages(HWND hwnd, size_t mark, const ExpectedMessage (&expected)[N], const char *file, int line)
+{
+    std::string wanted, seen;
+    for (const ExpectedMessage &m : expected)
+        wanted += DescribeMessage(m.message, m.wParam, m.posted);
+    const std::vector<standin::LoggedMessage> &log = standin::MessageLog();
+    for (size_t i = mark; i < log.size(); i++)
+        if (log[i].hwnd == hwnd)
+            seen += DescribeMessage(log[i].message, log[i].wParam, log[i].posted);
+    if (seen != wanted)
+        ADD_FAILURE_AT(file, line) << "the messages differ\nexpected:\n" << wanted << "seen:\n" << seen;
+}
+#define EXPECT_MESSAGES(hwnd, mark, expected) ExpectMessages(hwnd, mark, expected, __FILE__, __LINE__)
+
 // Closing the window: the Exit command runs to its end inside WM_CLOSE, then the window is destroyed.
 TEST_F(DispatchTest, CloseMessageSequence)
 {
@@ -220,24 +264,14 @@ TEST_F(DispatchTest, CloseMessageSequence)
         mark = standin::MessageLog().size();
         PostMessageA(ghApp, WM_CLOSE, 0, 0);
     }});
-    struct Expected { UINT message; WPARAM wParam; bool posted; };
-    static const Expected expected[] = {
+    static const ExpectedMessage expected[] = {
         {WM_CLOSE, 0, true},
         {WM_COMMAND, IDM_EXIT, false},
         {WM_GETMINMAXINFO, 0, false},   // the close shrinks the window to the idle size
         {WM_SIZE, SIZE_RESTORED, false},
         {WM_DESTROY, 0, false},
     };
-    std::vector<standin::LoggedMessage> seen;
-    for (size_t i = mark; i < standin::MessageLog().size(); i++)
-        if (standin::MessageLog()[i].hwnd == ghApp)
-            seen.push_back(standin::MessageLog()[i]);
-    ASSERT_EQ(seen.size(), sizeof(expected) / sizeof(expected[0]));
-    for (size_t i = 0; i < seen.size(); i++) {
-        EXPECT_EQ(seen[i].message, expected[i].message) << i;
-        EXPECT_EQ(seen[i].wParam, expected[i].wParam) << i;
-        EXPECT_EQ(seen[i].posted, expected[i].posted) << i;
-    }
+    EXPECT_MESSAGES(ghApp, mark, expected);
     EXPECT_FALSE(standin::TimerRunning(ghApp, STATUS_TIMER_ID));
 }
 

@@ -2,6 +2,7 @@
 #include "player_test.h"
 
 #include <algorithm>
+#include <cstring>
 
 TEST_F(PlayerTest, NormalExitEndsWithCodeZeroAndComUninitialised)
 {
@@ -233,6 +234,22 @@ TEST_F(PlayerTest, AboutBoxClosesThroughOkEscapeAndItsCloseButton)
     RunPlayer("", {[] { Command(IDM_ABOUT); }});
     ASSERT_EQ(standin::DialogRuns().size(), 1u);
     EXPECT_FALSE(standin::DialogRuns()[0].ended);
+}
+
+// A buffer too small for the whole list gets as much of it as fits, terminated, and nothing past
+// its end, also where a line ends exactly at the buffer's last byte.
+TEST(KeyList, ShortBufferHoldsTheListCutAndNothingBeyond)
+{
+    char whole[4096];
+    FormatKeyList(whole, sizeof(whole));
+    const std::string list = whole;
+    for (size_t size = 1; size <= list.size() + 1; size++) {
+        std::vector<char> buffer(size + 1, '#');
+        FormatKeyList(buffer.data(), size);
+        ASSERT_EQ(buffer[size], '#') << "written past a buffer of " << size;
+        ASSERT_NE(memchr(buffer.data(), 0, size), nullptr) << "unterminated in a buffer of " << size;
+        ASSERT_EQ(std::string(buffer.data()), list.substr(0, size - 1)) << "in a buffer of " << size;
+    }
 }
 
 // F1 and the Help menu's item show one keys window, listed from the dispatch tables; it stays
