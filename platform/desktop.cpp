@@ -30,8 +30,7 @@ int MenuBarLines(LONG clientWidth)
 
 struct WindowClass {
     WNDPROC procedure;
-    std::string menuName;
-    UINT menuId;
+    UINT menuId;          // the resource menu of its windows; 0 for none
 };
 
 struct Window {
@@ -41,7 +40,7 @@ struct Window {
     RECT outer;           // screen coordinates for top-level windows, parent client ones for children
     WNDPROC procedure;
     HMENU menu;
-    bool visible, destroyed, needsPaint, topmost, enabled;
+    bool visible, destroyed, needsPaint, topmost;
 };
 
 struct Timer {
@@ -281,7 +280,7 @@ HWND AddForeignTopLevelWindow()
 {
     static WNDPROC procedure = [](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; };
     gWindows.push_back(std::unique_ptr<Window>(new Window{"Foreign", "", WS_OVERLAPPEDWINDOW, nullptr,
-        {0, 0, 100, 100}, procedure, nullptr, true, false, false, false, true}));
+        {0, 0, 100, 100}, procedure, nullptr, true, false, false, false}));
     return HandleOf(gWindows.size() - 1);
 }
 
@@ -330,14 +329,8 @@ WORD RegisterClassA(const WNDCLASSA *wc)
         return 0;
     }
     EXPECT_EQ(wc->hCursor, LoadCursorA(nullptr, IDC_ARROW));
-    WindowClass cls = {wc->lpfnWndProc, "", 0};
-    if (wc->lpszMenuName) {
-        if (IS_INTRESOURCE(wc->lpszMenuName))
-            cls.menuId = LOWORD(wc->lpszMenuName);
-        else
-            cls.menuName = wc->lpszMenuName;
-    }
-    gClasses[wc->lpszClassName] = cls;
+    EXPECT_TRUE(IS_INTRESOURCE(wc->lpszMenuName)) << "menus are named by their resource id";
+    gClasses[wc->lpszClassName] = WindowClass{wc->lpfnWndProc, LOWORD(wc->lpszMenuName)};
     return static_cast<WORD>(0xC000 + gClasses.size());
 }
 
@@ -357,7 +350,7 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR title, DWORD style, int x, 
         menu = standin::LoadMenuResource(cls->second.menuId);
     gWindows.push_back(std::unique_ptr<Window>(new Window{className, title ? title : "", style, parent,
         {x, y, x + width, y + height}, cls->second.procedure, (style & WS_CHILD) ? nullptr : menu,
-        (style & WS_VISIBLE) != 0, false, true, false, true}));
+        (style & WS_VISIBLE) != 0, false, true, false}));
     HWND hwnd = HandleOf(gWindows.size() - 1);
     MINMAXINFO info = {};
     SendMessageA(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
@@ -393,15 +386,6 @@ BOOL GetClientRect(HWND hwnd, RECT *rect)
     if (!window)
         return FALSE;
     *rect = ClientOf(*window);
-    return TRUE;
-}
-
-BOOL GetWindowRect(HWND hwnd, RECT *rect)
-{
-    Window *window = Find(hwnd);
-    if (!window)
-        return FALSE;
-    *rect = window->outer;
     return TRUE;
 }
 
@@ -545,15 +529,6 @@ BOOL UpdateWindow(HWND hwnd)
 
 BOOL SetForegroundWindow(HWND hwnd) { gForeground = hwnd; return Find(hwnd) != nullptr; }
 HWND SetFocus(HWND hwnd) { HWND previous = gFocus; gFocus = hwnd; return previous; }
-BOOL EnableWindow(HWND hwnd, BOOL enable)
-{
-    Window *window = Find(hwnd);
-    if (!window)
-        return FALSE;
-    BOOL wasDisabled = !window->enabled;
-    window->enabled = enable != 0;
-    return wasDisabled;
-}
 
 BOOL SetWindowTextA(HWND hwnd, LPCSTR text)
 {
@@ -615,22 +590,6 @@ LONG GetWindowLongA(HWND hwnd, int index)
     return window && index == GWL_STYLE ? static_cast<LONG>(window->style) : 0;
 }
 
-int GetSystemMetrics(int index)
-{
-    switch (index) {
-    case SM_CXSCREEN: return kScreenWidth;
-    case SM_CYSCREEN: return kScreenHeight;
-    case SM_CYCAPTION: return AtDpi(kCaption);
-    case SM_CXBORDER:
-    case SM_CYBORDER: return AtDpi(kBorder);
-    case SM_CYMENU: return AtDpi(kMenuBar);
-    case SM_CXFRAME:
-    case SM_CYFRAME: return AtDpi(kFrame);
-    }
-    ADD_FAILURE() << "GetSystemMetrics(" << index << ") is not part of the stand-in";
-    return 0;
-}
-
 BOOL InvalidateRect(HWND hwnd, const RECT *rect, BOOL erase)
 {
     EXPECT_NE(hwnd, nullptr) << "InvalidateRect of no window repaints the whole desktop";
@@ -676,7 +635,7 @@ LRESULT SendDlgItemMessageA(HWND, int, UINT message, WPARAM, LPARAM)
 HWND CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM param)
 {
     gWindows.push_back(std::unique_ptr<Window>(new Window{"#32770", "", WS_POPUP | WS_CAPTION, owner,
-        {40, 40, 500, 400}, ModelessWindowProc, nullptr, true, false, true, false, true}));
+        {40, 40, 500, 400}, ModelessWindowProc, nullptr, true, false, true, false}));
     HWND dialog = HandleOf(gWindows.size() - 1);
     gModelessProcedures[dialog] = procedure;
     gDialogRuns.push_back({LOWORD(templateName), owner, false, false, 0});
@@ -704,13 +663,10 @@ BOOL EndDialog(HWND, INT_PTR result)
     return TRUE;
 }
 
-// Runs the dialog procedure on the scripted messages; the owner is disabled while it is open.
+// Runs the dialog procedure on the scripted messages; the owner, if a window, is disabled while it is open.
 INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM param)
 {
     HWND dialog = kModalDialog;
-    Window *ownerWindow = Find(owner);
-    if (ownerWindow)
-        ownerWindow->enabled = false;
     gDialogEnded = false;
     gDialogResult = -1;
     gDialogFocusedItem = 0;
@@ -725,10 +681,7 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
         else
             procedure(dialog, step.message, step.wParam, step.lParam);
     }
-    gDialogRuns.push_back({LOWORD(templateName), owner, ownerWindow && !ownerWindow->enabled, gDialogEnded,
-                           gDialogResult});
-    if (ownerWindow)
-        ownerWindow->enabled = true;
+    gDialogRuns.push_back({LOWORD(templateName), owner, Find(owner) != nullptr, gDialogEnded, gDialogResult});
     return gDialogEnded ? gDialogResult : -1;
 }
 
@@ -775,15 +728,11 @@ void DragAcceptFiles(HWND hwnd, BOOL accept)
         gDropTargets.push_back(hwnd);
 }
 
-// Index 0xFFFFFFFF asks for the count; a null buffer for the length of one name.
+// A null buffer asks for the length of the name.
 UINT DragQueryFileA(HDROP drop, UINT index, LPSTR file, UINT length)
 {
     std::vector<std::string> *paths = DropOf(drop);
-    if (!paths)
-        return 0;
-    if (index == 0xFFFFFFFF)
-        return static_cast<UINT>(paths->size());
-    if (index >= paths->size())
+    if (!paths || index >= paths->size())
         return 0;
     const std::string &path = (*paths)[index];
     if (!file)
