@@ -38,6 +38,7 @@ HWND AddWindow(const Window &window);   // no message is sent
 std::vector<HWND> TopLevelWindows();    // the live ones, for broadcasts and the session's end
 HWND WindowToPaint();                   // one shown on screen with an area to paint, or null
 void KillTimersOf(HWND hwnd);
+void EndProcessQueue();                 // its messages and timers; the clock and the log go on
 void MoveDialogFocus(HWND dialog, WPARAM item);   // WM_NEXTDLGCTL with an item's handle
 
 UINT Dpi();

@@ -81,6 +81,13 @@ void ResetMessageQueue()
     gMessageLog.clear();
 }
 
+void EndProcessQueue()
+{
+    gQueue.clear();
+    gTimers.clear();
+    gSessionEnded = gQuitPosted = false;
+}
+
 void Script(std::vector<std::function<void()>> steps)
 {
     gSteps = std::move(steps);

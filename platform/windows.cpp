@@ -86,6 +86,15 @@ void ExpectAllReleased()
     ExpectScreenDcReleased();
 }
 
+void StartProcess()
+{
+    for (auto &window : gWindows)
+        if (gClasses.count(window->className) || window->className == "#32770")
+            window->destroyed = true;
+    gClasses.clear();
+    EndProcessQueue();
+}
+
 void ResetWindows()
 {
     gClasses.clear();

@@ -14,6 +14,9 @@ namespace standin {
 
 // A fresh desktop: no windows, classes, timers, files, registry keys, dialogs or graphs.
 void Reset();
+// A new process of the player starts: the classes, windows, timers and queued messages of an
+// earlier one ended with it. Files, registry, clips, the clipboard and what the test scripted stay.
+void StartProcess();
 // Fails the running test if a graph interface, a file handle or anything else the player took is still held.
 void ExpectAllReleased();
 
