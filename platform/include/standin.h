@@ -42,10 +42,6 @@ RECT OuterRect(HWND hwnd);
 RECT ClientRect(HWND hwnd);       // what is left of the outer rect after frame, caption and menu bar lines
 void SetDpi(UINT dpi);            // the screen's, for every window; metrics grow with it
 void SetMenuItemsWidth(int pixels);   // at 96 DPI; a client area narrower than this gets two or more menu lines
-
-// The clipboard: its Unicode text ("<none>" when it holds none), and another program holding it.
-std::string ClipboardText();
-void HoldClipboard(bool held);
 DWORD WindowStyle(HWND hwnd);
 HWND ParentOf(HWND hwnd);
 bool IsTopmost(HWND hwnd);
@@ -57,6 +53,10 @@ bool AcceptsDroppedFiles(HWND hwnd);
 void DropFiles(HWND hwnd, std::vector<std::string> paths);   // posts WM_DROPFILES, as the shell does
 void FailRegisterClass(const char *className, DWORD error);
 void FailCreateWindow(const char *className, DWORD error);
+
+// The clipboard: its Unicode text ("<none>" when it holds none), and another program holding it.
+std::string ClipboardText();
+void HoldClipboard(bool held);
 
 // Menus: the resource's menu, with its state per command id.
 struct MenuItem { std::string popup; std::string text; UINT id; };

@@ -30,7 +30,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
 inline void ResetPlayerState()
 {
     free(gPlaylist);
+    gPlaylist = NULL;
     free(gBookmarks);
+    gBookmarks = NULL;
     memset(gszFileName, 0, sizeof(gszFileName));
     memset(gszFolder, 0, sizeof(gszFolder));
     memset(gszStatusText, 0, sizeof(gszStatusText));
@@ -51,8 +53,6 @@ inline void ResetPlayerState()
     ghbrSaved = NULL;
     ghStripFont = NULL;
     hDrain = 0;
-    gPlaylist = NULL;
-    gBookmarks = NULL;
     gnPlaylistSlots = gnPlaylist = giPlaylist = gnBookmarkSlots = gnBookmarks = gnFavourites = 0;
     gbStatusVisible = 0;
     guLastKey = 0;
