@@ -52,19 +52,8 @@ std::map<std::string, UINT> ReadDefines(const char *header)
     return symbols;
 }
 
-std::string Unescape(const std::string &text)
-{
-    std::string out;
-    for (size_t i = 0; i < text.size(); i++) {
-        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 't') {
-            out += '\t';
-            i++;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
+// The resource script's one escape in menu texts: \t, between an item and its key.
+std::string Unescape(const std::string &text) { return std::regex_replace(text, std::regex(R"(\\t)"), "\t"); }
 
 }  // namespace
 
