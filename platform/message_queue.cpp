@@ -27,6 +27,11 @@ int gQuitCode;
 DWORD gClock;
 std::vector<standin::LoggedMessage> gMessageLog;
 
+auto TimerOf(HWND hwnd, UINT_PTR id)
+{
+    return [hwnd, id](const Timer &timer) { return timer.hwnd == hwnd && timer.id == id; };
+}
+
 LRESULT Deliver(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool posted)
 {
     standin::Window *window = standin::WindowOf(hwnd);
@@ -109,10 +114,7 @@ std::vector<LoggedMessage> &MessageLog() { return gMessageLog; }
 
 bool TimerRunning(HWND hwnd, UINT_PTR id)
 {
-    for (const Timer &timer : gTimers)
-        if (timer.hwnd == hwnd && timer.id == id)
-            return true;
-    return false;
+    return std::find_if(gTimers.begin(), gTimers.end(), TimerOf(hwnd, id)) != gTimers.end();
 }
 
 void KillTimersOf(HWND hwnd)
@@ -219,13 +221,11 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT period, TIMERPROC callback)
 
 BOOL KillTimer(HWND hwnd, UINT_PTR id)
 {
-    for (size_t i = 0; i < gTimers.size(); i++) {
-        if (gTimers[i].hwnd == hwnd && gTimers[i].id == id) {
-            gTimers.erase(gTimers.begin() + i);
-            return TRUE;
-        }
-    }
-    return FALSE;
+    auto timer = std::find_if(gTimers.begin(), gTimers.end(), TimerOf(hwnd, id));
+    if (timer == gTimers.end())
+        return FALSE;
+    gTimers.erase(timer);
+    return TRUE;
 }
 
 DWORD GetTickCount() { return gClock; }

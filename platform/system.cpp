@@ -1,4 +1,5 @@
-/* Process-level calls: COM start-up, versions and code pages, and the C runtime's bounded formatters. */
+/* Process-level calls: the last error, COM start-up, versions and code pages, and the C runtime's
+   bounded formatters. */
 #include "internal.h"
 
 #include <gtest/gtest.h>
