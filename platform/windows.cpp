@@ -86,6 +86,7 @@ void ExpectAllReleased()
     ExpectScreenDcReleased();
 }
 
+// The windows of the player's classes and its dialogs went with its process; another program's stay.
 void StartProcess()
 {
     for (auto &window : gWindows)
