@@ -230,7 +230,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
     } else if (disposition == CREATE_NEW && entry) {
         SetLastError(ERROR_FILE_EXISTS);
         return INVALID_HANDLE_VALUE;
-    } else if (disposition == CREATE_ALWAYS || disposition == CREATE_NEW || disposition == OPEN_ALWAYS) {
+    } else if (disposition == CREATE_NEW || disposition == OPEN_ALWAYS) {
         bool keep = disposition == OPEN_ALWAYS && entry;
         if (!FolderWritable(name) || (entry && (entry->folder || entry->readOnly))) {
             SetLastError(ERROR_ACCESS_DENIED);
@@ -351,6 +351,7 @@ DWORD GetFileAttributesA(LPCSTR name)
 // Slashes become backslashes and a relative name is taken from the current folder; no dot folders.
 DWORD GetFullPathNameA(LPCSTR name, DWORD length, LPSTR buffer, LPSTR *filePart)
 {
+    EXPECT_EQ(filePart, nullptr) << "the player asks for no file part";
     std::string full = name;
     std::replace(full.begin(), full.end(), '/', '\\');
     bool absolute = (full.size() >= 3 && full[1] == ':' && full[2] == '\\') || full.rfind("\\\\", 0) == 0;
@@ -359,8 +360,6 @@ DWORD GetFullPathNameA(LPCSTR name, DWORD length, LPSTR buffer, LPSTR *filePart)
     if (full.size() + 1 > length)
         return static_cast<DWORD>(full.size() + 1);
     memcpy(buffer, full.c_str(), full.size() + 1);
-    if (filePart)
-        *filePart = buffer + full.find_last_of('\\') + 1;
     return static_cast<DWORD>(full.size());
 }
 

@@ -157,8 +157,7 @@ struct BasicAudio : Part<IBasicAudio> {
 
 struct Graph {
     standin::Clip clip;
-    bool rendered = false;
-    REFERENCE_TIME position = 0, stop = 0;
+    REFERENCE_TIME position = 0;
     OAFilterState state = State_Stopped;
     double rate = 1.0;
     long volume = 0, fullScreen = OAFALSE;
@@ -244,7 +243,6 @@ HRESULT GraphBuilder::RenderFile(LPCWSTR file, LPCWSTR playList)
     if (clip == gClips.end())
         return Answer("RenderFile", static_cast<HRESULT>(0x80070002u));   // file not found
     graph->clip = clip->second;
-    graph->rendered = SUCCEEDED(clip->second.renderStatus);
     return Answer("RenderFile", clip->second.renderStatus);
 }
 
@@ -327,8 +325,6 @@ HRESULT MediaSeeking::SetPositions(LONGLONG *current, DWORD currentFlags, LONGLO
         std::to_string(stopFlags));
     if (currentFlags & AM_SEEKING_AbsolutePositioning)
         graph->position = *current;
-    if (stopFlags & AM_SEEKING_AbsolutePositioning)
-        graph->stop = *stop;
     return Answer("SetPositions");
 }
 

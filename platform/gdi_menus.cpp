@@ -21,6 +21,7 @@ std::vector<int> gFontHeights;           // font handle n is index n - 1; delete
 std::vector<std::unique_ptr<MenuState>> gMenus;
 HGDIOBJ gSelectedBrush;
 int gPaintDepth;
+int gScreenDcsHeld;
 
 const ULONG_PTR kBrushBase = 0x3000;
 const ULONG_PTR kMenuBase = 0x5000;
@@ -51,19 +52,8 @@ std::map<std::string, UINT> ReadDefines(const char *header)
     return symbols;
 }
 
-std::string Unescape(const std::string &text)
-{
-    std::string out;
-    for (size_t i = 0; i < text.size(); i++) {
-        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 't') {
-            out += '\t';
-            i++;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
+// The resource script's one escape in menu texts: \t, between an item and its key.
+std::string Unescape(const std::string &text) { return std::regex_replace(text, std::regex(R"(\\t)"), "\t"); }
 
 }  // namespace
 
@@ -77,7 +67,10 @@ void ResetGdiAndMenus()
     gMenus.clear();
     gSelectedBrush = nullptr;
     gPaintDepth = 0;
+    gScreenDcsHeld = 0;
 }
+
+void ExpectScreenDcReleased() { EXPECT_EQ(gScreenDcsHeld, 0) << "the screen's DC was not released"; }
 
 std::vector<std::string> &DrawingLog() { return gDrawingLog; }
 
@@ -88,7 +81,7 @@ COLORREF BrushColour(HGDIOBJ brush)
 }
 
 // Reads the MENU block of the given id from the resource script, resolving ids from commands.h.
-HMENU LoadMenuResource(UINT id)
+HMENU ResourceMenu(UINT id)
 {
     std::map<std::string, UINT> symbols = ReadDefines(LUMETRONE_COMMANDS_H);
     std::ifstream in(LUMETRONE_RC_FILE);
@@ -124,8 +117,6 @@ HMENU LoadMenuResource(UINT id)
     gMenus.push_back(std::move(state));
     return reinterpret_cast<HMENU>(kMenuBase + gMenus.size() - 1);
 }
-
-HMENU ResourceMenu(UINT id) { return LoadMenuResource(id); }
 
 std::vector<MenuItem> MenuItems(HMENU menu) { MenuState *m = MenuOf(menu); return m ? m->items : std::vector<MenuItem>(); }
 bool MenuItemChecked(HMENU menu, UINT id) { MenuState *m = MenuOf(menu); return m && m->checked[id]; }
@@ -209,12 +200,14 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object)
 HDC GetDC(HWND hwnd)
 {
     EXPECT_EQ(hwnd, nullptr) << "only the screen's DC is asked for";
+    gScreenDcsHeld++;
     return kScreenDc;
 }
 
-int ReleaseDC(HWND, HDC dc)
+int ReleaseDC(HWND hwnd, HDC dc)
 {
-    EXPECT_EQ(dc, kScreenDc);
+    EXPECT_TRUE(hwnd == nullptr && dc == kScreenDc && gScreenDcsHeld > 0) << "only the screen's DC is released";
+    gScreenDcsHeld--;
     return 1;
 }
 

@@ -1,4 +1,5 @@
-/* Process-level calls: COM start-up, versions and code pages, and the C runtime's bounded formatters. */
+/* Process-level calls: the last error, COM start-up, versions and code pages, and the C runtime's
+   bounded formatters. */
 #include "internal.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@ DWORD gPlatformId, gMajorVersion;
 std::string gLocaleCodePage;
 bool gLocaleSucceeds;
 const char *gWineVersion;
+DWORD gLastError;
 HMODULE const kNtdll = reinterpret_cast<HMODULE>(0x7FF00000);
 HMODULE const kUser32 = reinterpret_cast<HMODULE>(0x7FE00000);
 
@@ -111,6 +113,7 @@ void ResetSystem()
     gLocaleCodePage = "1252";
     gLocaleSucceeds = true;
     gWineVersion = nullptr;
+    gLastError = 0;
 }
 
 void FailCoInitialize(HRESULT status) { gCoInitializeStatus = status; }
@@ -120,6 +123,9 @@ void SetLocaleCodePage(const char *text, bool succeeds) { gLocaleCodePage = text
 void SetWineVersion(const char *version) { gWineVersion = version; }
 
 }  // namespace standin
+
+DWORD GetLastError() { return gLastError; }
+void SetLastError(DWORD error) { gLastError = error; }
 
 HRESULT CoInitializeEx(LPVOID, DWORD model)
 {
@@ -148,12 +154,12 @@ HMODULE GetModuleHandleA(LPCSTR name)
 
 static UINT WINAPI GetDpiForWindow(HWND) { return standin::Dpi(); }
 
-// Only Wine's ntdll exports its version; user32 knows each window's DPI, as from Windows 10 1607.
+// Only Wine's ntdll exports its version; user32 knows each window's DPI from Windows 10 (1607) on.
 FARPROC GetProcAddress(HMODULE module, LPCSTR name)
 {
     EXPECT_TRUE(module == kNtdll || module == kUser32);
     if (module == kUser32)
-        return strcmp(name, "GetDpiForWindow") == 0
+        return strcmp(name, "GetDpiForWindow") == 0 && gMajorVersion >= 10
                    ? reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(GetDpiForWindow)) : nullptr;
     if (!gWineVersion || strcmp(name, "wine_get_version") != 0)
         return nullptr;

@@ -6,7 +6,6 @@
 
 typedef LONGLONG REFERENCE_TIME;
 typedef LONG_PTR OAHWND;
-typedef long OAEVENT;
 typedef long OAFilterState;
 enum FILTER_STATE { State_Stopped = 0, State_Paused = 1, State_Running = 2 };
 #define OATRUE  (-1)
@@ -20,7 +19,6 @@ enum FILTER_STATE { State_Stopped = 0, State_Paused = 1, State_Running = 2 };
 enum AM_SEEKING_SEEKING_FLAGS {
     AM_SEEKING_NoPositioning = 0,
     AM_SEEKING_AbsolutePositioning = 0x1,
-    AM_SEEKING_RelativePositioning = 0x2,
     AM_SEEKING_SeekToKeyFrame = 0x4,
     AM_SEEKING_Segment = 0x10,
     AM_SEEKING_NoFlush = 0x20,

@@ -14,7 +14,10 @@ namespace standin {
 
 // A fresh desktop: no windows, classes, timers, files, registry keys, dialogs or graphs.
 void Reset();
-// Fails the running test if a graph interface or a file handle is still held.
+// A new process of the player starts: the classes, windows, timers and queued messages of an
+// earlier one ended with it. Files, registry, clips, the clipboard and what the test scripted stay.
+void StartProcess();
+// Fails the running test if a graph interface, a file handle or anything else the player took is still held.
 void ExpectAllReleased();
 
 // The message loop. Each step runs when the queue is idle; after the last one every top-level
@@ -38,14 +41,7 @@ std::string WindowClass(HWND hwnd);
 RECT OuterRect(HWND hwnd);
 RECT ClientRect(HWND hwnd);       // what is left of the outer rect after frame, caption and menu bar lines
 void SetDpi(UINT dpi);            // the screen's, for every window; metrics grow with it
-UINT Dpi();
-void SetMenuItemsWidth(int pixels);
-
-// The clipboard: its Unicode text ("<none>" when it holds none), another program holding it, and
-// every global block either freed or the clipboard's.
-std::string ClipboardText();
-void HoldClipboard(bool held);
-void ExpectGlobalsFreed();   // at 96 DPI; a client area narrower than this gets two or more menu lines
+void SetMenuItemsWidth(int pixels);   // at 96 DPI; a client area narrower than this gets two or more menu lines
 DWORD WindowStyle(HWND hwnd);
 HWND ParentOf(HWND hwnd);
 bool IsTopmost(HWND hwnd);
@@ -62,6 +58,10 @@ bool AcceptsDroppedFiles(HWND hwnd);
 void DropFiles(HWND hwnd, std::vector<std::string> paths);   // posts WM_DROPFILES, as the shell does
 void FailRegisterClass(const char *className, DWORD error);
 void FailCreateWindow(const char *className, DWORD error);
+
+// The clipboard: its Unicode text ("<none>" when it holds none), and another program holding it.
+std::string ClipboardText();
+void HoldClipboard(bool held);
 
 // Menus: the resource's menu, with its state per command id.
 struct MenuItem { std::string popup; std::string text; UINT id; };
@@ -101,12 +101,10 @@ std::vector<DialogRun> &DialogRuns();
 // Process and system
 void FailCoInitialize(HRESULT status);
 int CoInitializeBalance();   // CoInitializeEx calls that succeeded minus CoUninitialize calls
-void SetWindowsVersion(DWORD platformId, DWORD major);
+void SetWindowsVersion(DWORD platformId, DWORD major);   // before 10, user32 knows no window's own DPI
 void SetLocaleCodePage(const char *text, bool succeeds);   // what GetLocaleInfoA answers
 void SetWineVersion(const char *version);   // ntdll's wine_get_version answers it; null: Windows, no export
 extern const UINT kSystemAnsiCodePage;                     // what GetACP answers: UTF-8, as the manifest asks
-std::u16string Utf16Of(const std::string &text);           // as MultiByteToWideChar(CP_UTF8) converts
-std::string Utf8Of(const std::u16string &units);
 
 // Files, in a temporary folder that lives in memory; paths are Windows paths.
 void MakeFolder(const char *path);

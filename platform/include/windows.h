@@ -100,10 +100,10 @@ inline HRESULT HRESULT_FROM_WIN32(unsigned long error)
 #define ZeroMemory(p, n) memset((p), 0, (n))
 #include <string.h>
 
-typedef struct tagRECT { LONG left, top, right, bottom; } RECT, *LPRECT;
+typedef struct tagRECT { LONG left, top, right, bottom; } RECT;
 typedef struct tagPOINT { LONG x, y; } POINT;
 typedef struct tagSIZE { LONG cx, cy; } SIZE;
-typedef struct tagMSG { HWND hwnd; UINT message; WPARAM wParam; LPARAM lParam; DWORD time; POINT pt; } MSG, *LPMSG;
+typedef struct tagMSG { HWND hwnd; UINT message; WPARAM wParam; LPARAM lParam; DWORD time; POINT pt; } MSG;
 typedef struct tagMINMAXINFO { POINT ptReserved, ptMaxSize, ptMaxPosition, ptMinTrackSize, ptMaxTrackSize; } MINMAXINFO;
 typedef struct tagPAINTSTRUCT { HDC hdc; BOOL fErase; RECT rcPaint; BOOL fRestore, fIncUpdate; BYTE rgbReserved[32]; } PAINTSTRUCT;
 
@@ -208,14 +208,6 @@ typedef struct tagWNDCLASSA {
 #define SW_HIDE          0
 #define SW_SHOWNORMAL    1
 #define SW_SHOW          5
-#define SM_CXSCREEN      0
-#define SM_CYSCREEN      1
-#define SM_CXBORDER      5
-#define SM_CYBORDER      6
-#define SM_CYCAPTION     4
-#define SM_CYMENU        15
-#define SM_CXFRAME       32
-#define SM_CYFRAME       33
 #define GWL_STYLE        (-16)
 #define GWL_EXSTYLE      (-20)
 #define LOGPIXELSY       90
@@ -240,7 +232,6 @@ typedef struct tagWNDCLASSA {
 #define GENERIC_READ          0x80000000u
 #define GENERIC_WRITE         0x40000000u
 #define CREATE_NEW            1
-#define CREATE_ALWAYS         2
 #define OPEN_EXISTING         3
 #define OPEN_ALWAYS           4
 #define FILE_ATTRIBUTE_READONLY  0x1
@@ -310,7 +301,6 @@ HWND    GetDesktopWindow();
 BOOL    GetClientRect(HWND hwnd, RECT *rect);
 BOOL    AdjustWindowRectEx(RECT *rect, DWORD style, BOOL menu, DWORD exStyle);
 LONG    GetWindowLongA(HWND hwnd, int index);
-BOOL    GetWindowRect(HWND hwnd, RECT *rect);
 HMENU   GetMenu(HWND hwnd);
 BOOL    PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -328,10 +318,8 @@ BOOL    IsWindowVisible(HWND hwnd);
 BOOL    UpdateWindow(HWND hwnd);
 BOOL    SetForegroundWindow(HWND hwnd);
 HWND    SetFocus(HWND hwnd);
-BOOL    EnableWindow(HWND hwnd, BOOL enable);
 BOOL    SetWindowTextA(HWND hwnd, LPCSTR text);
 BOOL    SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int height, UINT flags);
-int     GetSystemMetrics(int index);
 BOOL    InvalidateRect(HWND hwnd, const RECT *rect, BOOL erase);
 HDC     BeginPaint(HWND hwnd, PAINTSTRUCT *paint);
 BOOL    EndPaint(HWND hwnd, const PAINTSTRUCT *paint);

@@ -1,5 +1,6 @@
 // Shared fixture of the native tests: a fresh stand-in desktop per test, and the player's WinMain
-// run on a script of steps. Each test runs in a process of its own, as the player's state is process-wide.
+// run on a script of steps. Each test runs in a process of its own, as the player's state is
+// process-wide, and each run of the player in a test starts as a new process would.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -24,14 +25,55 @@ static const char kClip[] = "C:\\media\\talk.wmv";
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show);
 
+// The player's state as a process has it at load (see src/app/player_state.cpp); what an earlier
+// run allocated is given back, as at that process's end.
+inline void ResetPlayerState()
+{
+    free(gPlaylist);
+    gPlaylist = NULL;
+    free(gBookmarks);
+    gBookmarks = NULL;
+    memset(gszFileName, 0, sizeof(gszFileName));
+    memset(gszFolder, 0, sizeof(gszFolder));
+    memset(gszStatusText, 0, sizeof(gszStatusText));
+    memset(gFavourites, 0, sizeof(gFavourites));
+    gOfn = OPENFILENAMEA{};
+    gPlayState = Stopped;
+    gABState = ABOff;
+    gbAudioOnly = gbFullScreen = gbStopToSeek = gbOfnShown = FALSE;
+    gdRate = 0;
+    glVolume = glMuteVolume = 0;
+    gfZoom = 1.0f;
+    grtResume = grtA = grtB = grtStatusDuration = grtStatusPosition = 0;
+    pGB = NULL; pMC = NULL; pME = NULL; pMS = NULL; pVW = NULL; pBV = NULL; pBA = NULL;
+    ghInst = NULL;
+    ghApp = ghStatus = ghKeys = ghGoToTime = NULL;
+    ghMenu = NULL;
+    ghbrWhite = ghbrGreen = ghbrOrange = NULL;
+    ghbrSaved = NULL;
+    ghStripFont = NULL;
+    hDrain = 0;
+    gnPlaylistSlots = gnPlaylist = giPlaylist = gnBookmarkSlots = gnBookmarks = gnFavourites = 0;
+    gbStatusVisible = 0;
+    guLastKey = 0;
+    gdwBookmarkFailureSaid = 0;
+    giWheelDelta = 0;
+    guDpi = 96;
+    giVolumeLeft = giVolumeTop = giVolumeWidth = giVolumeHeight = giVolumePixelsPerDecade = 0;
+    giProgressLeft = giProgressTop = giProgressHeight = giProgressRightMargin = 0;
+    giProgressRight = giProgressBottom = giProgressWidth = 0;
+}
+
 class PlayerTest : public ::testing::Test {
 protected:
     void SetUp() override { standin::Reset(); }
     void TearDown() override { standin::ExpectAllReleased(); }
 
-    // Runs the player to its end; the steps run in turn whenever its queue is idle.
+    // Runs the player to its end as a new process; the steps run in turn whenever its queue is idle.
     int RunPlayer(const char *commandLine, std::vector<std::function<void()>> steps = {})
     {
+        ResetPlayerState();
+        standin::StartProcess();
         standin::Script(std::move(steps));
         return WinMain(reinterpret_cast<HINSTANCE>(0x400000), nullptr, const_cast<LPSTR>(commandLine), SW_SHOWNORMAL);
     }

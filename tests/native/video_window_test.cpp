@@ -47,7 +47,8 @@ TEST_F(VideoWindowTest, PresetsMakeTheClientAreaTheScaledVideo)
 }
 
 // At 144 DPI the window's own sizes grow by half; the video's stay in video pixels. Moving to a
-// screen of another DPI takes the system's rectangle and redraws the strip at the new DPI.
+// screen of another DPI takes the system's rectangle and redraws the strip at the new DPI. A system
+// before Windows 10 knows no window's own DPI: the screen's is read from its DC, which is given back.
 TEST_F(VideoWindowTest, WindowSizesFollowTheDpiAndVideoSizesDoNot)
 {
     standin::SetDpi(144);
@@ -74,6 +75,7 @@ TEST_F(VideoWindowTest, WindowSizesFollowTheDpiAndVideoSizesDoNot)
     }, clip);
     standin::Reset();
     standin::SetDpi(144);
+    standin::SetWindowsVersion(VER_PLATFORM_WIN32_NT, 6);
     clip.visibleStatus = E_NOINTERFACE;
     Play([] {
         Char('n');

@@ -1,0 +1,153 @@
+/* Dialog boxes and message boxes that never block: a modal dialog runs its procedure on the test's
+   scripted messages, a modeless one is a window of the dialog class, a message box is recorded. */
+#include "internal.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+std::vector<standin::ShownMessage> gMessageBoxes;
+std::vector<MSG> gDialogScript;
+std::map<std::pair<HWND, int>, std::string> gDialogItems;   // item texts, by dialog and item
+int gDialogFocusedItem;
+std::map<HWND, DLGPROC> gModelessProcedures;
+std::vector<standin::DialogRun> gDialogRuns;
+bool gDialogEnded;
+INT_PTR gDialogResult;
+int gModalToken;
+HWND const kModalDialog = reinterpret_cast<HWND>(&gModalToken);
+
+// A modeless dialog's window procedure: its dialog procedure, as the platform's dialog manager calls it.
+LRESULT CALLBACK ModelessWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto procedure = gModelessProcedures.find(hwnd);
+    if (procedure != gModelessProcedures.end() && procedure->second(hwnd, message, wParam, lParam))
+        return TRUE;
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+namespace standin {
+
+void ResetDialogs()
+{
+    gMessageBoxes.clear();
+    gDialogScript.clear();
+    gDialogItems.clear();
+    gDialogFocusedItem = 0;
+    gModelessProcedures.clear();
+    gDialogRuns.clear();
+}
+
+std::vector<ShownMessage> &MessageBoxes() { return gMessageBoxes; }
+void ScriptDialog(std::vector<MSG> messages) { gDialogScript = std::move(messages); }
+MSG TypeIntoDialog(int item, const char *text) { return MSG{nullptr, WM_SETTEXT, static_cast<WPARAM>(item),
+                                                            reinterpret_cast<LPARAM>(text), 0, {0, 0}}; }
+std::string DialogItemText(HWND dialog, int item)
+{
+    auto text = gDialogItems.find({dialog ? dialog : kModalDialog, item});
+    return text == gDialogItems.end() ? "<none>" : text->second;
+}
+int DialogFocusedItem() { return gDialogFocusedItem; }
+std::vector<DialogRun> &DialogRuns() { return gDialogRuns; }
+
+// The focus moves only to an item of that dialog, named by the handle GetDlgItem gave.
+void MoveDialogFocus(HWND dialog, WPARAM item)
+{
+    for (auto &text : gDialogItems)
+        if (text.first.first == dialog && reinterpret_cast<WPARAM>(&text.second) == item)
+            gDialogFocusedItem = text.first.second;
+}
+
+}  // namespace standin
+
+BOOL SetDlgItemTextA(HWND dialog, int item, LPCSTR text)
+{
+    gDialogItems[{dialog, item}] = text;
+    return TRUE;
+}
+
+UINT GetDlgItemTextA(HWND dialog, int item, LPSTR text, int size)
+{
+    lstrcpynA(text, gDialogItems[{dialog, item}].c_str(), size);
+    return static_cast<UINT>(strlen(text));
+}
+
+// An item's handle is the place of its text, which lives as long as the dialog's items.
+HWND GetDlgItem(HWND dialog, int item)
+{
+    return reinterpret_cast<HWND>(&gDialogItems[{dialog, item}]);
+}
+
+LRESULT SendDlgItemMessageA(HWND, int, UINT message, WPARAM, LPARAM)
+{
+    EXPECT_EQ(message, static_cast<UINT>(EM_SETTABSTOPS)) << "only tab stops are set on a dialog's items";
+    return TRUE;
+}
+
+// A modeless dialog is a window of the dialog class, shown as its template asks (visible here).
+HWND CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM param)
+{
+    HWND dialog = standin::AddWindow({"#32770", "", WS_POPUP | WS_CAPTION, owner, {40, 40, 500, 400},
+                                      ModelessWindowProc, nullptr, true, false, true, false});
+    gModelessProcedures[dialog] = procedure;
+    gDialogRuns.push_back({LOWORD(templateName), owner, false, false, 0});
+    // Answered TRUE, the dialog manager focuses the template's first item and selects its text.
+    if (procedure(dialog, WM_INITDIALOG, 0, param))
+        gDialogFocusedItem = standin::kFirstDialogItem;
+    return dialog;
+}
+
+// The dialog manager's part of the message loop: messages for the dialog are its own, and Escape
+// is its Cancel button.
+BOOL IsDialogMessageA(HWND dialog, MSG *msg)
+{
+    if (!standin::WindowOf(dialog) || msg->hwnd != dialog)
+        return FALSE;
+    if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE)
+        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    else
+        DispatchMessageA(msg);
+    return TRUE;
+}
+
+BOOL EndDialog(HWND, INT_PTR result)
+{
+    gDialogEnded = true;
+    gDialogResult = result;
+    return TRUE;
+}
+
+// Runs the dialog procedure on the scripted messages; the owner, if a window, is disabled while it is open.
+INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM param)
+{
+    HWND dialog = kModalDialog;
+    gDialogEnded = false;
+    gDialogResult = -1;
+    gDialogFocusedItem = 0;
+    for (auto item = gDialogItems.begin(); item != gDialogItems.end();)
+        item = item->first.first == kModalDialog ? gDialogItems.erase(item) : std::next(item);
+    procedure(dialog, WM_INITDIALOG, 0, param);
+    for (size_t i = 0; i < gDialogScript.size() && !gDialogEnded; i++) {
+        const MSG &step = gDialogScript[i];
+        // A user typing into an item replaces its text; the procedure is not told.
+        if (step.message == WM_SETTEXT && !step.hwnd)
+            gDialogItems[{dialog, static_cast<int>(step.wParam)}] = reinterpret_cast<const char *>(step.lParam);
+        else if (step.hwnd)
+            SendMessageA(step.hwnd, step.message, step.wParam, step.lParam);
+        else
+            procedure(dialog, step.message, step.wParam, step.lParam);
+    }
+    gDialogRuns.push_back({LOWORD(templateName), owner, standin::WindowOf(owner) != nullptr, gDialogEnded,
+                           gDialogResult});
+    return gDialogEnded ? gDialogResult : -1;
+}
+
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
+{
+    gMessageBoxes.push_back({owner, caption ? caption : "", text ? text : "", type});
+    return IDOK;
+}

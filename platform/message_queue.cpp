@@ -1,0 +1,231 @@
+/* The message loop: a posted-message queue with synchronous sends, idle work that runs the test's
+   script, and timers on a clock the test advances. */
+#include "internal.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <deque>
+
+namespace {
+
+struct Timer {
+    HWND hwnd;
+    UINT_PTR id;
+    UINT period;
+    TIMERPROC callback;
+    DWORD due;
+};
+
+std::deque<MSG> gQueue;
+std::vector<Timer> gTimers;
+std::vector<std::function<void()>> gSteps;
+size_t gNextStep;
+bool gSessionEnded;
+bool gQuitPosted;
+int gQuitCode;
+DWORD gClock;
+std::vector<standin::LoggedMessage> gMessageLog;
+
+auto TimerOf(HWND hwnd, UINT_PTR id)
+{
+    return [hwnd, id](const Timer &timer) { return timer.hwnd == hwnd && timer.id == id; };
+}
+
+LRESULT Deliver(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool posted)
+{
+    standin::Window *window = standin::WindowOf(hwnd);
+    if (!window)
+        return 0;
+    gMessageLog.push_back({hwnd, message, wParam, lParam, posted});
+    return window->procedure(hwnd, message, wParam, lParam);
+}
+
+void Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool front = false)
+{
+    MSG msg = {hwnd, message, wParam, lParam, gClock, {0, 0}};
+    if (front)
+        gQueue.push_front(msg);
+    else
+        gQueue.push_back(msg);
+}
+
+// Idle work, in the platform's order: paints, then the next scripted step, then the session's end.
+bool MakeIdleWork()
+{
+    if (HWND hwnd = standin::WindowToPaint()) {
+        Post(hwnd, WM_PAINT, 0, 0);
+        return true;
+    }
+    if (gNextStep < gSteps.size()) {
+        gSteps[gNextStep++]();
+        return true;
+    }
+    if (!gSessionEnded) {
+        gSessionEnded = true;
+        for (HWND hwnd : standin::TopLevelWindows())
+            Post(hwnd, WM_CLOSE, 0, 0);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+namespace standin {
+
+void ResetMessageQueue()
+{
+    gQueue.clear();
+    gTimers.clear();
+    gSteps.clear();
+    gNextStep = 0;
+    gSessionEnded = gQuitPosted = false;
+    gQuitCode = 0;
+    gClock = 1000;
+    gMessageLog.clear();
+}
+
+void EndProcessQueue()
+{
+    gQueue.clear();
+    gTimers.clear();
+    gSessionEnded = gQuitPosted = false;
+}
+
+void Script(std::vector<std::function<void()>> steps)
+{
+    gSteps = std::move(steps);
+    gNextStep = 0;
+}
+
+void AdvanceClock(DWORD milliseconds)
+{
+    gClock += milliseconds;
+    for (Timer &timer : gTimers) {
+        if (timer.due <= gClock) {
+            Post(timer.hwnd, WM_TIMER, timer.id, reinterpret_cast<LPARAM>(timer.callback));
+            timer.due = gClock + timer.period;
+        }
+    }
+}
+
+std::vector<LoggedMessage> &MessageLog() { return gMessageLog; }
+
+bool TimerRunning(HWND hwnd, UINT_PTR id)
+{
+    return std::find_if(gTimers.begin(), gTimers.end(), TimerOf(hwnd, id)) != gTimers.end();
+}
+
+void KillTimersOf(HWND hwnd)
+{
+    gTimers.erase(std::remove_if(gTimers.begin(), gTimers.end(), [hwnd](const Timer &t) { return t.hwnd == hwnd; }),
+                  gTimers.end());
+}
+
+}  // namespace standin
+
+BOOL PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (hwnd == HWND_BROADCAST) {
+        for (HWND topLevel : standin::TopLevelWindows())
+            Post(topLevel, message, wParam, lParam);
+        return TRUE;
+    }
+    if (!standin::WindowOf(hwnd))
+        return FALSE;
+    Post(hwnd, message, wParam, lParam);
+    return TRUE;
+}
+
+LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NEXTDLGCTL && lParam) {   // the dialog manager's, never the procedure's
+        standin::MoveDialogFocus(hwnd, wParam);
+        return 0;
+    }
+    return Deliver(hwnd, message, wParam, lParam, false);
+}
+
+void PostQuitMessage(int exitCode)
+{
+    gQuitPosted = true;
+    gQuitCode = exitCode;
+}
+
+BOOL GetMessageA(MSG *msg, HWND, UINT, UINT)
+{
+    for (;;) {
+        if (!gQueue.empty()) {
+            *msg = gQueue.front();
+            gQueue.pop_front();
+            return TRUE;
+        }
+        if (gQuitPosted) {
+            gQuitPosted = false;
+            *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(gQuitCode), 0, gClock, {0, 0}};
+            return FALSE;
+        }
+        if (!MakeIdleWork()) {
+            ADD_FAILURE() << "the message loop waits for input that nothing will send";
+            *msg = MSG{nullptr, WM_QUIT, 0, 0, gClock, {0, 0}};
+            return FALSE;
+        }
+    }
+}
+
+// A key that types a character also yields WM_CHAR, ahead of whatever else waits.
+BOOL TranslateMessage(const MSG *msg)
+{
+    if (msg->message != WM_KEYDOWN)
+        return FALSE;
+    WPARAM vk = msg->wParam, character = 0;
+    if (vk >= 'A' && vk <= 'Z')
+        character = vk - 'A' + 'a';
+    else if ((vk >= '0' && vk <= '9') || vk == VK_SPACE || vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_BACK)
+        character = vk;
+    if (!character)
+        return FALSE;
+    Post(msg->hwnd, WM_CHAR, character, msg->lParam, true);
+    return TRUE;
+}
+
+LRESULT DispatchMessageA(const MSG *msg)
+{
+    if (msg->message == WM_TIMER && msg->lParam) {
+        gMessageLog.push_back({msg->hwnd, msg->message, msg->wParam, msg->lParam, true});
+        reinterpret_cast<TIMERPROC>(msg->lParam)(msg->hwnd, WM_TIMER, msg->wParam, gClock);
+        return 0;
+    }
+    return Deliver(msg->hwnd, msg->message, msg->wParam, msg->lParam, true);
+}
+
+LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM, LPARAM)
+{
+    standin::Window *window = standin::WindowOf(hwnd);
+    if (message == WM_CLOSE)
+        DestroyWindow(hwnd);
+    else if (message == WM_PAINT && window)
+        window->needsPaint = false;
+    return message == WM_QUERYENDSESSION ? TRUE : 0;   // the session may end
+}
+
+UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT period, TIMERPROC callback)
+{
+    if (!standin::WindowOf(hwnd))
+        return 0;
+    KillTimer(hwnd, id);
+    gTimers.push_back({hwnd, id, period, callback, gClock + period});
+    return id;
+}
+
+BOOL KillTimer(HWND hwnd, UINT_PTR id)
+{
+    auto timer = std::find_if(gTimers.begin(), gTimers.end(), TimerOf(hwnd, id));
+    if (timer == gTimers.end())
+        return FALSE;
+    gTimers.erase(timer);
+    return TRUE;
+}
+
+DWORD GetTickCount() { return gClock; }
