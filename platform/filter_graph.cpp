@@ -286,10 +286,19 @@ HRESULT MediaControl::Change(const char *method, OAFilterState state)
     return status;
 }
 
+// The GUI thread waits for the engine only while a paused graph cues, and then not for ever.
 HRESULT MediaControl::GetState(LONG timeout, OAFilterState *state)
 {
-    EXPECT_EQ(timeout, 0) << "the GUI thread must never wait for the engine";
-    return Give("GetState", state, graph->state);
+    if (timeout == 0)
+        return Give("GetState", state, graph->state);
+    EXPECT_EQ(graph->state, State_Paused) << "a wait for anything but a cue";
+    EXPECT_GT(timeout, 0) << "a wait without end";
+    EXPECT_LE(timeout, 5000) << "a wait the user would take for a hang";
+    Log("GetState " + std::to_string(timeout));
+    HRESULT status = Answer("GetState", graph->clip.neverCues ? VFW_S_STATE_INTERMEDIATE : S_OK);
+    if (SUCCEEDED(status))
+        *state = graph->state;
+    return status;
 }
 
 HRESULT MediaSeeking::SetRate(double rate)

@@ -15,6 +15,7 @@ enum FILTER_STATE { State_Stopped = 0, State_Paused = 1, State_Running = 2 };
 #define EC_ERRORABORT      0x03
 #define EC_CLOCK_CHANGED   0x0D
 #define EC_END_OF_SEGMENT  0x1C
+#define VFW_S_STATE_INTERMEDIATE ((HRESULT)0x00040237L)
 
 enum AM_SEEKING_SEEKING_FLAGS {
     AM_SEEKING_NoPositioning = 0,

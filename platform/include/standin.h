@@ -134,6 +134,7 @@ struct Clip {
     HRESULT renderStatus = S_OK;
     bool ignoresRate = false;               // SetRate succeeds and GetRate still answers 1.0
     double reportedRate = 0;                // not 0: GetRate always answers it (NaN, say: a misbehaving engine)
+    bool neverCues = false;                 // paused, it never says it is ready: GetState answers VFW_S_STATE_INTERMEDIATE
     HRESULT visibleStatus = S_OK;           // for a video clip; audio-only answers E_NOINTERFACE
     HRESULT videoSizeStatus = S_OK;         // for a video clip; audio-only answers E_NOINTERFACE
 };

@@ -19,6 +19,7 @@ IMediaSeeking *pMS;
 IVideoWindow  *pVW;
 IBasicVideo   *pBV;
 IBasicAudio   *pBA;
+IMediaControl *pTail;
 
 HINSTANCE  ghInst;
 HWND       ghApp;

@@ -41,6 +41,7 @@ extern IMediaSeeking *pMS;
 extern IVideoWindow  *pVW;
 extern IBasicVideo   *pBV;
 extern IBasicAudio   *pBA;
+extern IMediaControl *pTail;             // a finished clip's graph, playing out its last sound until the next clip starts
 
 // Windows, menu and GDI objects, created at start-up and kept until exit
 extern HINSTANCE  ghInst;                // this module

@@ -32,6 +32,7 @@ static void ReleaseClip()
 // The window with no clip: the idle size, the clip menus greyed and the product name as title.
 static HRESULT DiscardClip()
 {
+    EndTail();
     gbAudioOnly = TRUE;
     gbFullScreen = FALSE;
     ReleaseClip();
@@ -200,7 +201,7 @@ static void ShowClipWindow()
 // Every clip plays at the user's level.
 static HRESULT RunClip()
 {
-    HRESULT hr = pMC->Run();
+    HRESULT hr = CueAndRun();
     if (FAILED(hr))
         return hr;
     pBA->put_Volume(glVolume);
@@ -257,6 +258,24 @@ void LeaveClip()
     SaveLastPosition();
     ReleaseClip();
     gszFileName[0] = 0;
+}
+
+// The completion event comes while the clip's last sound is still on its way to the speakers: its
+// graph is left running, no longer the clip's, until the next clip is ready to start.
+void KeepTail()
+{
+    EndTail();
+    pTail = pMC;
+    pMC = NULL;
+}
+
+void EndTail()
+{
+    if (!pTail)
+        return;
+    pTail->Stop();
+    pTail->Release();
+    pTail = NULL;
 }
 
 template <typename Interface>

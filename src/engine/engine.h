@@ -20,6 +20,8 @@ void    AbandonClip(HRESULT status);
 void    DetectAudioOnly();
 HRESULT CloseClip();
 void    LeaveClip();
+void    KeepTail();
+void    EndTail();
 void    ReleaseGraph();
 
 void PausePlay();
@@ -29,6 +31,7 @@ void SkipBack();
 void SkipForward();
 void SkipFarForward();
 void SeekToTenth(int tenth);
+HRESULT CueAndRun();
 void RateUp();
 void RateDown();
 void DetectSeekStall();

@@ -10,7 +10,8 @@ static void RestartLoopIfPlaying()
         SeekToKeyFrame(grtA);
 }
 
-// A running loop restarts at A; otherwise a clip played to its end gives way to the next entry.
+// A running loop restarts at A; otherwise a clip played to its end gives way to the next entry,
+// heard out to its last sound while that entry is made ready.
 static void ClipCompleted()
 {
     if (gABState == ABLooping) {
@@ -18,8 +19,10 @@ static void ClipCompleted()
         return;
     }
     REFERENCE_TIME duration = ClipDuration();
-    if (CurrentPosition() >= duration)
-        NextClip();
+    if (CurrentPosition() < duration || gnPlaylist == 0)
+        return;
+    KeepTail();
+    NextClip();
 }
 
 static HRESULT PlaybackAborted(LONG_PTR status)

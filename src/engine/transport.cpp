@@ -52,6 +52,21 @@ void DetectSeekStall()
     gbStopToSeek = version && atoi(version()) < 10;
 }
 
+// How long a start waits for the graph to cue before it runs it all the same.
+static const LONG kCueWaitMs = 2000;
+
+// A graph run straight from Stopped starts its clock before its renderers hold any sound, and the
+// first words are lost: it is paused first, its renderers take their first samples, and it runs
+// once it says it is paused and ready. A clip that played to its end is heard out meanwhile.
+HRESULT CueAndRun()
+{
+    pMC->Pause();
+    OAFilterState state;
+    pMC->GetState(kCueWaitMs, &state);
+    EndTail();
+    return pMC->Run();
+}
+
 // The state the graph is in: asked of the engine, or guessed from the play state if it cannot say.
 static OAFilterState GraphState()
 {
@@ -76,7 +91,7 @@ void SeekClip(REFERENCE_TIME current, DWORD currentFlags, const REFERENCE_TIME *
         pMC->Stop();
     pMS->SetPositions(&start, currentFlags, stop ? &end : NULL, stopFlags);
     if (state == State_Running)
-        pMC->Run();
+        CueAndRun();
     else if (state == State_Paused)
         pMC->Pause();
 }
@@ -91,7 +106,7 @@ void PausePlay()
     if (!pMC)
         return;
     if (gPlayState == Paused || gPlayState == Stopped) {
-        if (SUCCEEDED(pMC->Run()))
+        if (SUCCEEDED(gPlayState == Stopped ? CueAndRun() : pMC->Run()))
             gPlayState = Running;
     } else if (SUCCEEDED(pMC->Pause())) {
         gPlayState = Paused;
