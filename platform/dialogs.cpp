@@ -94,7 +94,7 @@ HWND CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
     HWND dialog = standin::AddWindow({"#32770", "", WS_POPUP | WS_CAPTION, owner, {40, 40, 500, 400},
                                       ModelessWindowProc, nullptr, true, false, true, false});
     gModelessProcedures[dialog] = procedure;
-    gDialogRuns.push_back({LOWORD(templateName), owner, false, false, 0});
+    gDialogRuns.push_back({LOWORD(templateName), owner, false, 0});
     // Answered TRUE, the dialog manager focuses the template's first item and selects its text.
     if (procedure(dialog, WM_INITDIALOG, 0, param))
         gDialogFocusedItem = standin::kFirstDialogItem;
@@ -141,8 +141,7 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
         else
             procedure(dialog, step.message, step.wParam, step.lParam);
     }
-    gDialogRuns.push_back({LOWORD(templateName), owner, standin::WindowOf(owner) != nullptr, gDialogEnded,
-                           gDialogResult});
+    gDialogRuns.push_back({LOWORD(templateName), owner, gDialogEnded, gDialogResult});
     return gDialogEnded ? gDialogResult : -1;
 }
 

@@ -95,7 +95,7 @@ MSG TypeIntoDialog(int item, const char *text);   // a script step: the user typ
 std::string DialogItemText(HWND dialog, int item); // as the dialog left it (nullptr: the last modal one); "<none>" if never set
 int DialogFocusedItem();                           // the item last given the focus, its text selected, by WM_NEXTDLGCTL (0: none)
 const int kFirstDialogItem = -1;                   // ... by the dialog manager, as a modeless dialog's WM_INITDIALOG answers TRUE
-struct DialogRun { UINT templateId; HWND owner; bool ownerDisabledWhileOpen; bool ended; INT_PTR result; };
+struct DialogRun { UINT templateId; HWND owner; bool ended; INT_PTR result; };
 std::vector<DialogRun> &DialogRuns();
 
 // Process and system

@@ -227,7 +227,7 @@ TEST_F(PlayerTest, AboutBoxClosesThroughOkEscapeAndItsCloseButton)
         EXPECT_EQ(run.templateId, static_cast<UINT>(IDD_ABOUT));
         EXPECT_TRUE(run.ended) << button;
         EXPECT_EQ(run.result, 1);
-        EXPECT_TRUE(run.ownerDisabledWhileOpen);
+        EXPECT_EQ(run.owner, ghApp) << "modal to the main window";
     }
     standin::Reset();
     standin::ScriptDialog({{nullptr, WM_COMMAND, IDCANCEL + 100, 0, 0, {0, 0}}});
