@@ -155,7 +155,7 @@ TEST_F(PlayerTest, VideoClipIsBuiltSizedShownAndRun)
             "QueryInterface IBasicVideo", "QueryInterface IBasicAudio", "SetNotifyWindow 1,1044,0",
             "get_Visible", "put_Owner app", "put_WindowStyle 1174405120", "GetVideoSize",
             "SetWindowPosition 0,0,640,360", "SetWindowPosition 0,0,640,360",
-            "Run", "put_Volume 0");
+            "Pause", "GetState 2000", "Run", "put_Volume 0");
         RECT outer = standin::OuterRect(ghApp);
         EXPECT_EQ(Width(outer), 648);
         EXPECT_EQ(Height(outer), 406);

@@ -218,3 +218,33 @@ TEST_F(PlaylistTest, OverlongComposedPathIsPassedOverUncut)
     EXPECT_EQ(rendered, (std::vector<size_t>{clip.size(), clip.size()}));
     EXPECT_TRUE(standin::MessageBoxes().empty());
 }
+
+// The completion event comes while the clip's last sound is still on its way to the speakers: the
+// finished graph runs on until the next clip is cued, and only then stops. A step the user asks
+// for stops the clip at once.
+TEST_F(PlaylistTest, AClipPlayedToItsEndIsHeardOutWhileTheNextIsCued)
+{
+    AddFiles({"a.wmv", "b.wmv"});
+    RunPlayer("C:\\media\\a.wmv", {[] {
+        auto starts = [](size_t mark) {
+            std::vector<std::string> seen;
+            for (const std::string &call : CallsSince(mark))
+                if (call == "Stop" || call.rfind("RenderFile", 0) == 0 || call == "Pause" ||
+                    call.rfind("GetState", 0) == 0 || call == "Run")
+                    seen.push_back(call);
+            return seen;
+        };
+        standin::SetGraphPosition(600000000);
+        standin::QueueGraphEvent(EC_COMPLETE, 0, 0);
+        size_t mark = Mark();
+        HandleGraphEvents();
+        EXPECT_STREQ(gszFileName, "C:\\media\\b.wmv");
+        EXPECT_EQ(starts(mark), (std::vector<std::string>{"RenderFile C:\\media\\b.wmv", "Pause", "GetState 2000",
+                                                          "Stop", "Run"}));
+        EXPECT_EQ(standin::LiveGraphReferences(), 7) << "the finished graph is released once the next runs";
+        mark = Mark();
+        Key(VK_DOWN);
+        EXPECT_EQ(starts(mark), (std::vector<std::string>{"Stop", "RenderFile C:\\media\\a.wmv", "Pause",
+                                                          "GetState 2000", "Run"}));
+    }});
+}

@@ -35,6 +35,30 @@ TEST_F(TransportTest, PlayStateMachine)
     });
 }
 
+// A graph run straight from Stopped loses its first sound: every start from Stopped pauses it,
+// waits a bounded time for it to say it is ready, and runs it, ready or not. From Paused the
+// renderers hold their samples already.
+TEST_F(TransportTest, EveryStartFromStoppedIsCuedFirst)
+{
+    standin::Clip slow;
+    slow.neverCues = true;
+    Play([] {
+        EXPECT_EQ(gPlayState, Running) << "a graph that never says it is ready runs all the same";
+        std::vector<std::string> open = CallsSince(0);
+        EXPECT_EQ(std::vector<std::string>(open.end() - 4, open.end()),
+                  (std::vector<std::string>{"Pause", "GetState 2000", "Run", "put_Volume 0"}));
+        Char('s');
+        size_t mark = Mark();
+        Char('p');
+        EXPECT_CALLS(mark, "Pause", "GetState 2000", "Run");
+        EXPECT_EQ(gPlayState, Running);
+        Char('p');
+        mark = Mark();
+        Char('p');
+        EXPECT_CALLS(mark, "Run");
+    }, slow);
+}
+
 TEST_F(TransportTest, StopRewindsAndLeavesTheFirstFramePaused)
 {
     Play([] {
@@ -186,7 +210,8 @@ TEST_F(TransportTest, SeeksStopTheGraphOnlyWhereTheEngineStallsOtherwise)
         standin::SetGraphPosition(100000000);
         size_t mark = Mark();
         Key(VK_RIGHT);
-        EXPECT_CALLS(mark, "GetCurrentPosition", "GetDuration", "GetState", "Stop", "SetPositions 400000000,5 -,0", "Run");
+        EXPECT_CALLS(mark, "GetCurrentPosition", "GetDuration", "GetState", "Stop", "SetPositions 400000000,5 -,0", "Pause",
+                     "GetState 2000", "Run");
         Char('p');
         mark = Mark();
         Char('0');
@@ -203,7 +228,7 @@ TEST_F(TransportTest, SeeksStopTheGraphOnlyWhereTheEngineStallsOtherwise)
         Char('p');
         mark = Mark();
         Char('0');
-        EXPECT_CALLS(mark, "GetDuration", "GetState", "Stop", "SetPositions 0,5 -,0", "Run");
+        EXPECT_CALLS(mark, "GetDuration", "GetState", "Stop", "SetPositions 0,5 -,0", "Pause", "GetState 2000", "Run");
         Char('p');
         mark = Mark();
         Char('0');
