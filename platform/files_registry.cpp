@@ -459,4 +459,8 @@ LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE data,
 LONG RegCloseKey(HKEY key) { return gOpenKeys.erase(reinterpret_cast<ULONG_PTR>(key)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE; }
 
 // A wait takes no time here; what another instance does meanwhile is a hook's to script.
-void Sleep(DWORD) { RunFileHooks("Sleep"); }
+void Sleep(DWORD milliseconds)
+{
+    RunFileHooks("Sleep");
+    standin::AdvanceClock(milliseconds);
+}

@@ -20,6 +20,7 @@ IVideoWindow  *pVW;
 IBasicVideo   *pBV;
 IBasicAudio   *pBA;
 IMediaControl *pTail;
+DWORD          gdwTailSince;
 
 HINSTANCE  ghInst;
 HWND       ghApp;

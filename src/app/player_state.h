@@ -42,6 +42,7 @@ extern IVideoWindow  *pVW;
 extern IBasicVideo   *pBV;
 extern IBasicAudio   *pBA;
 extern IMediaControl *pTail;             // a finished clip's graph, playing out its last sound until the next clip starts
+extern DWORD          gdwTailSince;      // GetTickCount when pTail's clip completed
 
 // Windows, menu and GDI objects, created at start-up and kept until exit
 extern HINSTANCE  ghInst;                // this module

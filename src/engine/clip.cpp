@@ -11,6 +11,9 @@
 #include <string.h>
 
 // The pre-Windows 2000 record, which every version of the dialog accepts: 76 bytes on 32-bit Windows.
+// The longest that a finished clip's last sound is waited for.
+static const DWORD kTailMs = 400;
+
 static_assert(sizeof(void *) != 4 || offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76,
               "open-file record size");
 
@@ -267,12 +270,18 @@ void KeepTail()
     EndTail();
     pTail = pMC;
     pMC = NULL;
+    gdwTailSince = GetTickCount();
 }
 
+// Heard out, but no longer than the sound a renderer can still hold at the completion event
+// (under Wine about 0.3 s on its way to the speakers); what the next clip's start took counts.
 void EndTail()
 {
     if (!pTail)
         return;
+    DWORD since = GetTickCount() - gdwTailSince;
+    if (since < kTailMs)
+        Sleep(kTailMs - since);
     pTail->Stop();
     pTail->Release();
     pTail = NULL;

@@ -56,6 +56,7 @@ inline void ResetPlayerState()
     gnPlaylistSlots = gnPlaylist = giPlaylist = gnBookmarkSlots = gnBookmarks = gnFavourites = 0;
     gbStatusVisible = 0;
     guLastKey = 0;
+    gdwTailSince = 0;
     gdwBookmarkFailureSaid = 0;
     giWheelDelta = 0;
     guDpi = 96;

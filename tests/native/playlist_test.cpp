@@ -236,8 +236,12 @@ TEST_F(PlaylistTest, AClipPlayedToItsEndIsHeardOutWhileTheNextIsCued)
         };
         standin::SetGraphPosition(600000000);
         standin::QueueGraphEvent(EC_COMPLETE, 0, 0);
+        DWORD completed = GetTickCount();
+        DWORD stopped = 0;
+        standin::BeforeGraphCall("Stop", [&] { stopped = GetTickCount(); });
         size_t mark = Mark();
         HandleGraphEvents();
+        EXPECT_EQ(stopped - completed, 400u) << "heard out for as long as its last sound can last";
         EXPECT_STREQ(gszFileName, "C:\\media\\b.wmv");
         EXPECT_EQ(starts(mark), (std::vector<std::string>{"RenderFile C:\\media\\b.wmv", "Pause", "GetState 2000",
                                                           "Stop", "Run"}));
