@@ -10,10 +10,10 @@
 #include <stddef.h>
 #include <string.h>
 
-// The pre-Windows 2000 record, which every version of the dialog accepts: 76 bytes on 32-bit Windows.
 // The longest that a finished clip's last sound is waited for.
 static const DWORD kTailMs = 400;
 
+// The pre-Windows 2000 record, which every version of the dialog accepts: 76 bytes on 32-bit Windows.
 static_assert(sizeof(void *) != 4 || offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76,
               "open-file record size");
 

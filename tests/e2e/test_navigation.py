@@ -37,6 +37,9 @@ class Navigation(wp.PlayerCase):
             title = (wp.show() or {}).get('title')
             if title and title != 'Lumetrone' and (not seen or seen[-1] != title):
                 seen.append(title)
+                # The record follows once the clip runs, a moment after its title shows.
+                name = title.split(' ')[0]
+                wp.wait_for(lambda: wp.last_clip_record().get('lastfile') == name, 3)
                 records.append(wp.last_clip_record().get('lastfile'))
             time.sleep(0.1)
         self.assertEqual(seen, expected)
