@@ -17,8 +17,12 @@ static const DWORD kTailMs = 400;
 static_assert(sizeof(void *) != 4 || offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76,
               "open-file record size");
 
+// The first lists what the folder playlist takes.
 static const char kFilters[] =
-    "A/V Files (*.asf; *.wma; *.wmv; *.mp3; *.avi)\0*.asf; *.wma; *.wmv; *.mp3; *.avi\0"
+    "A/V Files (*.wmv; *.mp3; *.avi; *.mpg; *.mpeg; *.m4a; *.mp4; *.m4v; *.mov; *.mkv; *.webm; *.flac; *.ogg; "
+    "*.oga; *.opus; *.aac; *.wav; *.wma; *.asf)\0"
+    "*.wmv; *.mp3; *.avi; *.mpg; *.mpeg; *.m4a; *.mp4; *.m4v; *.mov; *.mkv; *.webm; *.flac; *.ogg; *.oga; *.opus; "
+    "*.aac; *.wav; *.wma; *.asf\0"
     "All Files (*.*)\0*.*;\0";
 
 // The one release of a clip: its graph, its loop and the Go to time dialog opened on it.

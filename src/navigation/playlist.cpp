@@ -10,7 +10,11 @@
 #include <stdlib.h>
 #include <string.h>
 
-static const char *const kMediaExtensions[] = { "wmv", "mp3", "avi", "mpg", "mpeg" };
+// The player's first five, then the recordings people have today.
+static const char *const kMediaExtensions[] = {
+    "wmv", "mp3", "avi", "mpg", "mpeg", "m4a", "mp4", "m4v", "mov", "mkv", "webm",
+    "flac", "ogg", "oga", "opus", "aac", "wav", "wma", "asf",
+};
 
 void BuildPlaylist()
 {

@@ -11,7 +11,8 @@ import unittest
 import wine_player as wp
 
 PREFIX = os.path.join(wp.ROOT, 'build', 'wine', 'install-prefix')
-TYPES = ['wmv', 'mp3', 'avi', 'mpg', 'mpeg', 'asf', 'wma', 'mp4']
+TYPES = ['wmv', 'mp3', 'avi', 'mpg', 'mpeg', 'm4a', 'mp4', 'm4v', 'mov', 'mkv', 'webm', 'flac', 'ogg', 'oga', 'opus',
+         'aac', 'wav', 'wma', 'asf']
 CLASSES = r'HKCU\Software\Classes'
 UNINSTALL_KEY = r'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Lumetrone'
 PROGID = 'Lumetrone.Clip'

@@ -112,7 +112,10 @@ TEST_F(PlayerTest, OpenDialogRecordAndItsFirstCallFolder)
     EXPECT_EQ(first.defaultExt, "*");
     EXPECT_EQ(first.initialDir, "\\");
     EXPECT_EQ(first.filters, (std::vector<std::string>{
-        "A/V Files (*.asf; *.wma; *.wmv; *.mp3; *.avi)", "*.asf; *.wma; *.wmv; *.mp3; *.avi",
+        "A/V Files (*.wmv; *.mp3; *.avi; *.mpg; *.mpeg; *.m4a; *.mp4; *.m4v; *.mov; *.mkv; *.webm; *.flac; *.ogg; "
+        "*.oga; *.opus; *.aac; *.wav; *.wma; *.asf)",
+        "*.wmv; *.mp3; *.avi; *.mpg; *.mpeg; *.m4a; *.mp4; *.m4v; *.mov; *.mkv; *.webm; *.flac; *.ogg; *.oga; *.opus; "
+        "*.aac; *.wav; *.wma; *.asf",
         "All Files (*.*)", "*.*;"}));
     EXPECT_EQ(standin::OpenDialogCalls()[1].initialDir, "<none>");
     EXPECT_TRUE(standin::MessageBoxes().empty()) << "a cancelled dialog says nothing";

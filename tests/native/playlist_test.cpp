@@ -21,10 +21,13 @@ protected:
 
 TEST_F(PlaylistTest, EntriesAreGroupedByExtensionInSearchOrder)
 {
-    AddFiles({"b.mp3", "a.wmv", "c.mpeg", "d.avi", "notes.txt", "e.MPG"});
+    AddFiles({"b.mp3", "a.wmv", "c.mpeg", "d.avi", "notes.txt", "e.MPG", "z.asf", "y.wma", "x.wav", "w.aac",
+              "v.opus", "u.oga", "t.ogg", "s.flac", "r.webm", "q.mkv", "p.mov", "o.m4v", "n.mp4", "m.M4A"});
     standin::MakeFolder("C:\\media\\extra.avi");
     RunPlayer("C:\\media\\a.wmv", {[] {
-        EXPECT_EQ(Entries(), (std::vector<std::string>{"a.wmv", "b.mp3", "d.avi", "extra.avi", "e.MPG", "c.mpeg"}));
+        EXPECT_EQ(Entries(), (std::vector<std::string>{"a.wmv", "b.mp3", "d.avi", "extra.avi", "e.MPG", "c.mpeg", "m.M4A",
+                                                       "n.mp4", "o.m4v", "p.mov", "q.mkv", "r.webm", "s.flac", "t.ogg",
+                                                       "u.oga", "v.opus", "w.aac", "x.wav", "y.wma", "z.asf"}));
         EXPECT_EQ(giPlaylist, 0);
         EXPECT_STREQ(gszFolder, "C:\\media");
     }});
