@@ -59,6 +59,16 @@ class Navigation(wp.PlayerCase):
         self.assertEqual(wp.driver('dialogs')[1].strip(), '', 'no open dialog')
         self.exit_player()
 
+    def test_the_recordings_of_today_take_their_turn_in_the_folder(self):
+        folder = self.folder('today', ['e.ogg', 'd.flac', 'c.mkv', 'b.m4a', 'a.mp3'], seconds=2)
+        self.start(wp.win_path(os.path.join(folder, 'a.mp3')))
+        for title in ['a.mp3 [Audio] ', 'b.m4a [Audio] ', 'c.mkv [Video] ', 'd.flac [Audio] ', 'e.ogg [Audio] ',
+                      'a.mp3 [Audio] ']:
+            self.assertTrue(wp.wait_for_title(title, timeout=10), (title, wp.show()))
+            wp.driver('key', VK_DOWN)
+        self.assertIsNone(wp.message(), 'every one plays')
+        self.exit_player()
+
     def test_bookmark_file_beside_the_clip_is_written_and_read_back(self):
         folder = self.folder('bookmarks', ['talk.wmv'], seconds=30)
         clip = os.path.join(folder, 'talk.wmv')

@@ -136,6 +136,11 @@ def make_clip(name, seconds=3, size='320x240'):
         'wmv': video + audio + ['-c:v', 'wmv2', '-c:a', 'wmav2', '-b:a', '64k'],
         'mpeg': video + audio + ['-c:v', 'mpeg1video', '-c:a', 'mp2', '-f', 'mpeg'],
         'mpg': video + audio + ['-c:v', 'mpeg1video', '-c:a', 'mp2', '-f', 'mpeg'],
+        'mp4': video + audio + ['-c:v', 'libx264', '-pix_fmt', 'yuv420p', '-c:a', 'aac'],
+        'm4a': audio + ['-c:a', 'aac'],
+        'mkv': video + audio + ['-c:v', 'libx264', '-pix_fmt', 'yuv420p', '-c:a', 'libopus'],
+        'flac': audio + ['-c:a', 'flac'],
+        'ogg': audio + ['-c:a', 'libopus'],
     }[ext]
     subprocess.run(['ffmpeg', '-loglevel', 'error', '-y', *codecs, '-shortest', path], check=True)
     return path
