@@ -52,6 +52,19 @@ void Log(const std::string &call)
 
 std::string Time(const LONGLONG *value) { return value ? std::to_string(*value) : "-"; }
 
+// A call that only reports: logged with its arguments, "Method a,b,c", and answered as injected.
+template <typename... Values>
+HRESULT Call(const char *method, Values... values)
+{
+    std::string call = method, separator = " ";
+    for (long long value : std::initializer_list<long long>{static_cast<long long>(values)...}) {
+        call += separator + std::to_string(value);
+        separator = ",";
+    }
+    Log(call);
+    return Answer(method);
+}
+
 // A getter: logged, answered as injected, and the value handed out only on success.
 template <typename T>
 HRESULT Give(const char *method, T *out, T value, HRESULT otherwise = S_OK)
@@ -111,8 +124,7 @@ struct MediaEvent : Part<IMediaEventEx> {
     HRESULT GetEvent(long *code, LONG_PTR *param1, LONG_PTR *param2, long timeout) override;
     HRESULT FreeEventParams(long code, LONG_PTR param1, LONG_PTR param2) override
     {
-        Log("FreeEventParams " + std::to_string(code) + "," + std::to_string(param1) + "," + std::to_string(param2));
-        return Answer("FreeEventParams");
+        return Call("FreeEventParams", code, param1, param2);
     }
     HRESULT SetNotifyWindow(OAHWND hwnd, long message, LONG_PTR instance) override;
 };
@@ -124,29 +136,22 @@ struct MediaSeeking : Part<IMediaSeeking> {
     HRESULT GetRate(double *rate) override;
 };
 struct VideoWindow : Part<IVideoWindow> {
-    HRESULT put_WindowStyle(long style) override;
-    HRESULT put_Visible(long visible) override { Log("put_Visible " + std::to_string(visible)); return Answer("put_Visible"); }
+    HRESULT put_WindowStyle(long style) override { return Call("put_WindowStyle", style); }
+    HRESULT put_Visible(long visible) override { return Call("put_Visible", visible); }
     HRESULT get_Visible(long *visible) override;
     HRESULT put_Owner(OAHWND owner) override;
     HRESULT put_MessageDrain(OAHWND drain) override;
     HRESULT get_MessageDrain(OAHWND *drain) override;
     HRESULT get_FullScreenMode(long *mode) override;
     HRESULT put_FullScreenMode(long mode) override;
-    HRESULT SetWindowForeground(long focus) override
-    {
-        Log("SetWindowForeground " + std::to_string(focus));
-        return Answer("SetWindowForeground");
-    }
+    HRESULT SetWindowForeground(long focus) override { return Call("SetWindowForeground", focus); }
     HRESULT NotifyOwnerMessage(OAHWND, long message, LONG_PTR, LONG_PTR) override
     {
-        Log("NotifyOwnerMessage " + std::to_string(message));
-        return Answer("NotifyOwnerMessage");
+        return Call("NotifyOwnerMessage", message);
     }
     HRESULT SetWindowPosition(long left, long top, long width, long height) override
     {
-        Log("SetWindowPosition " + std::to_string(left) + "," + std::to_string(top) + "," + std::to_string(width) +
-            "," + std::to_string(height));
-        return Answer("SetWindowPosition");
+        return Call("SetWindowPosition", left, top, width, height);
     }
 };
 struct BasicVideo : Part<IBasicVideo> { HRESULT GetVideoSize(long *width, long *height) override; };
@@ -266,8 +271,7 @@ HRESULT MediaEvent::GetEvent(long *code, LONG_PTR *param1, LONG_PTR *param2, lon
 
 HRESULT MediaEvent::SetNotifyWindow(OAHWND hwnd, long message, LONG_PTR instance)
 {
-    Log("SetNotifyWindow " + std::to_string(hwnd != 0) + "," + std::to_string(message) + "," + std::to_string(instance));
-    HRESULT status = Answer("SetNotifyWindow");
+    HRESULT status = Call("SetNotifyWindow", hwnd != 0, message, instance);
     if (SUCCEEDED(status)) {
         graph->notifyWindow = hwnd;
         graph->notifyMessage = message;
@@ -279,8 +283,7 @@ HRESULT MediaEvent::SetNotifyWindow(OAHWND hwnd, long message, LONG_PTR instance
 
 HRESULT MediaControl::Change(const char *method, OAFilterState state)
 {
-    Log(method);
-    HRESULT status = Answer(method);
+    HRESULT status = Call(method);
     if (SUCCEEDED(status))
         graph->state = state;
     return status;
@@ -318,15 +321,8 @@ HRESULT MediaSeeking::GetRate(double *rate)
     return Give("GetRate", rate, graph->clip.reportedRate != 0 ? graph->clip.reportedRate : graph->rate);
 }
 
-HRESULT MediaSeeking::GetDuration(LONGLONG *duration)
-{
-    return Give("GetDuration", duration, graph->clip.duration);
-}
-
-HRESULT MediaSeeking::GetCurrentPosition(LONGLONG *position)
-{
-    return Give("GetCurrentPosition", position, graph->position);
-}
+HRESULT MediaSeeking::GetDuration(LONGLONG *duration) { return Give("GetDuration", duration, graph->clip.duration); }
+HRESULT MediaSeeking::GetCurrentPosition(LONGLONG *position) { return Give("GetCurrentPosition", position, graph->position); }
 
 HRESULT MediaSeeking::SetPositions(LONGLONG *current, DWORD currentFlags, LONGLONG *stop, DWORD stopFlags)
 {
@@ -337,7 +333,6 @@ HRESULT MediaSeeking::SetPositions(LONGLONG *current, DWORD currentFlags, LONGLO
     return Answer("SetPositions");
 }
 
-HRESULT VideoWindow::put_WindowStyle(long style) { Log("put_WindowStyle " + std::to_string(style)); return Answer("put_WindowStyle"); }
 HRESULT VideoWindow::put_Owner(OAHWND owner) { Log(std::string("put_Owner ") + (owner ? "app" : "0")); return Answer("put_Owner"); }
 
 HRESULT VideoWindow::get_Visible(long *visible)
@@ -349,20 +344,9 @@ HRESULT VideoWindow::get_Visible(long *visible)
     return Answer("get_Visible", graph->clip.visibleStatus);
 }
 
-HRESULT VideoWindow::put_MessageDrain(OAHWND drain)
-{
-    return Take("put_MessageDrain", &graph->drain, drain);
-}
-
-HRESULT VideoWindow::get_MessageDrain(OAHWND *drain)
-{
-    return Give("get_MessageDrain", drain, graph->drain);
-}
-
-HRESULT VideoWindow::get_FullScreenMode(long *mode)
-{
-    return Give("get_FullScreenMode", mode, graph->fullScreen);
-}
+HRESULT VideoWindow::put_MessageDrain(OAHWND drain) { return Take("put_MessageDrain", &graph->drain, drain); }
+HRESULT VideoWindow::get_MessageDrain(OAHWND *drain) { return Give("get_MessageDrain", drain, graph->drain); }
+HRESULT VideoWindow::get_FullScreenMode(long *mode) { return Give("get_FullScreenMode", mode, graph->fullScreen); }
 
 // The full-screen window comes in front of every window as full screen starts.
 HRESULT VideoWindow::put_FullScreenMode(long mode)
@@ -386,15 +370,9 @@ HRESULT BasicVideo::GetVideoSize(long *width, long *height)
     return status;
 }
 
-HRESULT BasicAudio::put_Volume(long volume)
-{
-    return Take("put_Volume", &graph->volume, volume, graph->clip.audio ? S_OK : E_NOTIMPL);
-}
-
-HRESULT BasicAudio::get_Volume(long *volume)
-{
-    return Give("get_Volume", volume, graph->volume, graph->clip.audio ? S_OK : E_NOTIMPL);
-}
+// Without a sound renderer the graph has no volume.
+HRESULT BasicAudio::put_Volume(long volume) { return Take("put_Volume", &graph->volume, volume, graph->clip.audio ? S_OK : E_NOTIMPL); }
+HRESULT BasicAudio::get_Volume(long *volume) { return Give("get_Volume", volume, graph->volume, graph->clip.audio ? S_OK : E_NOTIMPL); }
 
 }  // namespace
 
