@@ -24,28 +24,31 @@ namespace {
 struct Event { long code; LONG_PTR param1, param2; };
 struct Graph;
 
-std::vector<std::string> gCalls;
-std::map<std::string, HRESULT> gFailures, gFailuresOnce;
-std::map<std::string, standin::Clip> gClips;
-std::vector<std::unique_ptr<Graph>> gGraphs;
-std::vector<std::pair<std::string, std::function<void()>>> gCallHooks;
+// The clips and graphs of a fresh desktop.
+struct FilterGraphs {
+    std::vector<std::string> calls;
+    std::map<std::string, HRESULT> failures, failuresOnce;
+    std::map<std::string, standin::Clip> clips;
+    std::vector<std::unique_ptr<Graph>> graphs;
+    std::vector<std::pair<std::string, std::function<void()>>> callHooks;
+} g;
 
 HRESULT Answer(const char *method, HRESULT otherwise = S_OK)
 {
-    auto once = gFailuresOnce.find(method);
-    if (once != gFailuresOnce.end()) {
+    auto once = g.failuresOnce.find(method);
+    if (once != g.failuresOnce.end()) {
         HRESULT status = once->second;
-        gFailuresOnce.erase(once);
+        g.failuresOnce.erase(once);
         return status;
     }
-    auto always = gFailures.find(method);
-    return always != gFailures.end() ? always->second : otherwise;
+    auto always = g.failures.find(method);
+    return always != g.failures.end() ? always->second : otherwise;
 }
 
 void Log(const std::string &call)
 {
-    gCalls.push_back(call);
-    for (const auto &hook : gCallHooks)
+    g.calls.push_back(call);
+    for (const auto &hook : g.callHooks)
         if (call == hook.first || call.rfind(hook.first + " ", 0) == 0)
             hook.second();
 }
@@ -206,12 +209,12 @@ struct Graph {
 template <typename Interface>
 HRESULT Part<Interface>::QueryInterface(REFIID iid, void **object)
 {
-    Graph *g = graph;
+    Graph *owner = graph;
     struct { const IID *iid; IUnknown *part; const char *name; } const parts[] = {
-        {&IID_IGraphBuilder, &g->builder, "IGraphBuilder"}, {&IID_IMediaControl, &g->control, "IMediaControl"},
-        {&IID_IMediaEventEx, &g->event, "IMediaEventEx"}, {&IID_IMediaSeeking, &g->seeking, "IMediaSeeking"},
-        {&IID_IVideoWindow, &g->video, "IVideoWindow"}, {&IID_IBasicVideo, &g->basicVideo, "IBasicVideo"},
-        {&IID_IBasicAudio, &g->audio, "IBasicAudio"}};
+        {&IID_IGraphBuilder, &owner->builder, "IGraphBuilder"}, {&IID_IMediaControl, &owner->control, "IMediaControl"},
+        {&IID_IMediaEventEx, &owner->event, "IMediaEventEx"}, {&IID_IMediaSeeking, &owner->seeking, "IMediaSeeking"},
+        {&IID_IVideoWindow, &owner->video, "IVideoWindow"}, {&IID_IBasicVideo, &owner->basicVideo, "IBasicVideo"},
+        {&IID_IBasicAudio, &owner->audio, "IBasicAudio"}};
     IUnknown *found = nullptr;
     std::string queried = "unknown";
     for (const auto &part : parts) {
@@ -233,7 +236,7 @@ HRESULT Part<Interface>::QueryInterface(REFIID iid, void **object)
     return S_OK;
 }
 
-Graph *Current() { return gGraphs.empty() ? nullptr : gGraphs.back().get(); }
+Graph *Current() { return g.graphs.empty() ? nullptr : g.graphs.back().get(); }
 
 HRESULT GraphBuilder::RenderFile(LPCWSTR file, LPCWSTR playList)
 {
@@ -244,8 +247,8 @@ HRESULT GraphBuilder::RenderFile(LPCWSTR file, LPCWSTR playList)
     Log("RenderFile " + path);
     EXPECT_EQ(playList, nullptr);
     EXPECT_LT(units.size(), static_cast<size_t>(MAX_PATH));
-    auto clip = gClips.find(path);
-    if (clip == gClips.end())
+    auto clip = g.clips.find(path);
+    if (clip == g.clips.end())
         return Answer("RenderFile", static_cast<HRESULT>(0x80070002u));   // file not found
     graph->clip = clip->second;
     return Answer("RenderFile", clip->second.renderStatus);
@@ -378,33 +381,25 @@ HRESULT BasicAudio::get_Volume(long *volume) { return Give("get_Volume", volume,
 
 namespace standin {
 
-void ResetFilterGraph()
-{
-    gCalls.clear();
-    gFailures.clear();
-    gFailuresOnce.clear();
-    gClips.clear();
-    gGraphs.clear();
-    gCallHooks.clear();
-}
+void ResetFilterGraph() { g = {}; }
 
 void ExpectGraphsReleased()
 {
-    for (size_t i = 0; i < gGraphs.size(); i++)
-        EXPECT_EQ(gGraphs[i]->References(), 0) << "graph " << i << " still has interfaces held";
+    for (size_t i = 0; i < g.graphs.size(); i++)
+        EXPECT_EQ(g.graphs[i]->References(), 0) << "graph " << i << " still has interfaces held";
 }
 
-void AddClip(const char *path, const Clip &clip) { gClips[path] = clip; }
-void FailGraphCall(const char *method, HRESULT status) { gFailures[method] = status; }
-void FailGraphCallOnce(const char *method, HRESULT status) { gFailuresOnce[method] = status; }
-void BeforeGraphCall(const char *method, std::function<void()> look) { gCallHooks.push_back({method, std::move(look)}); }
-std::vector<std::string> &GraphCalls() { return gCalls; }
-int GraphsCreated() { return static_cast<int>(gGraphs.size()); }
+void AddClip(const char *path, const Clip &clip) { g.clips[path] = clip; }
+void FailGraphCall(const char *method, HRESULT status) { g.failures[method] = status; }
+void FailGraphCallOnce(const char *method, HRESULT status) { g.failuresOnce[method] = status; }
+void BeforeGraphCall(const char *method, std::function<void()> look) { g.callHooks.push_back({method, std::move(look)}); }
+std::vector<std::string> &GraphCalls() { return g.calls; }
+int GraphsCreated() { return static_cast<int>(g.graphs.size()); }
 
 int LiveGraphReferences()
 {
     int total = 0;
-    for (const auto &graph : gGraphs)
+    for (const auto &graph : g.graphs)
         total += graph->References();
     return total;
 }
@@ -440,8 +435,8 @@ HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID 
         *object = nullptr;
         return status;
     }
-    gGraphs.push_back(std::make_unique<Graph>());
-    gGraphs.back()->builder.AddRef();
-    *object = static_cast<IGraphBuilder *>(&gGraphs.back()->builder);
+    g.graphs.push_back(std::make_unique<Graph>());
+    g.graphs.back()->builder.AddRef();
+    *object = static_cast<IGraphBuilder *>(&g.graphs.back()->builder);
     return S_OK;
 }

@@ -15,13 +15,16 @@ struct MenuState {
     std::map<UINT, bool> checked, grayed;
 };
 
-std::vector<std::string> gDrawingLog;
-std::vector<COLORREF> gBrushes;          // brush handle n is index n - 1
-std::vector<int> gFontHeights;           // font handle n is index n - 1; deleted ones hold 0
-std::vector<std::unique_ptr<MenuState>> gMenus;
-HGDIOBJ gSelectedBrush;
-int gPaintDepth;
-int gScreenDcsHeld;
+// The drawing and the menus of a fresh desktop.
+struct GdiAndMenus {
+    std::vector<std::string> drawingLog;
+    std::vector<COLORREF> brushes;          // brush handle n is index n - 1
+    std::vector<int> fontHeights;           // font handle n is index n - 1; deleted ones hold 0
+    std::vector<std::unique_ptr<MenuState>> menus;
+    HGDIOBJ selectedBrush = nullptr;
+    int paintDepth = 0;
+    int screenDcsHeld = 0;
+} g;
 
 const ULONG_PTR kBrushBase = 0x3000;
 const ULONG_PTR kMenuBase = 0x5000;
@@ -33,11 +36,11 @@ HGDIOBJ const kDcBrush = reinterpret_cast<HGDIOBJ>(0x4100);   // the brush a fre
 MenuState *MenuOf(HMENU menu)
 {
     size_t index = reinterpret_cast<ULONG_PTR>(menu) - kMenuBase;
-    if (reinterpret_cast<ULONG_PTR>(menu) < kMenuBase || index >= gMenus.size()) {
+    if (reinterpret_cast<ULONG_PTR>(menu) < kMenuBase || index >= g.menus.size()) {
         ADD_FAILURE() << "not a menu handle: " << menu;
         return nullptr;
     }
-    return gMenus[index].get();
+    return g.menus[index].get();
 }
 
 std::map<std::string, UINT> ReadDefines(const char *header)
@@ -59,25 +62,16 @@ std::string Unescape(const std::string &text) { return std::regex_replace(text, 
 
 namespace standin {
 
-void ResetGdiAndMenus()
-{
-    gDrawingLog.clear();
-    gBrushes.clear();
-    gFontHeights.clear();
-    gMenus.clear();
-    gSelectedBrush = nullptr;
-    gPaintDepth = 0;
-    gScreenDcsHeld = 0;
-}
+void ResetGdiAndMenus() { g = {}; }
 
-void ExpectScreenDcReleased() { EXPECT_EQ(gScreenDcsHeld, 0) << "the screen's DC was not released"; }
+void ExpectScreenDcReleased() { EXPECT_EQ(g.screenDcsHeld, 0) << "the screen's DC was not released"; }
 
-std::vector<std::string> &DrawingLog() { return gDrawingLog; }
+std::vector<std::string> &DrawingLog() { return g.drawingLog; }
 
 COLORREF BrushColour(HGDIOBJ brush)
 {
     size_t index = reinterpret_cast<ULONG_PTR>(brush) - kBrushBase;
-    return index < gBrushes.size() ? gBrushes[index] : 0xFFFFFFFF;
+    return index < g.brushes.size() ? g.brushes[index] : 0xFFFFFFFF;
 }
 
 // Reads the MENU block of the given id from the resource script, resolving ids from commands.h.
@@ -114,8 +108,8 @@ HMENU ResourceMenu(UINT id)
         }
     }
     EXPECT_FALSE(state->items.empty()) << "menu " << id << " not found in " << LUMETRONE_RC_FILE;
-    gMenus.push_back(std::move(state));
-    return reinterpret_cast<HMENU>(kMenuBase + gMenus.size() - 1);
+    g.menus.push_back(std::move(state));
+    return reinterpret_cast<HMENU>(kMenuBase + g.menus.size() - 1);
 }
 
 std::vector<MenuItem> MenuItems(HMENU menu) { MenuState *m = MenuOf(menu); return m ? m->items : std::vector<MenuItem>(); }
@@ -152,21 +146,21 @@ HGDIOBJ GetStockObject(int object)
 
 HBRUSH CreateSolidBrush(COLORREF colour)
 {
-    gBrushes.push_back(colour);
-    return reinterpret_cast<HBRUSH>(kBrushBase + gBrushes.size() - 1);
+    g.brushes.push_back(colour);
+    return reinterpret_cast<HBRUSH>(kBrushBase + g.brushes.size() - 1);
 }
 
 HFONT CreateFontA(int height, int, int, int, int, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, LPCSTR)
 {
     EXPECT_NE(height, 0);
-    gFontHeights.push_back(height);
-    return reinterpret_cast<HFONT>(kFontBase + gFontHeights.size() - 1);
+    g.fontHeights.push_back(height);
+    return reinterpret_cast<HFONT>(kFontBase + g.fontHeights.size() - 1);
 }
 
 static int *FontOf(HGDIOBJ object)
 {
     size_t index = reinterpret_cast<ULONG_PTR>(object) - kFontBase;
-    return reinterpret_cast<ULONG_PTR>(object) >= kFontBase && index < gFontHeights.size() ? &gFontHeights[index] : nullptr;
+    return reinterpret_cast<ULONG_PTR>(object) >= kFontBase && index < g.fontHeights.size() ? &g.fontHeights[index] : nullptr;
 }
 
 BOOL DeleteObject(HGDIOBJ object)
@@ -185,29 +179,29 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object)
     EXPECT_EQ(dc, kPaintDc) << "SelectObject outside a paint";
     if (int *height = FontOf(object)) {
         EXPECT_NE(*height, 0) << "a deleted font is selected";
-        gDrawingLog.push_back("SelectObject font " + std::to_string(*height));
+        g.drawingLog.push_back("SelectObject font " + std::to_string(*height));
         return reinterpret_cast<HGDIOBJ>(0x4300);
     }
     if (object == reinterpret_cast<HGDIOBJ>(0x4300)) {
-        gDrawingLog.push_back("SelectObject font dc");
+        g.drawingLog.push_back("SelectObject font dc");
         return nullptr;
     }
-    HGDIOBJ previous = gSelectedBrush;
-    gSelectedBrush = object;
+    HGDIOBJ previous = g.selectedBrush;
+    g.selectedBrush = object;
     return previous;
 }
 
 HDC GetDC(HWND hwnd)
 {
     EXPECT_EQ(hwnd, nullptr) << "only the screen's DC is asked for";
-    gScreenDcsHeld++;
+    g.screenDcsHeld++;
     return kScreenDc;
 }
 
 int ReleaseDC(HWND hwnd, HDC dc)
 {
-    EXPECT_TRUE(hwnd == nullptr && dc == kScreenDc && gScreenDcsHeld > 0) << "only the screen's DC is released";
-    gScreenDcsHeld--;
+    EXPECT_TRUE(hwnd == nullptr && dc == kScreenDc && g.screenDcsHeld > 0) << "only the screen's DC is released";
+    g.screenDcsHeld--;
     return 1;
 }
 
@@ -223,15 +217,15 @@ BOOL Rectangle(HDC dc, int left, int top, int right, int bottom)
     EXPECT_EQ(dc, kPaintDc) << "Rectangle outside a paint";
     char line[80];
     snprintf(line, sizeof(line), "Rectangle %d,%d,%d,%d %06X", left, top, right, bottom,
-             standin::BrushColour(gSelectedBrush));
-    gDrawingLog.push_back(line);
+             standin::BrushColour(g.selectedBrush));
+    g.drawingLog.push_back(line);
     return TRUE;
 }
 
 BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int length)
 {
     EXPECT_EQ(dc, kPaintDc) << "TextOutA outside a paint";
-    gDrawingLog.push_back("TextOut " + std::to_string(x) + "," + std::to_string(y) + " \"" +
+    g.drawingLog.push_back("TextOut " + std::to_string(x) + "," + std::to_string(y) + " \"" +
                           std::string(text, static_cast<size_t>(length)) + "\"");
     return TRUE;
 }
@@ -246,19 +240,19 @@ BOOL GetTextExtentPoint32A(HDC dc, LPCSTR, int length, SIZE *size)
 
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT *paint)
 {
-    EXPECT_EQ(gPaintDepth, 0) << "BeginPaint inside a paint";
-    gPaintDepth++;
+    EXPECT_EQ(g.paintDepth, 0) << "BeginPaint inside a paint";
+    g.paintDepth++;
     *paint = PAINTSTRUCT{};
     paint->hdc = kPaintDc;
-    gSelectedBrush = kDcBrush;
-    gDrawingLog.push_back("BeginPaint " + standin::WindowClass(hwnd));
+    g.selectedBrush = kDcBrush;
+    g.drawingLog.push_back("BeginPaint " + standin::WindowClass(hwnd));
     return kPaintDc;
 }
 
 BOOL EndPaint(HWND hwnd, const PAINTSTRUCT *)
 {
-    gPaintDepth--;
-    EXPECT_EQ(gSelectedBrush, kDcBrush) << "a paint must leave the DC's own brush selected";
-    gDrawingLog.push_back("EndPaint " + standin::WindowClass(hwnd));
+    g.paintDepth--;
+    EXPECT_EQ(g.selectedBrush, kDcBrush) << "a paint must leave the DC's own brush selected";
+    g.drawingLog.push_back("EndPaint " + standin::WindowClass(hwnd));
     return TRUE;
 }

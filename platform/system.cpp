@@ -8,17 +8,20 @@
 #include <strings.h>
 
 namespace {
-HRESULT gCoInitializeStatus;
-int gCoBalance;
-DWORD gPlatformId, gMajorVersion;
-std::string gLocaleCodePage;
-bool gLocaleSucceeds;
-const char *gWineVersion;
-DWORD gLastError;
+// The process and system of a fresh desktop: Windows 10 in a Western European locale.
+struct System {
+    HRESULT coInitializeStatus = S_OK;
+    int coBalance = 0;
+    DWORD platformId = VER_PLATFORM_WIN32_NT, majorVersion = 10;
+    std::string localeCodePage = "1252";
+    bool localeSucceeds = true;
+    const char *wineVersion = nullptr;
+    DWORD lastError = 0;
+} g;
 HMODULE const kNtdll = reinterpret_cast<HMODULE>(0x7FF00000);
 HMODULE const kUser32 = reinterpret_cast<HMODULE>(0x7FE00000);
 
-const char *WineGetVersion() { return gWineVersion; }
+const char *WineGetVersion() { return g.wineVersion; }
 
 // The C runtime's bounded print: count characters at most, with no terminator when they fill
 // count; -1 when the text is cut, its length when it fits, exactly or with its terminator.
@@ -104,44 +107,34 @@ std::string Utf8Of(const std::u16string &units)
     return text;
 }
 
-void ResetSystem()
-{
-    gCoInitializeStatus = S_OK;
-    gCoBalance = 0;
-    gPlatformId = VER_PLATFORM_WIN32_NT;
-    gMajorVersion = 10;
-    gLocaleCodePage = "1252";
-    gLocaleSucceeds = true;
-    gWineVersion = nullptr;
-    gLastError = 0;
-}
+void ResetSystem() { g = {}; }
 
-void FailCoInitialize(HRESULT status) { gCoInitializeStatus = status; }
-int CoInitializeBalance() { return gCoBalance; }
-void SetWindowsVersion(DWORD platformId, DWORD major) { gPlatformId = platformId; gMajorVersion = major; }
-void SetLocaleCodePage(const char *text, bool succeeds) { gLocaleCodePage = text; gLocaleSucceeds = succeeds; }
-void SetWineVersion(const char *version) { gWineVersion = version; }
+void FailCoInitialize(HRESULT status) { g.coInitializeStatus = status; }
+int CoInitializeBalance() { return g.coBalance; }
+void SetWindowsVersion(DWORD platformId, DWORD major) { g.platformId = platformId; g.majorVersion = major; }
+void SetLocaleCodePage(const char *text, bool succeeds) { g.localeCodePage = text; g.localeSucceeds = succeeds; }
+void SetWineVersion(const char *version) { g.wineVersion = version; }
 
 }  // namespace standin
 
-DWORD GetLastError() { return gLastError; }
-void SetLastError(DWORD error) { gLastError = error; }
+DWORD GetLastError() { return g.lastError; }
+void SetLastError(DWORD error) { g.lastError = error; }
 
 HRESULT CoInitializeEx(LPVOID, DWORD model)
 {
     EXPECT_EQ(model, static_cast<DWORD>(COINIT_APARTMENTTHREADED));
-    if (SUCCEEDED(gCoInitializeStatus))
-        gCoBalance++;
-    return gCoInitializeStatus;
+    if (SUCCEEDED(g.coInitializeStatus))
+        g.coBalance++;
+    return g.coInitializeStatus;
 }
 
-void CoUninitialize() { gCoBalance--; }
+void CoUninitialize() { g.coBalance--; }
 
 BOOL GetVersionExA(OSVERSIONINFOA *version)
 {
     EXPECT_EQ(version->dwOSVersionInfoSize, 148u);
-    version->dwPlatformId = gPlatformId;
-    version->dwMajorVersion = gMajorVersion;
+    version->dwPlatformId = g.platformId;
+    version->dwMajorVersion = g.majorVersion;
     return TRUE;
 }
 
@@ -159,9 +152,9 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name)
 {
     EXPECT_TRUE(module == kNtdll || module == kUser32);
     if (module == kUser32)
-        return strcmp(name, "GetDpiForWindow") == 0 && gMajorVersion >= 10
+        return strcmp(name, "GetDpiForWindow") == 0 && g.majorVersion >= 10
                    ? reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(GetDpiForWindow)) : nullptr;
-    if (!gWineVersion || strcmp(name, "wine_get_version") != 0)
+    if (!g.wineVersion || strcmp(name, "wine_get_version") != 0)
         return nullptr;
     return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(WineGetVersion));
 }
@@ -181,10 +174,10 @@ UINT GetACP() { return standin::kSystemAnsiCodePage; }
 int GetLocaleInfoA(LCID, LCTYPE type, LPSTR data, int length)
 {
     EXPECT_EQ(type, static_cast<LCTYPE>(LOCALE_IDEFAULTANSICODEPAGE));
-    if (!gLocaleSucceeds || static_cast<int>(gLocaleCodePage.size()) >= length)
+    if (!g.localeSucceeds || static_cast<int>(g.localeCodePage.size()) >= length)
         return 0;
-    memcpy(data, gLocaleCodePage.c_str(), gLocaleCodePage.size() + 1);
-    return static_cast<int>(gLocaleCodePage.size()) + 1;
+    memcpy(data, g.localeCodePage.c_str(), g.localeCodePage.size() + 1);
+    return static_cast<int>(g.localeCodePage.size()) + 1;
 }
 
 // The process's ANSI code page is UTF-8, as the player's manifest asks; any other code page maps
