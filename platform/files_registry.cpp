@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fnmatch.h>
+
 #include <algorithm>
+#include <deque>
 #include <map>
 
 namespace {
@@ -13,8 +16,7 @@ struct Entry {
     std::string path;          // as created, for the search's answers
     std::string content;
     bool folder;
-    bool readOnlyFolder;
-    bool readOnly;             // the file's read-only attribute
+    bool readOnly;             // a file's read-only attribute; in a read-only folder no file can be made
 };
 
 struct OpenFile {
@@ -26,18 +28,13 @@ struct OpenFile {
 
 struct FileHook { std::string call; std::function<void()> look; };
 
-struct Search {
-    std::vector<std::string> names;
-    size_t next;
-};
-
 struct RegistryValueData { DWORD type; std::string data; };
 
 // The files and the registry of a fresh desktop.
 struct FilesAndRegistry {
     std::vector<std::pair<std::string, Entry>> entries;   // in creation order, keyed by the folded path
     std::map<ULONG_PTR, OpenFile> openFiles;
-    std::map<ULONG_PTR, Search> searches;
+    std::map<ULONG_PTR, std::deque<std::string>> searches;   // the names each search has still to give
     ULONG_PTR lastHandle = 0x7000;
     std::string currentFolder = "C:\\";
     std::map<std::string, DWORD> failures;
@@ -105,23 +102,10 @@ Entry *Lookup(const std::string &path)
     return nullptr;
 }
 
-bool Matches(const char *pattern, const char *name)
-{
-    if (!*pattern)
-        return !*name;
-    if (*pattern == '*')
-        return Matches(pattern + 1, name) || (*name && Matches(pattern, name + 1));
-    if (!*name)
-        return false;
-    if (*pattern != '?' && tolower(static_cast<unsigned char>(*pattern)) != tolower(static_cast<unsigned char>(*name)))
-        return false;
-    return Matches(pattern + 1, name + 1);
-}
-
 bool FolderWritable(const std::string &path)
 {
     Entry *folder = Lookup(FolderOf(path));
-    return folder && folder->folder && !folder->readOnlyFolder;
+    return folder && folder->folder && !folder->readOnly;
 }
 
 void Store(const std::string &path, const std::string &content, bool folder)
@@ -130,16 +114,10 @@ void Store(const std::string &path, const std::string &content, bool folder)
         existing->content = content;
         return;
     }
-    g.entries.push_back({Fold(path), Entry{path, content, folder, false, false}});
+    g.entries.push_back({Fold(path), Entry{path, content, folder, false}});
 }
 
 ULONG_PTR NewHandle() { return ++g.lastHandle; }
-
-void FillFound(const std::string &name, WIN32_FIND_DATAA *found)
-{
-    *found = WIN32_FIND_DATAA{};
-    snprintf(found->cFileName, MAX_PATH, "%s", name.c_str());
-}
 
 }  // namespace
 
@@ -181,7 +159,7 @@ std::string FileContent(const char *path)
 void MakeFolderReadOnly(const char *path)
 {
     MakeFolder(path);
-    Lookup(path)->readOnlyFolder = true;
+    Lookup(path)->readOnly = true;
 }
 
 void FailFileCall(const char *call, DWORD error) { g.failures[call] = error; }
@@ -359,31 +337,32 @@ DWORD GetFullPathNameA(LPCSTR name, DWORD length, LPSTR buffer, LPSTR *filePart)
 
 HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *found)
 {
-    std::string folder = Fold(FolderOf(pattern));
-    std::string wildcard = NameOf(pattern);
-    Search search = {{}, 0};
+    std::string folder = Fold(FolderOf(pattern)), wildcard = NameOf(pattern);
+    std::deque<std::string> names;
     for (const auto &entry : g.entries)
-        if (Fold(FolderOf(entry.second.path)) == folder && Matches(wildcard.c_str(), NameOf(entry.second.path).c_str()))
-            search.names.push_back(NameOf(entry.second.path));
-    if (search.names.empty() || standin::Utf16Of(pattern).size() >= MAX_PATH) {
+        if (Fold(FolderOf(entry.second.path)) == folder &&
+            fnmatch(wildcard.c_str(), NameOf(entry.second.path).c_str(), FNM_CASEFOLD) == 0)
+            names.push_back(NameOf(entry.second.path));
+    if (names.empty() || standin::Utf16Of(pattern).size() >= MAX_PATH) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    FillFound(search.names[0], found);
-    search.next = 1;
-    ULONG_PTR handle = NewHandle();
-    g.searches[handle] = search;
-    return reinterpret_cast<HANDLE>(handle);
+    HANDLE search = reinterpret_cast<HANDLE>(NewHandle());
+    g.searches[reinterpret_cast<ULONG_PTR>(search)] = names;
+    FindNextFileA(search, found);
+    return search;
 }
 
-BOOL FindNextFileA(HANDLE handle, WIN32_FIND_DATAA *found)
+BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA *found)
 {
-    auto search = g.searches.find(reinterpret_cast<ULONG_PTR>(handle));
-    if (search == g.searches.end() || search->second.next >= search->second.names.size()) {
+    std::deque<std::string> *names = Held(g.searches, search);
+    if (!names || names->empty()) {
         SetLastError(ERROR_NO_MORE_FILES);
         return FALSE;
     }
-    FillFound(search->second.names[search->second.next++], found);
+    *found = WIN32_FIND_DATAA{};
+    snprintf(found->cFileName, MAX_PATH, "%s", names->front().c_str());
+    names->pop_front();
     return TRUE;
 }
 
