@@ -46,15 +46,9 @@ std::string ClipboardText()
     if (g.format != CF_UNICODETEXT || !g.data)
         return "<none>";
     const std::vector<char> &bytes = g.blocks[reinterpret_cast<ULONG_PTR>(g.data)]->bytes;
-    std::u16string units;
-    for (size_t i = 0; i + 1 < bytes.size(); i += sizeof(WCHAR)) {
-        WCHAR unit;
-        memcpy(&unit, &bytes[i], sizeof(unit));
-        if (!unit)
-            break;
-        units += static_cast<char16_t>(unit);
-    }
-    return Utf8Of(units);
+    std::vector<WCHAR> units(bytes.size() / sizeof(WCHAR) + 1);   // a terminator even if the block has none
+    memcpy(units.data(), bytes.data(), bytes.size() / sizeof(WCHAR) * sizeof(WCHAR));
+    return Utf8Of(units.data());
 }
 
 void ExpectGlobalsFreed()

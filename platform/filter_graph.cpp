@@ -240,13 +240,10 @@ Graph *Current() { return g.graphs.empty() ? nullptr : g.graphs.back().get(); }
 
 HRESULT GraphBuilder::RenderFile(LPCWSTR file, LPCWSTR playList)
 {
-    std::u16string units;
-    for (const WCHAR *c = file; *c; c++)
-        units += static_cast<char16_t>(*c);
-    std::string path = standin::Utf8Of(units);
+    std::string path = standin::Utf8Of(file);
     Log("RenderFile " + path);
     EXPECT_EQ(playList, nullptr);
-    EXPECT_LT(units.size(), static_cast<size_t>(MAX_PATH));
+    EXPECT_LT(lstrlenW(file), MAX_PATH);
     auto clip = g.clips.find(path);
     if (clip == g.clips.end())
         return Answer("RenderFile", static_cast<HRESULT>(0x80070002u));   // file not found

@@ -44,6 +44,6 @@ void MoveDialogFocus(HWND dialog, WPARAM item);   // WM_NEXTDLGCTL with an item'
 
 UINT Dpi();
 std::u16string Utf16Of(const std::string &text);   // as MultiByteToWideChar(CP_UTF8) converts
-std::string Utf8Of(const std::u16string &units);
+std::string Utf8Of(const WCHAR *units);          // UTF-16 units, up to their terminator
 
 }  // namespace standin

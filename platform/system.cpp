@@ -79,30 +79,21 @@ std::u16string Utf16Of(const std::string &text)
     return units;
 }
 
-std::string Utf8Of(const std::u16string &units)
+// A lone surrogate becomes U+FFFD, as WideCharToMultiByte converts it.
+std::string Utf8Of(const WCHAR *units)
 {
     std::string text;
-    for (size_t i = 0; i < units.size(); i++) {
-        char32_t point = units[i];
-        if (point >= 0xD800 && point < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000)
-            point = 0x10000 + ((point - 0xD800) << 10) + (units[++i] - 0xDC00);
+    for (size_t i = 0; units[i]; i++) {
+        char32_t point = static_cast<char32_t>(units[i]);
+        if (point >= 0xD800 && point < 0xDC00 && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000)
+            point = 0x10000 + ((point - 0xD800) << 10) + (static_cast<char32_t>(units[++i]) - 0xDC00);
         else if (point >= 0xD800 && point < 0xE000)
             point = 0xFFFD;
-        if (point < 0x80) {
-            text += static_cast<char>(point);
-        } else if (point < 0x800) {
-            text += static_cast<char>(0xC0 | (point >> 6));
-            text += static_cast<char>(0x80 | (point & 0x3F));
-        } else if (point < 0x10000) {
-            text += static_cast<char>(0xE0 | (point >> 12));
-            text += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-            text += static_cast<char>(0x80 | (point & 0x3F));
-        } else {
-            text += static_cast<char>(0xF0 | (point >> 18));
-            text += static_cast<char>(0x80 | ((point >> 12) & 0x3F));
-            text += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-            text += static_cast<char>(0x80 | (point & 0x3F));
-        }
+        int extra = point < 0x80 ? 0 : point < 0x800 ? 1 : point < 0x10000 ? 2 : 3;
+        static const unsigned char kLead[] = { 0, 0xC0, 0xE0, 0xF0 };
+        text += static_cast<char>(kLead[extra] | (point >> (6 * extra)));
+        for (int k = extra - 1; k >= 0; k--)
+            text += static_cast<char>(0x80 | ((point >> (6 * k)) & 0x3F));
     }
     return text;
 }
@@ -161,8 +152,6 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name)
 
 int MulDiv(int number, int numerator, int denominator)
 {
-    if (denominator == 0)
-        return -1;
     long long product = static_cast<long long>(number) * numerator;
     long long half = (denominator < 0 ? -denominator : denominator) / 2;
     return static_cast<int>((product < 0 ? product - half : product + half) / denominator);
@@ -180,17 +169,12 @@ int GetLocaleInfoA(LCID, LCTYPE type, LPSTR data, int length)
     return static_cast<int>(g.localeCodePage.size()) + 1;
 }
 
-// The process's ANSI code page is UTF-8, as the player's manifest asks; any other code page maps
-// bytes one to one, which is all the tests of older systems need. Units are UTF-16's.
+// The process's ANSI code page is UTF-8, as the player's manifest asks. Units are UTF-16's.
 int MultiByteToWideChar(UINT codePage, DWORD, LPCSTR source, int sourceLength, LPWSTR destination, int destinationLength)
 {
     EXPECT_EQ(sourceLength, -1);
-    std::u16string units;
-    if (codePage == CP_ACP || codePage == CP_UTF8)
-        units = standin::Utf16Of(source);
-    else
-        for (const char *c = source; *c; c++)
-            units += static_cast<char16_t>(static_cast<unsigned char>(*c));
+    EXPECT_TRUE(codePage == CP_ACP || codePage == CP_UTF8) << "only the manifest's UTF-8 is known here";
+    std::u16string units = standin::Utf16Of(source);
     int needed = static_cast<int>(units.size()) + 1;
     if (needed > destinationLength) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
@@ -207,10 +191,7 @@ int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR source, int sourceLength, 
 {
     EXPECT_EQ(sourceLength, -1);
     EXPECT_TRUE(codePage == CP_ACP || codePage == CP_UTF8) << "only the manifest's UTF-8 is known here";
-    std::u16string units;
-    for (const WCHAR *c = source; *c; c++)
-        units += static_cast<char16_t>(*c);
-    std::string text = standin::Utf8Of(units);
+    std::string text = standin::Utf8Of(source);
     int needed = static_cast<int>(text.size()) + 1;
     if (needed > destinationLength) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
