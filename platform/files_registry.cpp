@@ -206,26 +206,18 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
     EXPECT_EQ(share, 0u) << "the player opens files without sharing";
     Entry *entry = Lookup(name);
     bool writing = (access & GENERIC_WRITE) != 0;
-    for (const auto &open : g.openFiles) {
-        if (open.second.key == Fold(name)) {
-            SetLastError(32);   // ERROR_SHARING_VIOLATION
-            return INVALID_HANDLE_VALUE;
-        }
-    }
+    for (const auto &open : g.openFiles)
+        if (open.second.key == Fold(name))
+            return Fail(ERROR_SHARING_VIOLATION, INVALID_HANDLE_VALUE);
     if (disposition == OPEN_EXISTING) {
-        if (!entry || entry->folder) {
-            SetLastError(entry ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND);
-            return INVALID_HANDLE_VALUE;
-        }
+        if (!entry || entry->folder)
+            return Fail(entry ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
     } else if (disposition == CREATE_NEW && entry) {
-        SetLastError(ERROR_FILE_EXISTS);
-        return INVALID_HANDLE_VALUE;
+        return Fail(ERROR_FILE_EXISTS, INVALID_HANDLE_VALUE);
     } else if (disposition == CREATE_NEW || disposition == OPEN_ALWAYS) {
         bool keep = disposition == OPEN_ALWAYS && entry;
-        if (!FolderWritable(name) || (entry && (entry->folder || entry->readOnly))) {
-            SetLastError(ERROR_ACCESS_DENIED);
-            return INVALID_HANDLE_VALUE;
-        }
+        if (!FolderWritable(name) || (entry && (entry->folder || entry->readOnly)))
+            return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
         if (!keep)
             Store(name, "", false);
     } else {
@@ -284,10 +276,8 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags)
         return FALSE;
     Entry *source = Lookup(from);
     Entry *target = Lookup(to);
-    if (!source || !FolderWritable(to) || (target && (target->folder || !(flags & MOVEFILE_REPLACE_EXISTING)))) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
+    if (!source || !FolderWritable(to) || (target && (target->folder || !(flags & MOVEFILE_REPLACE_EXISTING))))
+        return Fail(ERROR_ACCESS_DENIED, FALSE);
     std::string content = source->content;
     DeleteFileA(from);
     Store(to, content, false);
@@ -304,17 +294,14 @@ BOOL DeleteFileA(LPCSTR name)
             return TRUE;
         }
     }
-    SetLastError(ERROR_FILE_NOT_FOUND);
-    return FALSE;
+    return Fail(ERROR_FILE_NOT_FOUND, FALSE);
 }
 
 DWORD GetFileAttributesA(LPCSTR name)
 {
     Entry *entry = Lookup(name);
-    if (!entry) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return INVALID_FILE_ATTRIBUTES;
-    }
+    if (!entry)
+        return Fail(ERROR_FILE_NOT_FOUND, INVALID_FILE_ATTRIBUTES);
     if (entry->folder)
         return FILE_ATTRIBUTE_DIRECTORY;
     return entry->readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
@@ -343,10 +330,8 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *found)
         if (Fold(FolderOf(entry.second.path)) == folder &&
             fnmatch(wildcard.c_str(), NameOf(entry.second.path).c_str(), FNM_CASEFOLD) == 0)
             names.push_back(NameOf(entry.second.path));
-    if (names.empty() || standin::Utf16Of(pattern).size() >= MAX_PATH) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return INVALID_HANDLE_VALUE;
-    }
+    if (names.empty() || standin::Utf16Of(pattern).size() >= MAX_PATH)
+        return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
     HANDLE search = reinterpret_cast<HANDLE>(NewHandle());
     g.searches[reinterpret_cast<ULONG_PTR>(search)] = names;
     FindNextFileA(search, found);
@@ -356,10 +341,8 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *found)
 BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA *found)
 {
     std::deque<std::string> *names = Held(g.searches, search);
-    if (!names || names->empty()) {
-        SetLastError(ERROR_NO_MORE_FILES);
-        return FALSE;
-    }
+    if (!names || names->empty())
+        return Fail(ERROR_NO_MORE_FILES, FALSE);
     *found = WIN32_FIND_DATAA{};
     snprintf(found->cFileName, MAX_PATH, "%s", names->front().c_str());
     names->pop_front();

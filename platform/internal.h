@@ -3,6 +3,9 @@
 
 #include <standin.h>
 
+// A call that fails: the thread's last error set, the call's failure value answered.
+template <typename Result> Result Fail(DWORD error, Result result) { SetLastError(error); return result; }
+
 namespace standin {
 
 // Each part's fresh state, for Reset.

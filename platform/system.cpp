@@ -176,10 +176,8 @@ int MultiByteToWideChar(UINT codePage, DWORD, LPCSTR source, int sourceLength, L
     EXPECT_TRUE(codePage == CP_ACP || codePage == CP_UTF8) << "only the manifest's UTF-8 is known here";
     std::u16string units = standin::Utf16Of(source);
     int needed = static_cast<int>(units.size()) + 1;
-    if (needed > destinationLength) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
+    if (needed > destinationLength)
+        return Fail(ERROR_INSUFFICIENT_BUFFER, 0);
     for (int i = 0; i < needed - 1; i++)
         destination[i] = units[i];
     destination[needed - 1] = 0;
@@ -193,10 +191,8 @@ int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR source, int sourceLength, 
     EXPECT_TRUE(codePage == CP_ACP || codePage == CP_UTF8) << "only the manifest's UTF-8 is known here";
     std::string text = standin::Utf8Of(source);
     int needed = static_cast<int>(text.size()) + 1;
-    if (needed > destinationLength) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
+    if (needed > destinationLength)
+        return Fail(ERROR_INSUFFICIENT_BUFFER, 0);
     memcpy(destination, text.c_str(), text.size() + 1);
     return needed;
 }

@@ -174,14 +174,10 @@ using standin::WindowOf;
 WORD RegisterClassA(const WNDCLASSA *wc)
 {
     auto failure = g.failRegister.find(wc->lpszClassName);
-    if (failure != g.failRegister.end()) {
-        SetLastError(failure->second);
-        return 0;
-    }
-    if (g.classes.count(wc->lpszClassName)) {
-        SetLastError(ERROR_CLASS_ALREADY_EXISTS);
-        return 0;
-    }
+    if (failure != g.failRegister.end())
+        return Fail(failure->second, 0);
+    if (g.classes.count(wc->lpszClassName))
+        return Fail(ERROR_CLASS_ALREADY_EXISTS, 0);
     EXPECT_EQ(wc->hCursor, LoadCursorA(nullptr, IDC_ARROW));
     EXPECT_TRUE(IS_INTRESOURCE(wc->lpszMenuName)) << "menus are named by their resource id";
     g.classes[wc->lpszClassName] = WindowClass{wc->lpfnWndProc, LOWORD(wc->lpszMenuName)};
@@ -193,10 +189,8 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR title, DWORD style, int x, 
 {
     auto failure = g.failCreate.find(className);
     auto cls = g.classes.find(className);
-    if (failure != g.failCreate.end() || cls == g.classes.end()) {
-        SetLastError(failure != g.failCreate.end() ? failure->second : 1407);   // ERROR_CANNOT_FIND_WND_CLASS
-        return nullptr;
-    }
+    if (failure != g.failCreate.end() || cls == g.classes.end())
+        return Fail(failure != g.failCreate.end() ? failure->second : 1407, nullptr);   // ERROR_CANNOT_FIND_WND_CLASS
     if (x == CW_USEDEFAULT) x = y = 26;
     if (width == CW_USEDEFAULT) width = 640;
     if (height == CW_USEDEFAULT) height = 480;
