@@ -33,14 +33,26 @@ HDC const kScreenDc = reinterpret_cast<HDC>(0x4200);
 HDC const kPaintDc = reinterpret_cast<HDC>(0x4000);
 HGDIOBJ const kDcBrush = reinterpret_cast<HGDIOBJ>(0x4100);   // the brush a fresh paint DC holds
 
+// A handle that is no menu fails the test, and the call goes on with an empty menu.
 MenuState *MenuOf(HMENU menu)
 {
     size_t index = reinterpret_cast<ULONG_PTR>(menu) - kMenuBase;
-    if (reinterpret_cast<ULONG_PTR>(menu) < kMenuBase || index >= g.menus.size()) {
-        ADD_FAILURE() << "not a menu handle: " << menu;
-        return nullptr;
-    }
-    return g.menus[index].get();
+    if (index < g.menus.size())
+        return g.menus[index].get();
+    ADD_FAILURE() << "not a menu handle: " << menu;
+    static MenuState none;
+    none = {};
+    return &none;
+}
+
+// Sets an item's check mark or graying and answers the one it had; -1 for an item the menu lacks.
+DWORD Mark(std::map<UINT, bool> &marks, UINT item, UINT flags, UINT flag)
+{
+    if (!marks.count(item))
+        return static_cast<DWORD>(-1);
+    DWORD previous = marks[item] ? flag : 0;
+    marks[item] = (flags & flag) != 0;
+    return previous;
 }
 
 std::map<std::string, UINT> ReadDefines(const char *header)
@@ -112,31 +124,14 @@ HMENU ResourceMenu(UINT id)
     return reinterpret_cast<HMENU>(kMenuBase + g.menus.size() - 1);
 }
 
-std::vector<MenuItem> MenuItems(HMENU menu) { MenuState *m = MenuOf(menu); return m ? m->items : std::vector<MenuItem>(); }
-bool MenuItemChecked(HMENU menu, UINT id) { MenuState *m = MenuOf(menu); return m && m->checked[id]; }
-bool MenuItemGrayed(HMENU menu, UINT id) { MenuState *m = MenuOf(menu); return m && m->grayed[id]; }
+std::vector<MenuItem> MenuItems(HMENU menu) { return MenuOf(menu)->items; }
+bool MenuItemChecked(HMENU menu, UINT id) { return MenuOf(menu)->checked[id]; }
+bool MenuItemGrayed(HMENU menu, UINT id) { return MenuOf(menu)->grayed[id]; }
 
 }  // namespace standin
 
-DWORD CheckMenuItem(HMENU menu, UINT item, UINT check)
-{
-    MenuState *state = MenuOf(menu);
-    if (!state || !state->checked.count(item))
-        return static_cast<DWORD>(-1);
-    DWORD previous = state->checked[item] ? MF_CHECKED : MF_UNCHECKED;
-    state->checked[item] = (check & MF_CHECKED) != 0;
-    return previous;
-}
-
-BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable)
-{
-    MenuState *state = MenuOf(menu);
-    if (!state || !state->grayed.count(item))
-        return -1;
-    BOOL previous = state->grayed[item] ? MF_GRAYED : MF_ENABLED;
-    state->grayed[item] = (enable & MF_GRAYED) != 0;
-    return previous;
-}
+DWORD CheckMenuItem(HMENU menu, UINT item, UINT check) { return Mark(MenuOf(menu)->checked, item, check, MF_CHECKED); }
+BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable) { return static_cast<BOOL>(Mark(MenuOf(menu)->grayed, item, enable, MF_GRAYED)); }
 
 HGDIOBJ GetStockObject(int object)
 {
