@@ -6,6 +6,9 @@
 
 #include <stdio.h>
 #include <strings.h>
+#include <wchar.h>
+
+#include <algorithm>
 
 namespace {
 // The process and system of a fresh desktop: Windows 10 in a Western European locale.
@@ -27,18 +30,10 @@ const char *WineGetVersion() { return g.wineVersion; }
 // count; -1 when the text is cut, its length when it fits, exactly or with its terminator.
 int BoundedPrint(char *buffer, size_t count, const char *format, va_list args)
 {
-    va_list copy;
-    va_copy(copy, args);
-    int length = vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    vsnprintf(&text[0], text.size(), format, args);
-    if (static_cast<size_t>(length) < count) {
-        memcpy(buffer, text.c_str(), static_cast<size_t>(length) + 1);
-        return length;
-    }
-    memcpy(buffer, text.c_str(), count);
-    return static_cast<size_t>(length) == count ? length : -1;
+    std::string text(count + 1, '\0');
+    int length = vsnprintf(&text[0], text.size(), format, args);
+    memcpy(buffer, text.c_str(), std::min(count, static_cast<size_t>(length) + 1));
+    return static_cast<size_t>(length) <= count ? length : -1;
 }
 }  // namespace
 
@@ -178,8 +173,7 @@ int MultiByteToWideChar(UINT codePage, DWORD, LPCSTR source, int sourceLength, L
     int needed = static_cast<int>(units.size()) + 1;
     if (needed > destinationLength)
         return Fail(ERROR_INSUFFICIENT_BUFFER, 0);
-    for (int i = 0; i < needed - 1; i++)
-        destination[i] = units[i];
+    std::copy(units.begin(), units.end(), destination);
     destination[needed - 1] = 0;
     return needed;
 }
@@ -197,13 +191,7 @@ int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR source, int sourceLength, 
     return needed;
 }
 
-int lstrlenW(LPCWSTR text)
-{
-    int length = 0;
-    while (text && text[length])
-        length++;
-    return length;
-}
+int lstrlenW(LPCWSTR text) { return text ? static_cast<int>(wcslen(text)) : 0; }
 
 PVOID InterlockedExchangePointer(PVOID volatile *target, PVOID value)
 {
@@ -214,11 +202,8 @@ PVOID InterlockedExchangePointer(PVOID volatile *target, PVOID value)
 
 LPSTR lstrcpynA(LPSTR destination, LPCSTR source, int length)
 {
-    int i = 0;
-    for (; i < length - 1 && source[i]; i++)
-        destination[i] = source[i];
     if (length > 0)
-        destination[i] = 0;
+        snprintf(destination, static_cast<size_t>(length), "%s", source);
     return destination;
 }
 
