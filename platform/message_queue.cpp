@@ -45,11 +45,7 @@ LRESULT Deliver(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool post
 
 void Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool front = false)
 {
-    MSG msg = {hwnd, message, wParam, lParam, g.clock, {0, 0}};
-    if (front)
-        g.queue.push_front(msg);
-    else
-        g.queue.push_back(msg);
+    g.queue.insert(front ? g.queue.begin() : g.queue.end(), MSG{hwnd, message, wParam, lParam, g.clock, {0, 0}});
 }
 
 // Idle work, in the platform's order: paints, then the next scripted step, then the session's end.
