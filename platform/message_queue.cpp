@@ -209,11 +209,9 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT period, TIMERPROC callback)
 
 BOOL KillTimer(HWND hwnd, UINT_PTR id)
 {
-    auto timer = std::find_if(g.timers.begin(), g.timers.end(), TimerOf(hwnd, id));
-    if (timer == g.timers.end())
-        return FALSE;
-    g.timers.erase(timer);
-    return TRUE;
+    size_t before = g.timers.size();
+    g.timers.erase(std::remove_if(g.timers.begin(), g.timers.end(), TimerOf(hwnd, id)), g.timers.end());
+    return g.timers.size() < before;
 }
 
 DWORD GetTickCount() { return g.clock; }

@@ -226,14 +226,10 @@ HWND GetDesktopWindow() { return kDesktop; }
 
 BOOL GetClientRect(HWND hwnd, RECT *rect)
 {
-    if (hwnd == kDesktop) {
-        *rect = RECT{0, 0, kScreenWidth, kScreenHeight};
-        return TRUE;
-    }
     Window *window = WindowOf(hwnd);
-    if (!window)
+    if (!window && hwnd != kDesktop)
         return FALSE;
-    *rect = ClientOf(*window);
+    *rect = window ? ClientOf(*window) : RECT{0, 0, kScreenWidth, kScreenHeight};
     return TRUE;
 }
 
