@@ -5,8 +5,8 @@
 
 #include <fstream>
 #include <map>
+#include <memory>
 #include <regex>
-#include <sstream>
 
 namespace {
 
