@@ -14,16 +14,19 @@ struct Block {
     int locks;
 };
 
-std::map<ULONG_PTR, std::unique_ptr<Block>> gBlocks;
-ULONG_PTR gNextBlock;
-bool gHeldElsewhere, gOpen, gEmptied;
-UINT gFormat;
-HGLOBAL gData;
+// The global memory and the clipboard of a fresh desktop.
+struct Clipboard {
+    std::map<ULONG_PTR, std::unique_ptr<Block>> blocks;
+    ULONG_PTR nextBlock = 0x6000;
+    bool heldElsewhere = false, open = false, emptied = false;
+    UINT format = 0;
+    HGLOBAL data = nullptr;
+} g;
 
 Block *BlockOf(HGLOBAL memory)
 {
-    auto block = gBlocks.find(reinterpret_cast<ULONG_PTR>(memory));
-    if (block == gBlocks.end()) {
+    auto block = g.blocks.find(reinterpret_cast<ULONG_PTR>(memory));
+    if (block == g.blocks.end()) {
         ADD_FAILURE() << "not a live global block: " << memory;
         return nullptr;
     }
@@ -34,39 +37,26 @@ Block *BlockOf(HGLOBAL memory)
 
 namespace standin {
 
-void ResetClipboard()
-{
-    gBlocks.clear();
-    gNextBlock = 0x6000;
-    gHeldElsewhere = gOpen = gEmptied = false;
-    gFormat = 0;
-    gData = nullptr;
-}
+void ResetClipboard() { g = {}; }
 
-void HoldClipboard(bool held) { gHeldElsewhere = held; }
+void HoldClipboard(bool held) { g.heldElsewhere = held; }
 
 std::string ClipboardText()
 {
-    if (gFormat != CF_UNICODETEXT || !gData)
+    if (g.format != CF_UNICODETEXT || !g.data)
         return "<none>";
-    const std::vector<char> &bytes = gBlocks[reinterpret_cast<ULONG_PTR>(gData)]->bytes;
-    std::u16string units;
-    for (size_t i = 0; i + 1 < bytes.size(); i += sizeof(WCHAR)) {
-        WCHAR unit;
-        memcpy(&unit, &bytes[i], sizeof(unit));
-        if (!unit)
-            break;
-        units += static_cast<char16_t>(unit);
-    }
-    return Utf8Of(units);
+    const std::vector<char> &bytes = g.blocks[reinterpret_cast<ULONG_PTR>(g.data)]->bytes;
+    std::vector<WCHAR> units(bytes.size() / sizeof(WCHAR) + 1);   // a terminator even if the block has none
+    memcpy(units.data(), bytes.data(), bytes.size() / sizeof(WCHAR) * sizeof(WCHAR));
+    return Utf8Of(units.data());
 }
 
 void ExpectGlobalsFreed()
 {
-    EXPECT_FALSE(gOpen) << "the clipboard was left open";
-    for (const auto &block : gBlocks) {
+    EXPECT_FALSE(g.open) << "the clipboard was left open";
+    for (const auto &block : g.blocks) {
         EXPECT_EQ(block.second->locks, 0) << "a global block left locked";
-        EXPECT_EQ(reinterpret_cast<HGLOBAL>(block.first), gData) << "a global block the clipboard does not own";
+        EXPECT_EQ(reinterpret_cast<HGLOBAL>(block.first), g.data) << "a global block the clipboard does not own";
     }
 }
 
@@ -75,8 +65,8 @@ void ExpectGlobalsFreed()
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes)
 {
     EXPECT_EQ(flags, static_cast<UINT>(GMEM_MOVEABLE)) << "the clipboard takes movable memory";
-    ULONG_PTR handle = gNextBlock++;
-    gBlocks[handle] = std::make_unique<Block>(Block{std::vector<char>(bytes), 0});
+    ULONG_PTR handle = g.nextBlock++;
+    g.blocks[handle] = std::make_unique<Block>(Block{std::vector<char>(bytes), 0});
     return reinterpret_cast<HGLOBAL>(handle);
 }
 
@@ -98,45 +88,45 @@ BOOL GlobalUnlock(HGLOBAL memory)
 
 HGLOBAL GlobalFree(HGLOBAL memory)
 {
-    EXPECT_NE(memory, gData) << "the clipboard's own memory is freed";
+    EXPECT_NE(memory, g.data) << "the clipboard's own memory is freed";
     if (BlockOf(memory))
-        gBlocks.erase(reinterpret_cast<ULONG_PTR>(memory));
+        g.blocks.erase(reinterpret_cast<ULONG_PTR>(memory));
     return nullptr;
 }
 
 BOOL OpenClipboard(HWND)
 {
-    EXPECT_FALSE(gOpen) << "the clipboard opened twice";
-    if (gHeldElsewhere)
+    EXPECT_FALSE(g.open) << "the clipboard opened twice";
+    if (g.heldElsewhere)
         return FALSE;
-    gOpen = true;
-    gEmptied = false;
+    g.open = true;
+    g.emptied = false;
     return TRUE;
 }
 
 BOOL EmptyClipboard()
 {
-    EXPECT_TRUE(gOpen);
-    if (gData)
-        gBlocks.erase(reinterpret_cast<ULONG_PTR>(gData));
-    gData = nullptr;
-    gFormat = 0;
-    gEmptied = true;
+    EXPECT_TRUE(g.open);
+    if (g.data)
+        g.blocks.erase(reinterpret_cast<ULONG_PTR>(g.data));
+    g.data = nullptr;
+    g.format = 0;
+    g.emptied = true;
     return TRUE;
 }
 
 HANDLE SetClipboardData(UINT format, HANDLE data)
 {
-    EXPECT_TRUE(gOpen && gEmptied) << "data set on a clipboard not opened and emptied";
+    EXPECT_TRUE(g.open && g.emptied) << "data set on a clipboard not opened and emptied";
     EXPECT_EQ(BlockOf(data)->locks, 0) << "the clipboard takes unlocked memory";
-    gFormat = format;
-    gData = data;
+    g.format = format;
+    g.data = data;
     return data;
 }
 
 BOOL CloseClipboard()
 {
-    EXPECT_TRUE(gOpen);
-    gOpen = false;
+    EXPECT_TRUE(g.open);
+    g.open = false;
     return TRUE;
 }

@@ -8,13 +8,16 @@
 
 namespace {
 
-std::vector<standin::ShownMessage> gMessageBoxes;
-std::vector<MSG> gDialogScript;
-std::map<std::pair<HWND, int>, std::string> gDialogItems;   // item texts, by dialog and item
-int gDialogFocusedItem;
-std::map<HWND, DLGPROC> gModelessProcedures;
-std::vector<standin::DialogRun> gDialogRuns;
-bool gDialogEnded;
+// The dialogs of a fresh desktop.
+struct Dialogs {
+    std::vector<standin::ShownMessage> messageBoxes;
+    std::vector<MSG> script;
+    std::map<std::pair<HWND, int>, std::string> items;   // item texts, by dialog and item
+    int focusedItem = 0;
+    std::map<HWND, DLGPROC> modelessProcedures;
+    std::vector<standin::DialogRun> runs;
+} g;
+bool gDialogEnded;       // EndDialog was called while the modal dialog ran
 INT_PTR gDialogResult;
 int gModalToken;
 HWND const kModalDialog = reinterpret_cast<HWND>(&gModalToken);
@@ -22,8 +25,8 @@ HWND const kModalDialog = reinterpret_cast<HWND>(&gModalToken);
 // A modeless dialog's window procedure: its dialog procedure, as the platform's dialog manager calls it.
 LRESULT CALLBACK ModelessWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto procedure = gModelessProcedures.find(hwnd);
-    if (procedure != gModelessProcedures.end() && procedure->second(hwnd, message, wParam, lParam))
+    auto procedure = g.modelessProcedures.find(hwnd);
+    if (procedure != g.modelessProcedures.end() && procedure->second(hwnd, message, wParam, lParam))
         return TRUE;
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
@@ -32,54 +35,46 @@ LRESULT CALLBACK ModelessWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
 
 namespace standin {
 
-void ResetDialogs()
-{
-    gMessageBoxes.clear();
-    gDialogScript.clear();
-    gDialogItems.clear();
-    gDialogFocusedItem = 0;
-    gModelessProcedures.clear();
-    gDialogRuns.clear();
-}
+void ResetDialogs() { g = {}; }
 
-std::vector<ShownMessage> &MessageBoxes() { return gMessageBoxes; }
-void ScriptDialog(std::vector<MSG> messages) { gDialogScript = std::move(messages); }
+std::vector<ShownMessage> &MessageBoxes() { return g.messageBoxes; }
+void ScriptDialog(std::vector<MSG> messages) { g.script = std::move(messages); }
 MSG TypeIntoDialog(int item, const char *text) { return MSG{nullptr, WM_SETTEXT, static_cast<WPARAM>(item),
                                                             reinterpret_cast<LPARAM>(text), 0, {0, 0}}; }
 std::string DialogItemText(HWND dialog, int item)
 {
-    auto text = gDialogItems.find({dialog ? dialog : kModalDialog, item});
-    return text == gDialogItems.end() ? "<none>" : text->second;
+    auto text = g.items.find({dialog ? dialog : kModalDialog, item});
+    return text == g.items.end() ? "<none>" : text->second;
 }
-int DialogFocusedItem() { return gDialogFocusedItem; }
-std::vector<DialogRun> &DialogRuns() { return gDialogRuns; }
+int DialogFocusedItem() { return g.focusedItem; }
+std::vector<DialogRun> &DialogRuns() { return g.runs; }
 
 // The focus moves only to an item of that dialog, named by the handle GetDlgItem gave.
 void MoveDialogFocus(HWND dialog, WPARAM item)
 {
-    for (auto &text : gDialogItems)
+    for (auto &text : g.items)
         if (text.first.first == dialog && reinterpret_cast<WPARAM>(&text.second) == item)
-            gDialogFocusedItem = text.first.second;
+            g.focusedItem = text.first.second;
 }
 
 }  // namespace standin
 
 BOOL SetDlgItemTextA(HWND dialog, int item, LPCSTR text)
 {
-    gDialogItems[{dialog, item}] = text;
+    g.items[{dialog, item}] = text;
     return TRUE;
 }
 
 UINT GetDlgItemTextA(HWND dialog, int item, LPSTR text, int size)
 {
-    lstrcpynA(text, gDialogItems[{dialog, item}].c_str(), size);
+    lstrcpynA(text, g.items[{dialog, item}].c_str(), size);
     return static_cast<UINT>(strlen(text));
 }
 
 // An item's handle is the place of its text, which lives as long as the dialog's items.
 HWND GetDlgItem(HWND dialog, int item)
 {
-    return reinterpret_cast<HWND>(&gDialogItems[{dialog, item}]);
+    return reinterpret_cast<HWND>(&g.items[{dialog, item}]);
 }
 
 LRESULT SendDlgItemMessageA(HWND, int, UINT message, WPARAM, LPARAM)
@@ -93,11 +88,11 @@ HWND CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
 {
     HWND dialog = standin::AddWindow({"#32770", "", WS_POPUP | WS_CAPTION, owner, {40, 40, 500, 400},
                                       ModelessWindowProc, nullptr, true, false, true, false});
-    gModelessProcedures[dialog] = procedure;
-    gDialogRuns.push_back({LOWORD(templateName), owner, false, 0});
+    g.modelessProcedures[dialog] = procedure;
+    g.runs.push_back({LOWORD(templateName), owner, false, 0});
     // Answered TRUE, the dialog manager focuses the template's first item and selects its text.
     if (procedure(dialog, WM_INITDIALOG, 0, param))
-        gDialogFocusedItem = standin::kFirstDialogItem;
+        g.focusedItem = standin::kFirstDialogItem;
     return dialog;
 }
 
@@ -127,26 +122,26 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
     HWND dialog = kModalDialog;
     gDialogEnded = false;
     gDialogResult = -1;
-    gDialogFocusedItem = 0;
-    for (auto item = gDialogItems.begin(); item != gDialogItems.end();)
-        item = item->first.first == kModalDialog ? gDialogItems.erase(item) : std::next(item);
+    g.focusedItem = 0;
+    for (auto item = g.items.begin(); item != g.items.end();)
+        item = item->first.first == kModalDialog ? g.items.erase(item) : std::next(item);
     procedure(dialog, WM_INITDIALOG, 0, param);
-    for (size_t i = 0; i < gDialogScript.size() && !gDialogEnded; i++) {
-        const MSG &step = gDialogScript[i];
+    for (size_t i = 0; i < g.script.size() && !gDialogEnded; i++) {
+        const MSG &step = g.script[i];
         // A user typing into an item replaces its text; the procedure is not told.
         if (step.message == WM_SETTEXT && !step.hwnd)
-            gDialogItems[{dialog, static_cast<int>(step.wParam)}] = reinterpret_cast<const char *>(step.lParam);
+            g.items[{dialog, static_cast<int>(step.wParam)}] = reinterpret_cast<const char *>(step.lParam);
         else if (step.hwnd)
             SendMessageA(step.hwnd, step.message, step.wParam, step.lParam);
         else
             procedure(dialog, step.message, step.wParam, step.lParam);
     }
-    gDialogRuns.push_back({LOWORD(templateName), owner, gDialogEnded, gDialogResult});
+    g.runs.push_back({LOWORD(templateName), owner, gDialogEnded, gDialogResult});
     return gDialogEnded ? gDialogResult : -1;
 }
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 {
-    gMessageBoxes.push_back({owner, caption ? caption : "", text ? text : "", type});
+    g.messageBoxes.push_back({owner, caption ? caption : "", text ? text : "", type});
     return IDOK;
 }

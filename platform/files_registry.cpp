@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fnmatch.h>
+
 #include <algorithm>
+#include <deque>
 #include <map>
 
 namespace {
@@ -13,8 +16,7 @@ struct Entry {
     std::string path;          // as created, for the search's answers
     std::string content;
     bool folder;
-    bool readOnlyFolder;
-    bool readOnly;             // the file's read-only attribute
+    bool readOnly;             // a file's read-only attribute; in a read-only folder no file can be made
 };
 
 struct OpenFile {
@@ -26,30 +28,49 @@ struct OpenFile {
 
 struct FileHook { std::string call; std::function<void()> look; };
 
-struct Search {
-    std::vector<std::string> names;
-    size_t next;
-};
-
 struct RegistryValueData { DWORD type; std::string data; };
 
-std::vector<std::pair<std::string, Entry>> gEntries;   // in creation order, keyed by the folded path
-std::map<ULONG_PTR, OpenFile> gOpenFiles;
-std::map<ULONG_PTR, Search> gSearches;
-ULONG_PTR gNextHandle;
-std::string gCurrentFolder;
-std::map<std::string, DWORD> gFileFailures;
-std::vector<std::string> gRegistryWrites;
-std::map<std::string, std::map<std::string, RegistryValueData>> gRegistry;
-std::map<ULONG_PTR, std::string> gOpenKeys;
-std::vector<FileHook> gFileHooks;
+// The files and the registry of a fresh desktop.
+struct FilesAndRegistry {
+    std::vector<std::pair<std::string, Entry>> entries;   // in creation order, keyed by the folded path
+    std::map<ULONG_PTR, OpenFile> openFiles;
+    std::map<ULONG_PTR, std::deque<std::string>> searches;   // the names each search has still to give
+    ULONG_PTR lastHandle = 0x7000;
+    std::string currentFolder = "C:\\";
+    std::map<std::string, DWORD> failures;
+    std::vector<std::string> registryWrites;
+    std::map<std::string, std::map<std::string, RegistryValueData>> registry;
+    std::map<ULONG_PTR, std::string> openKeys;
+    std::vector<FileHook> hooks;
+} g;
 
 void RunFileHooks(const char *call)
 {
-    std::vector<FileHook> hooks = gFileHooks;
+    std::vector<FileHook> hooks = g.hooks;
     for (const FileHook &hook : hooks)
         if (hook.call == call)
             hook.look();
+}
+
+// A file call as it is made: the test's looks run, then the failure it injected, if any.
+bool Fails(const char *call)
+{
+    RunFileHooks(call);
+    auto failure = g.failures.find(call);
+    if (failure != g.failures.end())
+        SetLastError(failure->second);
+    return failure != g.failures.end();
+}
+
+// What a handle the player holds stands for; any other handle fails the test.
+template <typename Value>
+Value *Held(std::map<ULONG_PTR, Value> &handles, const void *handle)
+{
+    auto held = handles.find(reinterpret_cast<ULONG_PTR>(handle));
+    if (held != handles.end())
+        return &held->second;
+    ADD_FAILURE() << "a handle that is not open: " << handle;
+    return nullptr;
 }
 
 // Names compare as the file system compares them: either slash, any letter case.
@@ -75,29 +96,16 @@ std::string NameOf(const std::string &path)
 Entry *Lookup(const std::string &path)
 {
     std::string key = Fold(path);
-    for (auto &entry : gEntries)
+    for (auto &entry : g.entries)
         if (entry.first == key)
             return &entry.second;
     return nullptr;
 }
 
-bool Matches(const char *pattern, const char *name)
-{
-    if (!*pattern)
-        return !*name;
-    if (*pattern == '*')
-        return Matches(pattern + 1, name) || (*name && Matches(pattern, name + 1));
-    if (!*name)
-        return false;
-    if (*pattern != '?' && tolower(static_cast<unsigned char>(*pattern)) != tolower(static_cast<unsigned char>(*name)))
-        return false;
-    return Matches(pattern + 1, name + 1);
-}
-
 bool FolderWritable(const std::string &path)
 {
     Entry *folder = Lookup(FolderOf(path));
-    return folder && folder->folder && !folder->readOnlyFolder;
+    return folder && folder->folder && !folder->readOnly;
 }
 
 void Store(const std::string &path, const std::string &content, bool folder)
@@ -106,40 +114,22 @@ void Store(const std::string &path, const std::string &content, bool folder)
         existing->content = content;
         return;
     }
-    gEntries.push_back({Fold(path), Entry{path, content, folder, false, false}});
+    g.entries.push_back({Fold(path), Entry{path, content, folder, false}});
 }
 
-HANDLE NewHandle(ULONG_PTR *value) { *value = ++gNextHandle; return reinterpret_cast<HANDLE>(*value); }
-
-void FillFound(const std::string &name, WIN32_FIND_DATAA *found)
-{
-    *found = WIN32_FIND_DATAA{};
-    snprintf(found->cFileName, MAX_PATH, "%s", name.c_str());
-}
+ULONG_PTR NewHandle() { return ++g.lastHandle; }
 
 }  // namespace
 
 namespace standin {
 
-void ResetFilesAndRegistry()
-{
-    gEntries.clear();
-    gOpenFiles.clear();
-    gSearches.clear();
-    gNextHandle = 0x7000;
-    gCurrentFolder = "C:\\";
-    gFileFailures.clear();
-    gRegistryWrites.clear();
-    gRegistry.clear();
-    gOpenKeys.clear();
-    gFileHooks.clear();
-}
+void ResetFilesAndRegistry() { g = {}; }
 
 void ExpectFilesClosed()
 {
-    EXPECT_TRUE(gOpenFiles.empty()) << gOpenFiles.size() << " file handle(s) left open";
-    EXPECT_TRUE(gSearches.empty()) << gSearches.size() << " search handle(s) left open";
-    EXPECT_TRUE(gOpenKeys.empty()) << gOpenKeys.size() << " registry key(s) left open";
+    EXPECT_TRUE(g.openFiles.empty()) << g.openFiles.size() << " file handle(s) left open";
+    EXPECT_TRUE(g.searches.empty()) << g.searches.size() << " search handle(s) left open";
+    EXPECT_TRUE(g.openKeys.empty()) << g.openKeys.size() << " registry key(s) left open";
 }
 
 void MakeFolder(const char *path)
@@ -169,34 +159,34 @@ std::string FileContent(const char *path)
 void MakeFolderReadOnly(const char *path)
 {
     MakeFolder(path);
-    Lookup(path)->readOnlyFolder = true;
+    Lookup(path)->readOnly = true;
 }
 
-void FailFileCall(const char *call, DWORD error) { gFileFailures[call] = error; }
+void FailFileCall(const char *call, DWORD error) { g.failures[call] = error; }
 void MakeFileReadOnly(const char *path) { Lookup(path)->readOnly = true; }
-void BeforeFileCall(const char *call, std::function<void()> look) { gFileHooks.push_back({call, std::move(look)}); }
+void BeforeFileCall(const char *call, std::function<void()> look) { g.hooks.push_back({call, std::move(look)}); }
 
 std::vector<std::string> FilesIn(const char *folder)
 {
     std::vector<std::string> names;
-    for (const auto &entry : gEntries)
+    for (const auto &entry : g.entries)
         if (!entry.second.folder && Fold(FolderOf(entry.second.path)) == Fold(folder))
             names.push_back(NameOf(entry.second.path));
     return names;
 }
-std::vector<std::string> &RegistryWrites() { return gRegistryWrites; }
+std::vector<std::string> &RegistryWrites() { return g.registryWrites; }
 
 void SetCurrentFolder(const char *path)
 {
-    gCurrentFolder = path;
-    if (gCurrentFolder.back() != '\\')
-        gCurrentFolder += '\\';
+    g.currentFolder = path;
+    if (g.currentFolder.back() != '\\')
+        g.currentFolder += '\\';
 }
 
 bool RegistryValue(const char *key, const char *name, DWORD *type, std::string *data)
 {
-    auto folded = gRegistry.find(Fold(key));
-    if (folded == gRegistry.end() || !folded->second.count(name))
+    auto folded = g.registry.find(Fold(key));
+    if (folded == g.registry.end() || !folded->second.count(name))
         return false;
     *type = folded->second[name].type;
     *data = folded->second[name].data;
@@ -205,7 +195,7 @@ bool RegistryValue(const char *key, const char *name, DWORD *type, std::string *
 
 void PutRegistryValue(const char *key, const char *name, DWORD type, const std::string &data)
 {
-    gRegistry[Fold(key)][name] = {type, data};
+    g.registry[Fold(key)][name] = {type, data};
 }
 
 }  // namespace standin
@@ -216,106 +206,78 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
     EXPECT_EQ(share, 0u) << "the player opens files without sharing";
     Entry *entry = Lookup(name);
     bool writing = (access & GENERIC_WRITE) != 0;
-    for (const auto &open : gOpenFiles) {
-        if (open.second.key == Fold(name)) {
-            SetLastError(32);   // ERROR_SHARING_VIOLATION
-            return INVALID_HANDLE_VALUE;
-        }
-    }
+    for (const auto &open : g.openFiles)
+        if (open.second.key == Fold(name))
+            return Fail(ERROR_SHARING_VIOLATION, INVALID_HANDLE_VALUE);
     if (disposition == OPEN_EXISTING) {
-        if (!entry || entry->folder) {
-            SetLastError(entry ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND);
-            return INVALID_HANDLE_VALUE;
-        }
+        if (!entry || entry->folder)
+            return Fail(entry ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
     } else if (disposition == CREATE_NEW && entry) {
-        SetLastError(ERROR_FILE_EXISTS);
-        return INVALID_HANDLE_VALUE;
+        return Fail(ERROR_FILE_EXISTS, INVALID_HANDLE_VALUE);
     } else if (disposition == CREATE_NEW || disposition == OPEN_ALWAYS) {
         bool keep = disposition == OPEN_ALWAYS && entry;
-        if (!FolderWritable(name) || (entry && (entry->folder || entry->readOnly))) {
-            SetLastError(ERROR_ACCESS_DENIED);
-            return INVALID_HANDLE_VALUE;
-        }
+        if (!FolderWritable(name) || (entry && (entry->folder || entry->readOnly)))
+            return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
         if (!keep)
             Store(name, "", false);
     } else {
         ADD_FAILURE() << "CreateFileA disposition " << disposition << " is not part of the stand-in";
         return INVALID_HANDLE_VALUE;
     }
-    ULONG_PTR handle;
-    HANDLE result = NewHandle(&handle);
-    gOpenFiles[handle] = OpenFile{Fold(name), writing, 0, (flags & FILE_FLAG_DELETE_ON_CLOSE) != 0};
-    return result;
+    ULONG_PTR handle = NewHandle();
+    g.openFiles[handle] = OpenFile{Fold(name), writing, 0, (flags & FILE_FLAG_DELETE_ON_CLOSE) != 0};
+    return reinterpret_cast<HANDLE>(handle);
 }
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD count, LPDWORD read, LPOVERLAPPED)
 {
-    RunFileHooks("ReadFile");
-    auto open = gOpenFiles.find(reinterpret_cast<ULONG_PTR>(file));
-    if (open == gOpenFiles.end() || open->second.writing) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    *read = 0;
+    OpenFile *open = Held(g.openFiles, file);
+    if (Fails("ReadFile") || !open)
         return FALSE;
-    }
-    if (gFileFailures.count("ReadFile")) {
-        SetLastError(gFileFailures["ReadFile"]);
-        *read = 0;
-        return FALSE;
-    }
-    const std::string &content = Lookup(open->second.key)->content;
-    size_t available = content.size() - std::min(content.size(), open->second.position);
+    EXPECT_FALSE(open->writing) << "ReadFile on a file opened for writing";
+    const std::string &content = Lookup(open->key)->content;
+    size_t available = content.size() - std::min(content.size(), open->position);
     size_t taken = std::min<size_t>(available, count);
-    memcpy(buffer, content.data() + open->second.position, taken);
-    open->second.position += taken;
+    memcpy(buffer, content.data() + open->position, taken);
+    open->position += taken;
     *read = static_cast<DWORD>(taken);
     return TRUE;
 }
 
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD count, LPDWORD written, LPOVERLAPPED)
 {
-    auto open = gOpenFiles.find(reinterpret_cast<ULONG_PTR>(file));
-    if (open == gOpenFiles.end() || !open->second.writing) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    *written = 0;
+    OpenFile *open = Held(g.openFiles, file);
+    if (Fails("WriteFile") || !open)
         return FALSE;
-    }
-    if (gFileFailures.count("WriteFile")) {
-        SetLastError(gFileFailures["WriteFile"]);
-        *written = 0;
-        return FALSE;
-    }
-    Lookup(open->second.key)->content.append(static_cast<const char *>(buffer), count);
+    EXPECT_TRUE(open->writing) << "WriteFile on a file opened for reading";
+    Lookup(open->key)->content.append(static_cast<const char *>(buffer), count);
     *written = count;
     return TRUE;
 }
 
 BOOL CloseHandle(HANDLE handle)
 {
-    auto open = gOpenFiles.find(reinterpret_cast<ULONG_PTR>(handle));
-    if (open != gOpenFiles.end()) {
-        std::string key = open->second.key;
-        bool remove = open->second.deleteOnClose;
-        gOpenFiles.erase(open);
-        if (remove)
-            DeleteFileA(key.c_str());
-        return TRUE;
-    }
-    ADD_FAILURE() << "CloseHandle on a handle that is not open";
-    return FALSE;
+    OpenFile *open = Held(g.openFiles, handle);
+    if (!open)
+        return FALSE;
+    OpenFile closed = *open;
+    g.openFiles.erase(reinterpret_cast<ULONG_PTR>(handle));
+    if (closed.deleteOnClose)
+        DeleteFileA(closed.key.c_str());
+    return TRUE;
 }
 
 // As Wine 8 does, a read-only target is replaced all the same (Windows refuses it).
 BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags)
 {
-    RunFileHooks("MoveFileExA");
-    if (gFileFailures.count("MoveFileExA")) {
-        SetLastError(gFileFailures["MoveFileExA"]);
+    if (Fails("MoveFileExA"))
         return FALSE;
-    }
     Entry *source = Lookup(from);
     Entry *target = Lookup(to);
-    if (!source || !FolderWritable(to) || (target && (target->folder || !(flags & MOVEFILE_REPLACE_EXISTING)))) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
+    if (!source || !FolderWritable(to) || (target && (target->folder || !(flags & MOVEFILE_REPLACE_EXISTING))))
+        return Fail(ERROR_ACCESS_DENIED, FALSE);
     std::string content = source->content;
     DeleteFileA(from);
     Store(to, content, false);
@@ -326,23 +288,20 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags)
 BOOL DeleteFileA(LPCSTR name)
 {
     std::string key = Fold(name);
-    for (size_t i = 0; i < gEntries.size(); i++) {
-        if (gEntries[i].first == key && !gEntries[i].second.folder) {
-            gEntries.erase(gEntries.begin() + static_cast<long>(i));
+    for (size_t i = 0; i < g.entries.size(); i++) {
+        if (g.entries[i].first == key && !g.entries[i].second.folder) {
+            g.entries.erase(g.entries.begin() + static_cast<long>(i));
             return TRUE;
         }
     }
-    SetLastError(ERROR_FILE_NOT_FOUND);
-    return FALSE;
+    return Fail(ERROR_FILE_NOT_FOUND, FALSE);
 }
 
 DWORD GetFileAttributesA(LPCSTR name)
 {
     Entry *entry = Lookup(name);
-    if (!entry) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return INVALID_FILE_ATTRIBUTES;
-    }
+    if (!entry)
+        return Fail(ERROR_FILE_NOT_FOUND, INVALID_FILE_ATTRIBUTES);
     if (entry->folder)
         return FILE_ATTRIBUTE_DIRECTORY;
     return entry->readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
@@ -356,7 +315,7 @@ DWORD GetFullPathNameA(LPCSTR name, DWORD length, LPSTR buffer, LPSTR *filePart)
     std::replace(full.begin(), full.end(), '/', '\\');
     bool absolute = (full.size() >= 3 && full[1] == ':' && full[2] == '\\') || full.rfind("\\\\", 0) == 0;
     if (!absolute)
-        full = full[0] == '\\' ? gCurrentFolder.substr(0, 2) + full : gCurrentFolder + full;
+        full = full[0] == '\\' ? g.currentFolder.substr(0, 2) + full : g.currentFolder + full;
     if (full.size() + 1 > length)
         return static_cast<DWORD>(full.size() + 1);
     memcpy(buffer, full.c_str(), full.size() + 1);
@@ -365,36 +324,32 @@ DWORD GetFullPathNameA(LPCSTR name, DWORD length, LPSTR buffer, LPSTR *filePart)
 
 HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *found)
 {
-    std::string folder = Fold(FolderOf(pattern));
-    std::string wildcard = NameOf(pattern);
-    Search search = {{}, 0};
-    for (const auto &entry : gEntries)
-        if (Fold(FolderOf(entry.second.path)) == folder && Matches(wildcard.c_str(), NameOf(entry.second.path).c_str()))
-            search.names.push_back(NameOf(entry.second.path));
-    if (search.names.empty() || standin::Utf16Of(pattern).size() >= MAX_PATH) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return INVALID_HANDLE_VALUE;
-    }
-    FillFound(search.names[0], found);
-    search.next = 1;
-    ULONG_PTR handle;
-    HANDLE result = NewHandle(&handle);
-    gSearches[handle] = search;
-    return result;
+    std::string folder = Fold(FolderOf(pattern)), wildcard = NameOf(pattern);
+    std::deque<std::string> names;
+    for (const auto &entry : g.entries)
+        if (Fold(FolderOf(entry.second.path)) == folder &&
+            fnmatch(wildcard.c_str(), NameOf(entry.second.path).c_str(), FNM_CASEFOLD) == 0)
+            names.push_back(NameOf(entry.second.path));
+    if (names.empty() || standin::Utf16Of(pattern).size() >= MAX_PATH)
+        return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
+    HANDLE search = reinterpret_cast<HANDLE>(NewHandle());
+    g.searches[reinterpret_cast<ULONG_PTR>(search)] = names;
+    FindNextFileA(search, found);
+    return search;
 }
 
-BOOL FindNextFileA(HANDLE handle, WIN32_FIND_DATAA *found)
+BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA *found)
 {
-    auto search = gSearches.find(reinterpret_cast<ULONG_PTR>(handle));
-    if (search == gSearches.end() || search->second.next >= search->second.names.size()) {
-        SetLastError(ERROR_NO_MORE_FILES);
-        return FALSE;
-    }
-    FillFound(search->second.names[search->second.next++], found);
+    std::deque<std::string> *names = Held(g.searches, search);
+    if (!names || names->empty())
+        return Fail(ERROR_NO_MORE_FILES, FALSE);
+    *found = WIN32_FIND_DATAA{};
+    snprintf(found->cFileName, MAX_PATH, "%s", names->front().c_str());
+    names->pop_front();
     return TRUE;
 }
 
-BOOL FindClose(HANDLE handle) { return gSearches.erase(reinterpret_cast<ULONG_PTR>(handle)) ? TRUE : FALSE; }
+BOOL FindClose(HANDLE handle) { return g.searches.erase(reinterpret_cast<ULONG_PTR>(handle)) ? TRUE : FALSE; }
 
 // Keys are kept by their full names, "HKEY_CURRENT_USER\\Software\\...", as the tests name them.
 static std::string RootedKey(HKEY root, LPCSTR subKey)
@@ -403,46 +358,46 @@ static std::string RootedKey(HKEY root, LPCSTR subKey)
     return Fold(std::string(root == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER\\" : "HKEY_LOCAL_MACHINE\\") + subKey);
 }
 
+static LONG OpenKey(const std::string &key, HKEY *result)
+{
+    ULONG_PTR handle = NewHandle();
+    g.openKeys[handle] = key;
+    *result = reinterpret_cast<HKEY>(handle);
+    return ERROR_SUCCESS;
+}
+
 LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, HKEY *result,
                      LPDWORD disposition)
 {
     std::string key = RootedKey(root, subKey);
     if (disposition)
-        *disposition = gRegistry.count(key) ? 2 : 1;   // opened or created
-    gRegistry[key];
-    ULONG_PTR handle;
-    *result = reinterpret_cast<HKEY>(NewHandle(&handle));
-    gOpenKeys[handle] = key;
-    return ERROR_SUCCESS;
+        *disposition = g.registry.count(key) ? 2 : 1;   // opened or created
+    g.registry[key];
+    return OpenKey(key, result);
 }
 
 LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD, REGSAM, HKEY *result)
 {
     std::string key = RootedKey(root, subKey);
-    if (!gRegistry.count(key))
-        return ERROR_FILE_NOT_FOUND;
-    ULONG_PTR handle;
-    *result = reinterpret_cast<HKEY>(NewHandle(&handle));
-    gOpenKeys[handle] = key;
-    return ERROR_SUCCESS;
+    return g.registry.count(key) ? OpenKey(key, result) : ERROR_FILE_NOT_FOUND;
 }
 
 LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE *data, DWORD size)
 {
-    auto open = gOpenKeys.find(reinterpret_cast<ULONG_PTR>(key));
-    if (open == gOpenKeys.end())
+    std::string *open = Held(g.openKeys, key);
+    if (!open)
         return ERROR_INVALID_HANDLE;
-    gRegistry[open->second][name] = {type, std::string(reinterpret_cast<const char *>(data), size)};
-    gRegistryWrites.push_back(name);
+    g.registry[*open][name] = {type, std::string(reinterpret_cast<const char *>(data), size)};
+    g.registryWrites.push_back(name);
     return ERROR_SUCCESS;
 }
 
 LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD size)
 {
-    auto open = gOpenKeys.find(reinterpret_cast<ULONG_PTR>(key));
-    if (open == gOpenKeys.end())
+    std::string *open = Held(g.openKeys, key);
+    if (!open)
         return ERROR_INVALID_HANDLE;
-    auto &values = gRegistry[open->second];
+    auto &values = g.registry[*open];
     if (!values.count(name))
         return ERROR_FILE_NOT_FOUND;
     const RegistryValueData &value = values[name];
@@ -456,7 +411,7 @@ LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE data,
     return ERROR_SUCCESS;
 }
 
-LONG RegCloseKey(HKEY key) { return gOpenKeys.erase(reinterpret_cast<ULONG_PTR>(key)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE; }
+LONG RegCloseKey(HKEY key) { return g.openKeys.erase(reinterpret_cast<ULONG_PTR>(key)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE; }
 
 // A wait takes no time here; what another instance does meanwhile is a hook's to script.
 void Sleep(DWORD milliseconds)

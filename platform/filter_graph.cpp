@@ -24,33 +24,49 @@ namespace {
 struct Event { long code; LONG_PTR param1, param2; };
 struct Graph;
 
-std::vector<std::string> gCalls;
-std::map<std::string, HRESULT> gFailures, gFailuresOnce;
-std::map<std::string, standin::Clip> gClips;
-std::vector<std::unique_ptr<Graph>> gGraphs;
-std::vector<std::pair<std::string, std::function<void()>>> gCallHooks;
+// The clips and graphs of a fresh desktop.
+struct FilterGraphs {
+    std::vector<std::string> calls;
+    std::map<std::string, HRESULT> failures, failuresOnce;
+    std::map<std::string, standin::Clip> clips;
+    std::vector<std::unique_ptr<Graph>> graphs;
+    std::vector<std::pair<std::string, std::function<void()>>> callHooks;
+} g;
 
 HRESULT Answer(const char *method, HRESULT otherwise = S_OK)
 {
-    auto once = gFailuresOnce.find(method);
-    if (once != gFailuresOnce.end()) {
+    auto once = g.failuresOnce.find(method);
+    if (once != g.failuresOnce.end()) {
         HRESULT status = once->second;
-        gFailuresOnce.erase(once);
+        g.failuresOnce.erase(once);
         return status;
     }
-    auto always = gFailures.find(method);
-    return always != gFailures.end() ? always->second : otherwise;
+    auto always = g.failures.find(method);
+    return always != g.failures.end() ? always->second : otherwise;
 }
 
 void Log(const std::string &call)
 {
-    gCalls.push_back(call);
-    for (const auto &hook : gCallHooks)
+    g.calls.push_back(call);
+    for (const auto &hook : g.callHooks)
         if (call == hook.first || call.rfind(hook.first + " ", 0) == 0)
             hook.second();
 }
 
 std::string Time(const LONGLONG *value) { return value ? std::to_string(*value) : "-"; }
+
+// A call that only reports: logged with its arguments, "Method a,b,c", and answered as injected.
+template <typename... Values>
+HRESULT Call(const char *method, Values... values)
+{
+    std::string call = method, separator = " ";
+    for (long long value : std::initializer_list<long long>{static_cast<long long>(values)...}) {
+        call += separator + std::to_string(value);
+        separator = ",";
+    }
+    Log(call);
+    return Answer(method);
+}
 
 // A getter: logged, answered as injected, and the value handed out only on success.
 template <typename T>
@@ -111,8 +127,7 @@ struct MediaEvent : Part<IMediaEventEx> {
     HRESULT GetEvent(long *code, LONG_PTR *param1, LONG_PTR *param2, long timeout) override;
     HRESULT FreeEventParams(long code, LONG_PTR param1, LONG_PTR param2) override
     {
-        Log("FreeEventParams " + std::to_string(code) + "," + std::to_string(param1) + "," + std::to_string(param2));
-        return Answer("FreeEventParams");
+        return Call("FreeEventParams", code, param1, param2);
     }
     HRESULT SetNotifyWindow(OAHWND hwnd, long message, LONG_PTR instance) override;
 };
@@ -124,29 +139,22 @@ struct MediaSeeking : Part<IMediaSeeking> {
     HRESULT GetRate(double *rate) override;
 };
 struct VideoWindow : Part<IVideoWindow> {
-    HRESULT put_WindowStyle(long style) override;
-    HRESULT put_Visible(long visible) override { Log("put_Visible " + std::to_string(visible)); return Answer("put_Visible"); }
+    HRESULT put_WindowStyle(long style) override { return Call("put_WindowStyle", style); }
+    HRESULT put_Visible(long visible) override { return Call("put_Visible", visible); }
     HRESULT get_Visible(long *visible) override;
     HRESULT put_Owner(OAHWND owner) override;
     HRESULT put_MessageDrain(OAHWND drain) override;
     HRESULT get_MessageDrain(OAHWND *drain) override;
     HRESULT get_FullScreenMode(long *mode) override;
     HRESULT put_FullScreenMode(long mode) override;
-    HRESULT SetWindowForeground(long focus) override
-    {
-        Log("SetWindowForeground " + std::to_string(focus));
-        return Answer("SetWindowForeground");
-    }
+    HRESULT SetWindowForeground(long focus) override { return Call("SetWindowForeground", focus); }
     HRESULT NotifyOwnerMessage(OAHWND, long message, LONG_PTR, LONG_PTR) override
     {
-        Log("NotifyOwnerMessage " + std::to_string(message));
-        return Answer("NotifyOwnerMessage");
+        return Call("NotifyOwnerMessage", message);
     }
     HRESULT SetWindowPosition(long left, long top, long width, long height) override
     {
-        Log("SetWindowPosition " + std::to_string(left) + "," + std::to_string(top) + "," + std::to_string(width) +
-            "," + std::to_string(height));
-        return Answer("SetWindowPosition");
+        return Call("SetWindowPosition", left, top, width, height);
     }
 };
 struct BasicVideo : Part<IBasicVideo> { HRESULT GetVideoSize(long *width, long *height) override; };
@@ -201,12 +209,12 @@ struct Graph {
 template <typename Interface>
 HRESULT Part<Interface>::QueryInterface(REFIID iid, void **object)
 {
-    Graph *g = graph;
+    Graph *owner = graph;
     struct { const IID *iid; IUnknown *part; const char *name; } const parts[] = {
-        {&IID_IGraphBuilder, &g->builder, "IGraphBuilder"}, {&IID_IMediaControl, &g->control, "IMediaControl"},
-        {&IID_IMediaEventEx, &g->event, "IMediaEventEx"}, {&IID_IMediaSeeking, &g->seeking, "IMediaSeeking"},
-        {&IID_IVideoWindow, &g->video, "IVideoWindow"}, {&IID_IBasicVideo, &g->basicVideo, "IBasicVideo"},
-        {&IID_IBasicAudio, &g->audio, "IBasicAudio"}};
+        {&IID_IGraphBuilder, &owner->builder, "IGraphBuilder"}, {&IID_IMediaControl, &owner->control, "IMediaControl"},
+        {&IID_IMediaEventEx, &owner->event, "IMediaEventEx"}, {&IID_IMediaSeeking, &owner->seeking, "IMediaSeeking"},
+        {&IID_IVideoWindow, &owner->video, "IVideoWindow"}, {&IID_IBasicVideo, &owner->basicVideo, "IBasicVideo"},
+        {&IID_IBasicAudio, &owner->audio, "IBasicAudio"}};
     IUnknown *found = nullptr;
     std::string queried = "unknown";
     for (const auto &part : parts) {
@@ -228,19 +236,16 @@ HRESULT Part<Interface>::QueryInterface(REFIID iid, void **object)
     return S_OK;
 }
 
-Graph *Current() { return gGraphs.empty() ? nullptr : gGraphs.back().get(); }
+Graph *Current() { return g.graphs.empty() ? nullptr : g.graphs.back().get(); }
 
 HRESULT GraphBuilder::RenderFile(LPCWSTR file, LPCWSTR playList)
 {
-    std::u16string units;
-    for (const WCHAR *c = file; *c; c++)
-        units += static_cast<char16_t>(*c);
-    std::string path = standin::Utf8Of(units);
+    std::string path = standin::Utf8Of(file);
     Log("RenderFile " + path);
     EXPECT_EQ(playList, nullptr);
-    EXPECT_LT(units.size(), static_cast<size_t>(MAX_PATH));
-    auto clip = gClips.find(path);
-    if (clip == gClips.end())
+    EXPECT_LT(lstrlenW(file), MAX_PATH);
+    auto clip = g.clips.find(path);
+    if (clip == g.clips.end())
         return Answer("RenderFile", static_cast<HRESULT>(0x80070002u));   // file not found
     graph->clip = clip->second;
     return Answer("RenderFile", clip->second.renderStatus);
@@ -266,8 +271,7 @@ HRESULT MediaEvent::GetEvent(long *code, LONG_PTR *param1, LONG_PTR *param2, lon
 
 HRESULT MediaEvent::SetNotifyWindow(OAHWND hwnd, long message, LONG_PTR instance)
 {
-    Log("SetNotifyWindow " + std::to_string(hwnd != 0) + "," + std::to_string(message) + "," + std::to_string(instance));
-    HRESULT status = Answer("SetNotifyWindow");
+    HRESULT status = Call("SetNotifyWindow", hwnd != 0, message, instance);
     if (SUCCEEDED(status)) {
         graph->notifyWindow = hwnd;
         graph->notifyMessage = message;
@@ -279,8 +283,7 @@ HRESULT MediaEvent::SetNotifyWindow(OAHWND hwnd, long message, LONG_PTR instance
 
 HRESULT MediaControl::Change(const char *method, OAFilterState state)
 {
-    Log(method);
-    HRESULT status = Answer(method);
+    HRESULT status = Call(method);
     if (SUCCEEDED(status))
         graph->state = state;
     return status;
@@ -318,15 +321,8 @@ HRESULT MediaSeeking::GetRate(double *rate)
     return Give("GetRate", rate, graph->clip.reportedRate != 0 ? graph->clip.reportedRate : graph->rate);
 }
 
-HRESULT MediaSeeking::GetDuration(LONGLONG *duration)
-{
-    return Give("GetDuration", duration, graph->clip.duration);
-}
-
-HRESULT MediaSeeking::GetCurrentPosition(LONGLONG *position)
-{
-    return Give("GetCurrentPosition", position, graph->position);
-}
+HRESULT MediaSeeking::GetDuration(LONGLONG *duration) { return Give("GetDuration", duration, graph->clip.duration); }
+HRESULT MediaSeeking::GetCurrentPosition(LONGLONG *position) { return Give("GetCurrentPosition", position, graph->position); }
 
 HRESULT MediaSeeking::SetPositions(LONGLONG *current, DWORD currentFlags, LONGLONG *stop, DWORD stopFlags)
 {
@@ -337,7 +333,6 @@ HRESULT MediaSeeking::SetPositions(LONGLONG *current, DWORD currentFlags, LONGLO
     return Answer("SetPositions");
 }
 
-HRESULT VideoWindow::put_WindowStyle(long style) { Log("put_WindowStyle " + std::to_string(style)); return Answer("put_WindowStyle"); }
 HRESULT VideoWindow::put_Owner(OAHWND owner) { Log(std::string("put_Owner ") + (owner ? "app" : "0")); return Answer("put_Owner"); }
 
 HRESULT VideoWindow::get_Visible(long *visible)
@@ -349,20 +344,9 @@ HRESULT VideoWindow::get_Visible(long *visible)
     return Answer("get_Visible", graph->clip.visibleStatus);
 }
 
-HRESULT VideoWindow::put_MessageDrain(OAHWND drain)
-{
-    return Take("put_MessageDrain", &graph->drain, drain);
-}
-
-HRESULT VideoWindow::get_MessageDrain(OAHWND *drain)
-{
-    return Give("get_MessageDrain", drain, graph->drain);
-}
-
-HRESULT VideoWindow::get_FullScreenMode(long *mode)
-{
-    return Give("get_FullScreenMode", mode, graph->fullScreen);
-}
+HRESULT VideoWindow::put_MessageDrain(OAHWND drain) { return Take("put_MessageDrain", &graph->drain, drain); }
+HRESULT VideoWindow::get_MessageDrain(OAHWND *drain) { return Give("get_MessageDrain", drain, graph->drain); }
+HRESULT VideoWindow::get_FullScreenMode(long *mode) { return Give("get_FullScreenMode", mode, graph->fullScreen); }
 
 // The full-screen window comes in front of every window as full screen starts.
 HRESULT VideoWindow::put_FullScreenMode(long mode)
@@ -386,47 +370,33 @@ HRESULT BasicVideo::GetVideoSize(long *width, long *height)
     return status;
 }
 
-HRESULT BasicAudio::put_Volume(long volume)
-{
-    return Take("put_Volume", &graph->volume, volume, graph->clip.audio ? S_OK : E_NOTIMPL);
-}
-
-HRESULT BasicAudio::get_Volume(long *volume)
-{
-    return Give("get_Volume", volume, graph->volume, graph->clip.audio ? S_OK : E_NOTIMPL);
-}
+// Without a sound renderer the graph has no volume.
+HRESULT BasicAudio::put_Volume(long volume) { return Take("put_Volume", &graph->volume, volume, graph->clip.audio ? S_OK : E_NOTIMPL); }
+HRESULT BasicAudio::get_Volume(long *volume) { return Give("get_Volume", volume, graph->volume, graph->clip.audio ? S_OK : E_NOTIMPL); }
 
 }  // namespace
 
 namespace standin {
 
-void ResetFilterGraph()
-{
-    gCalls.clear();
-    gFailures.clear();
-    gFailuresOnce.clear();
-    gClips.clear();
-    gGraphs.clear();
-    gCallHooks.clear();
-}
+void ResetFilterGraph() { g = {}; }
 
 void ExpectGraphsReleased()
 {
-    for (size_t i = 0; i < gGraphs.size(); i++)
-        EXPECT_EQ(gGraphs[i]->References(), 0) << "graph " << i << " still has interfaces held";
+    for (size_t i = 0; i < g.graphs.size(); i++)
+        EXPECT_EQ(g.graphs[i]->References(), 0) << "graph " << i << " still has interfaces held";
 }
 
-void AddClip(const char *path, const Clip &clip) { gClips[path] = clip; }
-void FailGraphCall(const char *method, HRESULT status) { gFailures[method] = status; }
-void FailGraphCallOnce(const char *method, HRESULT status) { gFailuresOnce[method] = status; }
-void BeforeGraphCall(const char *method, std::function<void()> look) { gCallHooks.push_back({method, std::move(look)}); }
-std::vector<std::string> &GraphCalls() { return gCalls; }
-int GraphsCreated() { return static_cast<int>(gGraphs.size()); }
+void AddClip(const char *path, const Clip &clip) { g.clips[path] = clip; }
+void FailGraphCall(const char *method, HRESULT status) { g.failures[method] = status; }
+void FailGraphCallOnce(const char *method, HRESULT status) { g.failuresOnce[method] = status; }
+void BeforeGraphCall(const char *method, std::function<void()> look) { g.callHooks.push_back({method, std::move(look)}); }
+std::vector<std::string> &GraphCalls() { return g.calls; }
+int GraphsCreated() { return static_cast<int>(g.graphs.size()); }
 
 int LiveGraphReferences()
 {
     int total = 0;
-    for (const auto &graph : gGraphs)
+    for (const auto &graph : g.graphs)
         total += graph->References();
     return total;
 }
@@ -462,8 +432,8 @@ HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID 
         *object = nullptr;
         return status;
     }
-    gGraphs.push_back(std::make_unique<Graph>());
-    gGraphs.back()->builder.AddRef();
-    *object = static_cast<IGraphBuilder *>(&gGraphs.back()->builder);
+    g.graphs.push_back(std::make_unique<Graph>());
+    g.graphs.back()->builder.AddRef();
+    *object = static_cast<IGraphBuilder *>(&g.graphs.back()->builder);
     return S_OK;
 }

@@ -5,8 +5,8 @@
 
 #include <fstream>
 #include <map>
+#include <memory>
 #include <regex>
-#include <sstream>
 
 namespace {
 
@@ -15,13 +15,16 @@ struct MenuState {
     std::map<UINT, bool> checked, grayed;
 };
 
-std::vector<std::string> gDrawingLog;
-std::vector<COLORREF> gBrushes;          // brush handle n is index n - 1
-std::vector<int> gFontHeights;           // font handle n is index n - 1; deleted ones hold 0
-std::vector<std::unique_ptr<MenuState>> gMenus;
-HGDIOBJ gSelectedBrush;
-int gPaintDepth;
-int gScreenDcsHeld;
+// The drawing and the menus of a fresh desktop.
+struct GdiAndMenus {
+    std::vector<std::string> drawingLog;
+    std::vector<COLORREF> brushes;          // brush handle n is index n - 1
+    std::vector<int> fontHeights;           // font handle n is index n - 1; deleted ones hold 0
+    std::vector<std::unique_ptr<MenuState>> menus;
+    HGDIOBJ selectedBrush = nullptr;
+    int paintDepth = 0;
+    int screenDcsHeld = 0;
+} g;
 
 const ULONG_PTR kBrushBase = 0x3000;
 const ULONG_PTR kMenuBase = 0x5000;
@@ -30,14 +33,26 @@ HDC const kScreenDc = reinterpret_cast<HDC>(0x4200);
 HDC const kPaintDc = reinterpret_cast<HDC>(0x4000);
 HGDIOBJ const kDcBrush = reinterpret_cast<HGDIOBJ>(0x4100);   // the brush a fresh paint DC holds
 
+// A handle that is no menu fails the test, and the call goes on with an empty menu.
 MenuState *MenuOf(HMENU menu)
 {
     size_t index = reinterpret_cast<ULONG_PTR>(menu) - kMenuBase;
-    if (reinterpret_cast<ULONG_PTR>(menu) < kMenuBase || index >= gMenus.size()) {
-        ADD_FAILURE() << "not a menu handle: " << menu;
-        return nullptr;
-    }
-    return gMenus[index].get();
+    if (index < g.menus.size())
+        return g.menus[index].get();
+    ADD_FAILURE() << "not a menu handle: " << menu;
+    static MenuState none;
+    none = {};
+    return &none;
+}
+
+// Sets an item's check mark or graying and answers the one it had; -1 for an item the menu lacks.
+DWORD Mark(std::map<UINT, bool> &marks, UINT item, UINT flags, UINT flag)
+{
+    if (!marks.count(item))
+        return static_cast<DWORD>(-1);
+    DWORD previous = marks[item] ? flag : 0;
+    marks[item] = (flags & flag) != 0;
+    return previous;
 }
 
 std::map<std::string, UINT> ReadDefines(const char *header)
@@ -59,25 +74,16 @@ std::string Unescape(const std::string &text) { return std::regex_replace(text, 
 
 namespace standin {
 
-void ResetGdiAndMenus()
-{
-    gDrawingLog.clear();
-    gBrushes.clear();
-    gFontHeights.clear();
-    gMenus.clear();
-    gSelectedBrush = nullptr;
-    gPaintDepth = 0;
-    gScreenDcsHeld = 0;
-}
+void ResetGdiAndMenus() { g = {}; }
 
-void ExpectScreenDcReleased() { EXPECT_EQ(gScreenDcsHeld, 0) << "the screen's DC was not released"; }
+void ExpectScreenDcReleased() { EXPECT_EQ(g.screenDcsHeld, 0) << "the screen's DC was not released"; }
 
-std::vector<std::string> &DrawingLog() { return gDrawingLog; }
+std::vector<std::string> &DrawingLog() { return g.drawingLog; }
 
 COLORREF BrushColour(HGDIOBJ brush)
 {
     size_t index = reinterpret_cast<ULONG_PTR>(brush) - kBrushBase;
-    return index < gBrushes.size() ? gBrushes[index] : 0xFFFFFFFF;
+    return index < g.brushes.size() ? g.brushes[index] : 0xFFFFFFFF;
 }
 
 // Reads the MENU block of the given id from the resource script, resolving ids from commands.h.
@@ -114,35 +120,18 @@ HMENU ResourceMenu(UINT id)
         }
     }
     EXPECT_FALSE(state->items.empty()) << "menu " << id << " not found in " << LUMETRONE_RC_FILE;
-    gMenus.push_back(std::move(state));
-    return reinterpret_cast<HMENU>(kMenuBase + gMenus.size() - 1);
+    g.menus.push_back(std::move(state));
+    return reinterpret_cast<HMENU>(kMenuBase + g.menus.size() - 1);
 }
 
-std::vector<MenuItem> MenuItems(HMENU menu) { MenuState *m = MenuOf(menu); return m ? m->items : std::vector<MenuItem>(); }
-bool MenuItemChecked(HMENU menu, UINT id) { MenuState *m = MenuOf(menu); return m && m->checked[id]; }
-bool MenuItemGrayed(HMENU menu, UINT id) { MenuState *m = MenuOf(menu); return m && m->grayed[id]; }
+std::vector<MenuItem> MenuItems(HMENU menu) { return MenuOf(menu)->items; }
+bool MenuItemChecked(HMENU menu, UINT id) { return MenuOf(menu)->checked[id]; }
+bool MenuItemGrayed(HMENU menu, UINT id) { return MenuOf(menu)->grayed[id]; }
 
 }  // namespace standin
 
-DWORD CheckMenuItem(HMENU menu, UINT item, UINT check)
-{
-    MenuState *state = MenuOf(menu);
-    if (!state || !state->checked.count(item))
-        return static_cast<DWORD>(-1);
-    DWORD previous = state->checked[item] ? MF_CHECKED : MF_UNCHECKED;
-    state->checked[item] = (check & MF_CHECKED) != 0;
-    return previous;
-}
-
-BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable)
-{
-    MenuState *state = MenuOf(menu);
-    if (!state || !state->grayed.count(item))
-        return -1;
-    BOOL previous = state->grayed[item] ? MF_GRAYED : MF_ENABLED;
-    state->grayed[item] = (enable & MF_GRAYED) != 0;
-    return previous;
-}
+DWORD CheckMenuItem(HMENU menu, UINT item, UINT check) { return Mark(MenuOf(menu)->checked, item, check, MF_CHECKED); }
+BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable) { return static_cast<BOOL>(Mark(MenuOf(menu)->grayed, item, enable, MF_GRAYED)); }
 
 HGDIOBJ GetStockObject(int object)
 {
@@ -152,21 +141,21 @@ HGDIOBJ GetStockObject(int object)
 
 HBRUSH CreateSolidBrush(COLORREF colour)
 {
-    gBrushes.push_back(colour);
-    return reinterpret_cast<HBRUSH>(kBrushBase + gBrushes.size() - 1);
+    g.brushes.push_back(colour);
+    return reinterpret_cast<HBRUSH>(kBrushBase + g.brushes.size() - 1);
 }
 
 HFONT CreateFontA(int height, int, int, int, int, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, LPCSTR)
 {
     EXPECT_NE(height, 0);
-    gFontHeights.push_back(height);
-    return reinterpret_cast<HFONT>(kFontBase + gFontHeights.size() - 1);
+    g.fontHeights.push_back(height);
+    return reinterpret_cast<HFONT>(kFontBase + g.fontHeights.size() - 1);
 }
 
 static int *FontOf(HGDIOBJ object)
 {
     size_t index = reinterpret_cast<ULONG_PTR>(object) - kFontBase;
-    return reinterpret_cast<ULONG_PTR>(object) >= kFontBase && index < gFontHeights.size() ? &gFontHeights[index] : nullptr;
+    return reinterpret_cast<ULONG_PTR>(object) >= kFontBase && index < g.fontHeights.size() ? &g.fontHeights[index] : nullptr;
 }
 
 BOOL DeleteObject(HGDIOBJ object)
@@ -185,29 +174,29 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object)
     EXPECT_EQ(dc, kPaintDc) << "SelectObject outside a paint";
     if (int *height = FontOf(object)) {
         EXPECT_NE(*height, 0) << "a deleted font is selected";
-        gDrawingLog.push_back("SelectObject font " + std::to_string(*height));
+        g.drawingLog.push_back("SelectObject font " + std::to_string(*height));
         return reinterpret_cast<HGDIOBJ>(0x4300);
     }
     if (object == reinterpret_cast<HGDIOBJ>(0x4300)) {
-        gDrawingLog.push_back("SelectObject font dc");
+        g.drawingLog.push_back("SelectObject font dc");
         return nullptr;
     }
-    HGDIOBJ previous = gSelectedBrush;
-    gSelectedBrush = object;
+    HGDIOBJ previous = g.selectedBrush;
+    g.selectedBrush = object;
     return previous;
 }
 
 HDC GetDC(HWND hwnd)
 {
     EXPECT_EQ(hwnd, nullptr) << "only the screen's DC is asked for";
-    gScreenDcsHeld++;
+    g.screenDcsHeld++;
     return kScreenDc;
 }
 
 int ReleaseDC(HWND hwnd, HDC dc)
 {
-    EXPECT_TRUE(hwnd == nullptr && dc == kScreenDc && gScreenDcsHeld > 0) << "only the screen's DC is released";
-    gScreenDcsHeld--;
+    EXPECT_TRUE(hwnd == nullptr && dc == kScreenDc && g.screenDcsHeld > 0) << "only the screen's DC is released";
+    g.screenDcsHeld--;
     return 1;
 }
 
@@ -223,15 +212,15 @@ BOOL Rectangle(HDC dc, int left, int top, int right, int bottom)
     EXPECT_EQ(dc, kPaintDc) << "Rectangle outside a paint";
     char line[80];
     snprintf(line, sizeof(line), "Rectangle %d,%d,%d,%d %06X", left, top, right, bottom,
-             standin::BrushColour(gSelectedBrush));
-    gDrawingLog.push_back(line);
+             standin::BrushColour(g.selectedBrush));
+    g.drawingLog.push_back(line);
     return TRUE;
 }
 
 BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int length)
 {
     EXPECT_EQ(dc, kPaintDc) << "TextOutA outside a paint";
-    gDrawingLog.push_back("TextOut " + std::to_string(x) + "," + std::to_string(y) + " \"" +
+    g.drawingLog.push_back("TextOut " + std::to_string(x) + "," + std::to_string(y) + " \"" +
                           std::string(text, static_cast<size_t>(length)) + "\"");
     return TRUE;
 }
@@ -246,19 +235,19 @@ BOOL GetTextExtentPoint32A(HDC dc, LPCSTR, int length, SIZE *size)
 
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT *paint)
 {
-    EXPECT_EQ(gPaintDepth, 0) << "BeginPaint inside a paint";
-    gPaintDepth++;
+    EXPECT_EQ(g.paintDepth, 0) << "BeginPaint inside a paint";
+    g.paintDepth++;
     *paint = PAINTSTRUCT{};
     paint->hdc = kPaintDc;
-    gSelectedBrush = kDcBrush;
-    gDrawingLog.push_back("BeginPaint " + standin::WindowClass(hwnd));
+    g.selectedBrush = kDcBrush;
+    g.drawingLog.push_back("BeginPaint " + standin::WindowClass(hwnd));
     return kPaintDc;
 }
 
 BOOL EndPaint(HWND hwnd, const PAINTSTRUCT *)
 {
-    gPaintDepth--;
-    EXPECT_EQ(gSelectedBrush, kDcBrush) << "a paint must leave the DC's own brush selected";
-    gDrawingLog.push_back("EndPaint " + standin::WindowClass(hwnd));
+    g.paintDepth--;
+    EXPECT_EQ(g.selectedBrush, kDcBrush) << "a paint must leave the DC's own brush selected";
+    g.drawingLog.push_back("EndPaint " + standin::WindowClass(hwnd));
     return TRUE;
 }

@@ -3,6 +3,9 @@
 
 #include <standin.h>
 
+// A call that fails: the thread's last error set, the call's failure value answered.
+template <typename Result> Result Fail(DWORD error, Result result) { SetLastError(error); return result; }
+
 namespace standin {
 
 // Each part's fresh state, for Reset.
@@ -44,6 +47,6 @@ void MoveDialogFocus(HWND dialog, WPARAM item);   // WM_NEXTDLGCTL with an item'
 
 UINT Dpi();
 std::u16string Utf16Of(const std::string &text);   // as MultiByteToWideChar(CP_UTF8) converts
-std::string Utf8Of(const std::u16string &units);
+std::string Utf8Of(const WCHAR *units);          // UTF-16 units, up to their terminator
 
 }  // namespace standin

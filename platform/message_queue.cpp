@@ -17,15 +17,17 @@ struct Timer {
     DWORD due;
 };
 
-std::deque<MSG> gQueue;
-std::vector<Timer> gTimers;
-std::vector<std::function<void()>> gSteps;
-size_t gNextStep;
-bool gSessionEnded;
-bool gQuitPosted;
-int gQuitCode;
-DWORD gClock;
-std::vector<standin::LoggedMessage> gMessageLog;
+// The message loop of a fresh desktop.
+struct MessageLoop {
+    std::deque<MSG> queue;
+    std::vector<Timer> timers;
+    std::vector<std::function<void()>> steps;
+    size_t nextStep = 0;
+    bool sessionEnded = false, quitPosted = false;
+    int quitCode = 0;
+    DWORD clock = 1000;
+    std::vector<standin::LoggedMessage> log;
+} g;
 
 auto TimerOf(HWND hwnd, UINT_PTR id)
 {
@@ -37,17 +39,13 @@ LRESULT Deliver(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool post
     standin::Window *window = standin::WindowOf(hwnd);
     if (!window)
         return 0;
-    gMessageLog.push_back({hwnd, message, wParam, lParam, posted});
+    g.log.push_back({hwnd, message, wParam, lParam, posted});
     return window->procedure(hwnd, message, wParam, lParam);
 }
 
 void Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool front = false)
 {
-    MSG msg = {hwnd, message, wParam, lParam, gClock, {0, 0}};
-    if (front)
-        gQueue.push_front(msg);
-    else
-        gQueue.push_back(msg);
+    g.queue.insert(front ? g.queue.begin() : g.queue.end(), MSG{hwnd, message, wParam, lParam, g.clock, {0, 0}});
 }
 
 // Idle work, in the platform's order: paints, then the next scripted step, then the session's end.
@@ -57,12 +55,12 @@ bool MakeIdleWork()
         Post(hwnd, WM_PAINT, 0, 0);
         return true;
     }
-    if (gNextStep < gSteps.size()) {
-        gSteps[gNextStep++]();
+    if (g.nextStep < g.steps.size()) {
+        g.steps[g.nextStep++]();
         return true;
     }
-    if (!gSessionEnded) {
-        gSessionEnded = true;
+    if (!g.sessionEnded) {
+        g.sessionEnded = true;
         for (HWND hwnd : standin::TopLevelWindows())
             Post(hwnd, WM_CLOSE, 0, 0);
         return true;
@@ -74,53 +72,43 @@ bool MakeIdleWork()
 
 namespace standin {
 
-void ResetMessageQueue()
-{
-    gQueue.clear();
-    gTimers.clear();
-    gSteps.clear();
-    gNextStep = 0;
-    gSessionEnded = gQuitPosted = false;
-    gQuitCode = 0;
-    gClock = 1000;
-    gMessageLog.clear();
-}
+void ResetMessageQueue() { g = {}; }
 
 void EndProcessQueue()
 {
-    gQueue.clear();
-    gTimers.clear();
-    gSessionEnded = gQuitPosted = false;
+    g.queue.clear();
+    g.timers.clear();
+    g.sessionEnded = g.quitPosted = false;
 }
 
 void Script(std::vector<std::function<void()>> steps)
 {
-    gSteps = std::move(steps);
-    gNextStep = 0;
+    g.steps = std::move(steps);
+    g.nextStep = 0;
 }
 
 void AdvanceClock(DWORD milliseconds)
 {
-    gClock += milliseconds;
-    for (Timer &timer : gTimers) {
-        if (timer.due <= gClock) {
+    g.clock += milliseconds;
+    for (Timer &timer : g.timers) {
+        if (timer.due <= g.clock) {
             Post(timer.hwnd, WM_TIMER, timer.id, reinterpret_cast<LPARAM>(timer.callback));
-            timer.due = gClock + timer.period;
+            timer.due = g.clock + timer.period;
         }
     }
 }
 
-std::vector<LoggedMessage> &MessageLog() { return gMessageLog; }
+std::vector<LoggedMessage> &MessageLog() { return g.log; }
 
 bool TimerRunning(HWND hwnd, UINT_PTR id)
 {
-    return std::find_if(gTimers.begin(), gTimers.end(), TimerOf(hwnd, id)) != gTimers.end();
+    return std::find_if(g.timers.begin(), g.timers.end(), TimerOf(hwnd, id)) != g.timers.end();
 }
 
 void KillTimersOf(HWND hwnd)
 {
-    gTimers.erase(std::remove_if(gTimers.begin(), gTimers.end(), [hwnd](const Timer &t) { return t.hwnd == hwnd; }),
-                  gTimers.end());
+    g.timers.erase(std::remove_if(g.timers.begin(), g.timers.end(), [hwnd](const Timer &t) { return t.hwnd == hwnd; }),
+                  g.timers.end());
 }
 
 }  // namespace standin
@@ -149,26 +137,26 @@ LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 
 void PostQuitMessage(int exitCode)
 {
-    gQuitPosted = true;
-    gQuitCode = exitCode;
+    g.quitPosted = true;
+    g.quitCode = exitCode;
 }
 
 BOOL GetMessageA(MSG *msg, HWND, UINT, UINT)
 {
     for (;;) {
-        if (!gQueue.empty()) {
-            *msg = gQueue.front();
-            gQueue.pop_front();
+        if (!g.queue.empty()) {
+            *msg = g.queue.front();
+            g.queue.pop_front();
             return TRUE;
         }
-        if (gQuitPosted) {
-            gQuitPosted = false;
-            *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(gQuitCode), 0, gClock, {0, 0}};
+        if (g.quitPosted) {
+            g.quitPosted = false;
+            *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(g.quitCode), 0, g.clock, {0, 0}};
             return FALSE;
         }
         if (!MakeIdleWork()) {
             ADD_FAILURE() << "the message loop waits for input that nothing will send";
-            *msg = MSG{nullptr, WM_QUIT, 0, 0, gClock, {0, 0}};
+            *msg = MSG{nullptr, WM_QUIT, 0, 0, g.clock, {0, 0}};
             return FALSE;
         }
     }
@@ -193,8 +181,8 @@ BOOL TranslateMessage(const MSG *msg)
 LRESULT DispatchMessageA(const MSG *msg)
 {
     if (msg->message == WM_TIMER && msg->lParam) {
-        gMessageLog.push_back({msg->hwnd, msg->message, msg->wParam, msg->lParam, true});
-        reinterpret_cast<TIMERPROC>(msg->lParam)(msg->hwnd, WM_TIMER, msg->wParam, gClock);
+        g.log.push_back({msg->hwnd, msg->message, msg->wParam, msg->lParam, true});
+        reinterpret_cast<TIMERPROC>(msg->lParam)(msg->hwnd, WM_TIMER, msg->wParam, g.clock);
         return 0;
     }
     return Deliver(msg->hwnd, msg->message, msg->wParam, msg->lParam, true);
@@ -215,17 +203,15 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT period, TIMERPROC callback)
     if (!standin::WindowOf(hwnd))
         return 0;
     KillTimer(hwnd, id);
-    gTimers.push_back({hwnd, id, period, callback, gClock + period});
+    g.timers.push_back({hwnd, id, period, callback, g.clock + period});
     return id;
 }
 
 BOOL KillTimer(HWND hwnd, UINT_PTR id)
 {
-    auto timer = std::find_if(gTimers.begin(), gTimers.end(), TimerOf(hwnd, id));
-    if (timer == gTimers.end())
-        return FALSE;
-    gTimers.erase(timer);
-    return TRUE;
+    size_t before = g.timers.size();
+    g.timers.erase(std::remove_if(g.timers.begin(), g.timers.end(), TimerOf(hwnd, id)), g.timers.end());
+    return g.timers.size() < before;
 }
 
-DWORD GetTickCount() { return gClock; }
+DWORD GetTickCount() { return g.clock; }

@@ -8,57 +8,52 @@
 
 namespace {
 
-std::vector<standin::OpenDialogCall> gOpenDialogCalls;
-std::string gOpenDialogAnswer;
-DWORD gOpenDialogError;
-std::vector<HWND> gDropTargets;
-std::vector<std::vector<std::string>> gDrops;   // handed over by DropFiles; HDROP is index + 1
-std::vector<bool> gDropsFinished;
+// The open-file dialog and the drops of a fresh desktop.
+struct ShellFiles {
+    std::vector<standin::OpenDialogCall> openDialogCalls;
+    std::string openDialogAnswer;
+    DWORD openDialogError = 0;
+    std::vector<HWND> dropTargets;
+    std::vector<std::vector<std::string>> drops;   // handed over by DropFiles; HDROP is index + 1
+    std::vector<bool> dropsFinished;
+} g;
 
 std::vector<std::string> *DropOf(HDROP drop)
 {
     size_t index = reinterpret_cast<size_t>(drop) - 1;
-    if (index >= gDrops.size() || gDropsFinished[index]) {
+    if (index >= g.drops.size() || g.dropsFinished[index]) {
         ADD_FAILURE() << "a drop that was not handed over, or already finished";
         return nullptr;
     }
-    return &gDrops[index];
+    return &g.drops[index];
 }
 
 }  // namespace
 
 namespace standin {
 
-void ResetShellFiles()
-{
-    gOpenDialogCalls.clear();
-    gOpenDialogAnswer.clear();
-    gOpenDialogError = 0;
-    gDropTargets.clear();
-    gDrops.clear();
-    gDropsFinished.clear();
-}
+void ResetShellFiles() { g = {}; }
 
-void AnswerOpenDialog(const char *path) { gOpenDialogAnswer = path; gOpenDialogError = 0; }
-void FailOpenDialog(DWORD extendedError) { gOpenDialogAnswer.clear(); gOpenDialogError = extendedError; }
-std::vector<OpenDialogCall> &OpenDialogCalls() { return gOpenDialogCalls; }
+void AnswerOpenDialog(const char *path) { g.openDialogAnswer = path; g.openDialogError = 0; }
+void FailOpenDialog(DWORD extendedError) { g.openDialogAnswer.clear(); g.openDialogError = extendedError; }
+std::vector<OpenDialogCall> &OpenDialogCalls() { return g.openDialogCalls; }
 
 bool AcceptsDroppedFiles(HWND hwnd)
 {
-    return std::find(gDropTargets.begin(), gDropTargets.end(), hwnd) != gDropTargets.end();
+    return std::find(g.dropTargets.begin(), g.dropTargets.end(), hwnd) != g.dropTargets.end();
 }
 
 void DropFiles(HWND hwnd, std::vector<std::string> paths)
 {
     EXPECT_TRUE(AcceptsDroppedFiles(hwnd)) << "the shell drops only on windows that accept files";
-    gDrops.push_back(std::move(paths));
-    gDropsFinished.push_back(false);
-    PostMessageA(hwnd, WM_DROPFILES, static_cast<WPARAM>(gDrops.size()), 0);
+    g.drops.push_back(std::move(paths));
+    g.dropsFinished.push_back(false);
+    PostMessageA(hwnd, WM_DROPFILES, static_cast<WPARAM>(g.drops.size()), 0);
 }
 
 void ExpectDropsFinished()
 {
-    EXPECT_EQ(std::count(gDropsFinished.begin(), gDropsFinished.end(), false), 0) << "a drop was never finished";
+    EXPECT_EQ(std::count(g.dropsFinished.begin(), g.dropsFinished.end(), false), 0) << "a drop was never finished";
 }
 
 }  // namespace standin
@@ -71,20 +66,20 @@ BOOL GetOpenFileNameA(OPENFILENAMEA *record)
                                     record->lpstrDefExt ? record->lpstrDefExt : "", {}};
     for (const char *item = record->lpstrFilter; item && *item; item += strlen(item) + 1)
         call.filters.push_back(item);
-    gOpenDialogCalls.push_back(call);
-    if (gOpenDialogAnswer.empty())
+    g.openDialogCalls.push_back(call);
+    if (g.openDialogAnswer.empty())
         return FALSE;
-    snprintf(record->lpstrFile, record->nMaxFile, "%s", gOpenDialogAnswer.c_str());
+    snprintf(record->lpstrFile, record->nMaxFile, "%s", g.openDialogAnswer.c_str());
     return TRUE;
 }
 
-DWORD CommDlgExtendedError() { return gOpenDialogError; }
+DWORD CommDlgExtendedError() { return g.openDialogError; }
 
 void DragAcceptFiles(HWND hwnd, BOOL accept)
 {
-    gDropTargets.erase(std::remove(gDropTargets.begin(), gDropTargets.end(), hwnd), gDropTargets.end());
+    g.dropTargets.erase(std::remove(g.dropTargets.begin(), g.dropTargets.end(), hwnd), g.dropTargets.end());
     if (accept)
-        gDropTargets.push_back(hwnd);
+        g.dropTargets.push_back(hwnd);
 }
 
 // A null buffer asks for the length of the name.
@@ -103,5 +98,5 @@ UINT DragQueryFileA(HDROP drop, UINT index, LPSTR file, UINT length)
 void DragFinish(HDROP drop)
 {
     if (DropOf(drop))
-        gDropsFinished[reinterpret_cast<size_t>(drop) - 1] = true;
+        g.dropsFinished[reinterpret_cast<size_t>(drop) - 1] = true;
 }

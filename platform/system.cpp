@@ -6,36 +6,34 @@
 
 #include <stdio.h>
 #include <strings.h>
+#include <wchar.h>
+
+#include <algorithm>
 
 namespace {
-HRESULT gCoInitializeStatus;
-int gCoBalance;
-DWORD gPlatformId, gMajorVersion;
-std::string gLocaleCodePage;
-bool gLocaleSucceeds;
-const char *gWineVersion;
-DWORD gLastError;
+// The process and system of a fresh desktop: Windows 10 in a Western European locale.
+struct System {
+    HRESULT coInitializeStatus = S_OK;
+    int coBalance = 0;
+    DWORD platformId = VER_PLATFORM_WIN32_NT, majorVersion = 10;
+    std::string localeCodePage = "1252";
+    bool localeSucceeds = true;
+    const char *wineVersion = nullptr;
+    DWORD lastError = 0;
+} g;
 HMODULE const kNtdll = reinterpret_cast<HMODULE>(0x7FF00000);
 HMODULE const kUser32 = reinterpret_cast<HMODULE>(0x7FE00000);
 
-const char *WineGetVersion() { return gWineVersion; }
+const char *WineGetVersion() { return g.wineVersion; }
 
 // The C runtime's bounded print: count characters at most, with no terminator when they fill
 // count; -1 when the text is cut, its length when it fits, exactly or with its terminator.
 int BoundedPrint(char *buffer, size_t count, const char *format, va_list args)
 {
-    va_list copy;
-    va_copy(copy, args);
-    int length = vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    vsnprintf(&text[0], text.size(), format, args);
-    if (static_cast<size_t>(length) < count) {
-        memcpy(buffer, text.c_str(), static_cast<size_t>(length) + 1);
-        return length;
-    }
-    memcpy(buffer, text.c_str(), count);
-    return static_cast<size_t>(length) == count ? length : -1;
+    std::string text(count + 1, '\0');
+    int length = vsnprintf(&text[0], text.size(), format, args);
+    memcpy(buffer, text.c_str(), std::min(count, static_cast<size_t>(length) + 1));
+    return static_cast<size_t>(length) <= count ? length : -1;
 }
 }  // namespace
 
@@ -76,72 +74,53 @@ std::u16string Utf16Of(const std::string &text)
     return units;
 }
 
-std::string Utf8Of(const std::u16string &units)
+// A lone surrogate becomes U+FFFD, as WideCharToMultiByte converts it.
+std::string Utf8Of(const WCHAR *units)
 {
     std::string text;
-    for (size_t i = 0; i < units.size(); i++) {
-        char32_t point = units[i];
-        if (point >= 0xD800 && point < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000)
-            point = 0x10000 + ((point - 0xD800) << 10) + (units[++i] - 0xDC00);
+    for (size_t i = 0; units[i]; i++) {
+        char32_t point = static_cast<char32_t>(units[i]);
+        if (point >= 0xD800 && point < 0xDC00 && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000)
+            point = 0x10000 + ((point - 0xD800) << 10) + (static_cast<char32_t>(units[++i]) - 0xDC00);
         else if (point >= 0xD800 && point < 0xE000)
             point = 0xFFFD;
-        if (point < 0x80) {
-            text += static_cast<char>(point);
-        } else if (point < 0x800) {
-            text += static_cast<char>(0xC0 | (point >> 6));
-            text += static_cast<char>(0x80 | (point & 0x3F));
-        } else if (point < 0x10000) {
-            text += static_cast<char>(0xE0 | (point >> 12));
-            text += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-            text += static_cast<char>(0x80 | (point & 0x3F));
-        } else {
-            text += static_cast<char>(0xF0 | (point >> 18));
-            text += static_cast<char>(0x80 | ((point >> 12) & 0x3F));
-            text += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-            text += static_cast<char>(0x80 | (point & 0x3F));
-        }
+        int extra = point < 0x80 ? 0 : point < 0x800 ? 1 : point < 0x10000 ? 2 : 3;
+        static const unsigned char kLead[] = { 0, 0xC0, 0xE0, 0xF0 };
+        text += static_cast<char>(kLead[extra] | (point >> (6 * extra)));
+        for (int k = extra - 1; k >= 0; k--)
+            text += static_cast<char>(0x80 | ((point >> (6 * k)) & 0x3F));
     }
     return text;
 }
 
-void ResetSystem()
-{
-    gCoInitializeStatus = S_OK;
-    gCoBalance = 0;
-    gPlatformId = VER_PLATFORM_WIN32_NT;
-    gMajorVersion = 10;
-    gLocaleCodePage = "1252";
-    gLocaleSucceeds = true;
-    gWineVersion = nullptr;
-    gLastError = 0;
-}
+void ResetSystem() { g = {}; }
 
-void FailCoInitialize(HRESULT status) { gCoInitializeStatus = status; }
-int CoInitializeBalance() { return gCoBalance; }
-void SetWindowsVersion(DWORD platformId, DWORD major) { gPlatformId = platformId; gMajorVersion = major; }
-void SetLocaleCodePage(const char *text, bool succeeds) { gLocaleCodePage = text; gLocaleSucceeds = succeeds; }
-void SetWineVersion(const char *version) { gWineVersion = version; }
+void FailCoInitialize(HRESULT status) { g.coInitializeStatus = status; }
+int CoInitializeBalance() { return g.coBalance; }
+void SetWindowsVersion(DWORD platformId, DWORD major) { g.platformId = platformId; g.majorVersion = major; }
+void SetLocaleCodePage(const char *text, bool succeeds) { g.localeCodePage = text; g.localeSucceeds = succeeds; }
+void SetWineVersion(const char *version) { g.wineVersion = version; }
 
 }  // namespace standin
 
-DWORD GetLastError() { return gLastError; }
-void SetLastError(DWORD error) { gLastError = error; }
+DWORD GetLastError() { return g.lastError; }
+void SetLastError(DWORD error) { g.lastError = error; }
 
 HRESULT CoInitializeEx(LPVOID, DWORD model)
 {
     EXPECT_EQ(model, static_cast<DWORD>(COINIT_APARTMENTTHREADED));
-    if (SUCCEEDED(gCoInitializeStatus))
-        gCoBalance++;
-    return gCoInitializeStatus;
+    if (SUCCEEDED(g.coInitializeStatus))
+        g.coBalance++;
+    return g.coInitializeStatus;
 }
 
-void CoUninitialize() { gCoBalance--; }
+void CoUninitialize() { g.coBalance--; }
 
 BOOL GetVersionExA(OSVERSIONINFOA *version)
 {
     EXPECT_EQ(version->dwOSVersionInfoSize, 148u);
-    version->dwPlatformId = gPlatformId;
-    version->dwMajorVersion = gMajorVersion;
+    version->dwPlatformId = g.platformId;
+    version->dwMajorVersion = g.majorVersion;
     return TRUE;
 }
 
@@ -159,17 +138,15 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name)
 {
     EXPECT_TRUE(module == kNtdll || module == kUser32);
     if (module == kUser32)
-        return strcmp(name, "GetDpiForWindow") == 0 && gMajorVersion >= 10
+        return strcmp(name, "GetDpiForWindow") == 0 && g.majorVersion >= 10
                    ? reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(GetDpiForWindow)) : nullptr;
-    if (!gWineVersion || strcmp(name, "wine_get_version") != 0)
+    if (!g.wineVersion || strcmp(name, "wine_get_version") != 0)
         return nullptr;
     return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(WineGetVersion));
 }
 
 int MulDiv(int number, int numerator, int denominator)
 {
-    if (denominator == 0)
-        return -1;
     long long product = static_cast<long long>(number) * numerator;
     long long half = (denominator < 0 ? -denominator : denominator) / 2;
     return static_cast<int>((product < 0 ? product - half : product + half) / denominator);
@@ -181,30 +158,22 @@ UINT GetACP() { return standin::kSystemAnsiCodePage; }
 int GetLocaleInfoA(LCID, LCTYPE type, LPSTR data, int length)
 {
     EXPECT_EQ(type, static_cast<LCTYPE>(LOCALE_IDEFAULTANSICODEPAGE));
-    if (!gLocaleSucceeds || static_cast<int>(gLocaleCodePage.size()) >= length)
+    if (!g.localeSucceeds || static_cast<int>(g.localeCodePage.size()) >= length)
         return 0;
-    memcpy(data, gLocaleCodePage.c_str(), gLocaleCodePage.size() + 1);
-    return static_cast<int>(gLocaleCodePage.size()) + 1;
+    memcpy(data, g.localeCodePage.c_str(), g.localeCodePage.size() + 1);
+    return static_cast<int>(g.localeCodePage.size()) + 1;
 }
 
-// The process's ANSI code page is UTF-8, as the player's manifest asks; any other code page maps
-// bytes one to one, which is all the tests of older systems need. Units are UTF-16's.
+// The process's ANSI code page is UTF-8, as the player's manifest asks. Units are UTF-16's.
 int MultiByteToWideChar(UINT codePage, DWORD, LPCSTR source, int sourceLength, LPWSTR destination, int destinationLength)
 {
     EXPECT_EQ(sourceLength, -1);
-    std::u16string units;
-    if (codePage == CP_ACP || codePage == CP_UTF8)
-        units = standin::Utf16Of(source);
-    else
-        for (const char *c = source; *c; c++)
-            units += static_cast<char16_t>(static_cast<unsigned char>(*c));
+    EXPECT_TRUE(codePage == CP_ACP || codePage == CP_UTF8) << "only the manifest's UTF-8 is known here";
+    std::u16string units = standin::Utf16Of(source);
     int needed = static_cast<int>(units.size()) + 1;
-    if (needed > destinationLength) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
-    for (int i = 0; i < needed - 1; i++)
-        destination[i] = units[i];
+    if (needed > destinationLength)
+        return Fail(ERROR_INSUFFICIENT_BUFFER, 0);
+    std::copy(units.begin(), units.end(), destination);
     destination[needed - 1] = 0;
     return needed;
 }
@@ -214,26 +183,15 @@ int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR source, int sourceLength, 
 {
     EXPECT_EQ(sourceLength, -1);
     EXPECT_TRUE(codePage == CP_ACP || codePage == CP_UTF8) << "only the manifest's UTF-8 is known here";
-    std::u16string units;
-    for (const WCHAR *c = source; *c; c++)
-        units += static_cast<char16_t>(*c);
-    std::string text = standin::Utf8Of(units);
+    std::string text = standin::Utf8Of(source);
     int needed = static_cast<int>(text.size()) + 1;
-    if (needed > destinationLength) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
+    if (needed > destinationLength)
+        return Fail(ERROR_INSUFFICIENT_BUFFER, 0);
     memcpy(destination, text.c_str(), text.size() + 1);
     return needed;
 }
 
-int lstrlenW(LPCWSTR text)
-{
-    int length = 0;
-    while (text && text[length])
-        length++;
-    return length;
-}
+int lstrlenW(LPCWSTR text) { return text ? static_cast<int>(wcslen(text)) : 0; }
 
 PVOID InterlockedExchangePointer(PVOID volatile *target, PVOID value)
 {
@@ -244,11 +202,8 @@ PVOID InterlockedExchangePointer(PVOID volatile *target, PVOID value)
 
 LPSTR lstrcpynA(LPSTR destination, LPCSTR source, int length)
 {
-    int i = 0;
-    for (; i < length - 1 && source[i]; i++)
-        destination[i] = source[i];
     if (length > 0)
-        destination[i] = 0;
+        snprintf(destination, static_cast<size_t>(length), "%s", source);
     return destination;
 }
 

@@ -13,30 +13,32 @@ const int kScreenWidth = 1280;
 const int kScreenHeight = 800;
 // Metrics at 96 DPI, as Wine's; they grow with the DPI as Wine's do (a caption of 28 at 144).
 const int kCaption = 19, kBorder = 1, kMenuBar = 19, kFrame = 4;
-const int kMenuItemsWidth = 130;   // "File Control Help": the menu bar wraps in a client narrower than this
-UINT gDpi = 96;
-int gMenuItemsWidth = kMenuItemsWidth;
 
 struct WindowClass {
     WNDPROC procedure;
     UINT menuId;          // the resource menu of its windows; 0 for none
 };
 
-std::map<std::string, WindowClass> gClasses;
-std::vector<std::unique_ptr<standin::Window>> gWindows;
-std::map<std::string, DWORD> gFailRegister, gFailCreate;
-HWND gForeground, gFocus, gFront;
+// The windows of a fresh desktop.
+struct Windows {
+    UINT dpi = 96;
+    int menuItemsWidth = 130;   // "File Control Help": the menu bar wraps in a client narrower than this
+    std::map<std::string, WindowClass> classes;
+    std::vector<std::unique_ptr<standin::Window>> windows;
+    std::map<std::string, DWORD> failRegister, failCreate;
+    HWND foreground = nullptr, focus = nullptr, front = nullptr;
+} g;
 
 const uintptr_t kFirstHandle = 0x10000;
 const HWND kDesktop = reinterpret_cast<HWND>(kFirstHandle - 0x10);
 
 HWND HandleOf(size_t index) { return reinterpret_cast<HWND>(kFirstHandle + index * 0x10); }
 
-int AtDpi(int pixels) { return pixels * static_cast<int>(gDpi) / 96; }
+int AtDpi(int pixels) { return pixels * static_cast<int>(g.dpi) / 96; }
 
 int MenuBarLines(LONG clientWidth)
 {
-    int items = AtDpi(gMenuItemsWidth);
+    int items = AtDpi(g.menuItemsWidth);
     return clientWidth <= 0 ? items : (items + clientWidth - 1) / clientWidth;
 }
 
@@ -89,60 +91,51 @@ void ExpectAllReleased()
 // The windows of the player's classes and its dialogs went with its process; another program's stay.
 void StartProcess()
 {
-    for (auto &window : gWindows)
-        if (gClasses.count(window->className) || window->className == "#32770")
+    for (auto &window : g.windows)
+        if (g.classes.count(window->className) || window->className == "#32770")
             window->destroyed = true;
-    gClasses.clear();
+    g.classes.clear();
     EndProcessQueue();
 }
 
-void ResetWindows()
-{
-    gClasses.clear();
-    gWindows.clear();
-    gFailRegister.clear();
-    gFailCreate.clear();
-    gForeground = gFocus = gFront = nullptr;
-    gDpi = 96;
-    gMenuItemsWidth = kMenuItemsWidth;
-}
+void ResetWindows() { g = {}; }
 
 Window *WindowOf(HWND hwnd)
 {
     uintptr_t index = (reinterpret_cast<uintptr_t>(hwnd) - kFirstHandle) / 0x10;
-    if (reinterpret_cast<uintptr_t>(hwnd) < kFirstHandle || index >= gWindows.size())
+    if (reinterpret_cast<uintptr_t>(hwnd) < kFirstHandle || index >= g.windows.size())
         return nullptr;
-    Window *window = gWindows[index].get();
+    Window *window = g.windows[index].get();
     return window->destroyed ? nullptr : window;
 }
 
 HWND AddWindow(const Window &window)
 {
-    gWindows.push_back(std::make_unique<Window>(window));
-    return HandleOf(gWindows.size() - 1);
+    g.windows.push_back(std::make_unique<Window>(window));
+    return HandleOf(g.windows.size() - 1);
 }
 
 std::vector<HWND> TopLevelWindows()
 {
     std::vector<HWND> windows;
-    for (size_t i = 0; i < gWindows.size(); i++)
-        if (!gWindows[i]->destroyed && !gWindows[i]->parent)
+    for (size_t i = 0; i < g.windows.size(); i++)
+        if (!g.windows[i]->destroyed && !g.windows[i]->parent)
             windows.push_back(HandleOf(i));
     return windows;
 }
 
 HWND WindowToPaint()
 {
-    for (size_t i = 0; i < gWindows.size(); i++)
-        if (!gWindows[i]->destroyed && gWindows[i]->needsPaint && ShownOnScreen(HandleOf(i)))
+    for (size_t i = 0; i < g.windows.size(); i++)
+        if (!g.windows[i]->destroyed && g.windows[i]->needsPaint && ShownOnScreen(HandleOf(i)))
             return HandleOf(i);
     return nullptr;
 }
 
 HWND FindWindowOfClass(const char *className)
 {
-    for (size_t i = 0; i < gWindows.size(); i++)
-        if (!gWindows[i]->destroyed && gWindows[i]->className == className)
+    for (size_t i = 0; i < g.windows.size(); i++)
+        if (!g.windows[i]->destroyed && g.windows[i]->className == className)
             return HandleOf(i);
     return nullptr;
 }
@@ -151,17 +144,17 @@ std::string WindowTitle(HWND hwnd) { Window *w = WindowOf(hwnd); return w ? w->t
 std::string WindowClass(HWND hwnd) { Window *w = WindowOf(hwnd); return w ? w->className : "<no window>"; }
 RECT OuterRect(HWND hwnd) { Window *w = WindowOf(hwnd); return w ? w->outer : RECT{}; }
 RECT ClientRect(HWND hwnd) { Window *w = WindowOf(hwnd); return w ? ClientOf(*w) : RECT{}; }
-void SetDpi(UINT dpi) { gDpi = dpi; }
-UINT Dpi() { return gDpi; }
-void SetMenuItemsWidth(int pixels) { gMenuItemsWidth = pixels; }
+void SetDpi(UINT dpi) { g.dpi = dpi; }
+UINT Dpi() { return g.dpi; }
+void SetMenuItemsWidth(int pixels) { g.menuItemsWidth = pixels; }
 DWORD WindowStyle(HWND hwnd) { Window *w = WindowOf(hwnd); return w ? w->style : 0; }
 HWND ParentOf(HWND hwnd) { Window *w = WindowOf(hwnd); return w ? w->parent : nullptr; }
 bool IsTopmost(HWND hwnd) { Window *w = WindowOf(hwnd); return w && w->topmost; }
-HWND ForegroundWindow() { return gForeground; }
-HWND FrontWindow() { return gFront; }
+HWND ForegroundWindow() { return g.foreground; }
+HWND FrontWindow() { return g.front; }
 const HWND kFullScreenVideo = reinterpret_cast<HWND>(0x7F00);
-void PutInFront(HWND hwnd) { gFront = hwnd; }
-HWND FocusWindow() { return gFocus; }
+void PutInFront(HWND hwnd) { g.front = hwnd; }
+HWND FocusWindow() { return g.focus; }
 
 HWND AddForeignTopLevelWindow()
 {
@@ -170,8 +163,8 @@ HWND AddForeignTopLevelWindow()
                       true, false, false, false});
 }
 
-void FailRegisterClass(const char *className, DWORD error) { gFailRegister[className] = error; }
-void FailCreateWindow(const char *className, DWORD error) { gFailCreate[className] = error; }
+void FailRegisterClass(const char *className, DWORD error) { g.failRegister[className] = error; }
+void FailCreateWindow(const char *className, DWORD error) { g.failCreate[className] = error; }
 
 }  // namespace standin
 
@@ -180,30 +173,24 @@ using standin::WindowOf;
 
 WORD RegisterClassA(const WNDCLASSA *wc)
 {
-    auto failure = gFailRegister.find(wc->lpszClassName);
-    if (failure != gFailRegister.end()) {
-        SetLastError(failure->second);
-        return 0;
-    }
-    if (gClasses.count(wc->lpszClassName)) {
-        SetLastError(ERROR_CLASS_ALREADY_EXISTS);
-        return 0;
-    }
+    auto failure = g.failRegister.find(wc->lpszClassName);
+    if (failure != g.failRegister.end())
+        return Fail(failure->second, 0);
+    if (g.classes.count(wc->lpszClassName))
+        return Fail(ERROR_CLASS_ALREADY_EXISTS, 0);
     EXPECT_EQ(wc->hCursor, LoadCursorA(nullptr, IDC_ARROW));
     EXPECT_TRUE(IS_INTRESOURCE(wc->lpszMenuName)) << "menus are named by their resource id";
-    gClasses[wc->lpszClassName] = WindowClass{wc->lpfnWndProc, LOWORD(wc->lpszMenuName)};
-    return static_cast<WORD>(0xC000 + gClasses.size());
+    g.classes[wc->lpszClassName] = WindowClass{wc->lpfnWndProc, LOWORD(wc->lpszMenuName)};
+    return static_cast<WORD>(0xC000 + g.classes.size());
 }
 
 HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR title, DWORD style, int x, int y, int width, int height,
                      HWND parent, HMENU menu, HINSTANCE, LPVOID)
 {
-    auto failure = gFailCreate.find(className);
-    auto cls = gClasses.find(className);
-    if (failure != gFailCreate.end() || cls == gClasses.end()) {
-        SetLastError(failure != gFailCreate.end() ? failure->second : 1407);   // ERROR_CANNOT_FIND_WND_CLASS
-        return nullptr;
-    }
+    auto failure = g.failCreate.find(className);
+    auto cls = g.classes.find(className);
+    if (failure != g.failCreate.end() || cls == g.classes.end())
+        return Fail(failure != g.failCreate.end() ? failure->second : 1407, nullptr);   // ERROR_CANNOT_FIND_WND_CLASS
     if (x == CW_USEDEFAULT) x = y = 26;
     if (width == CW_USEDEFAULT) width = 640;
     if (height == CW_USEDEFAULT) height = 480;
@@ -227,8 +214,8 @@ BOOL DestroyWindow(HWND hwnd)
     if (!window)
         return FALSE;
     SendMessageA(hwnd, WM_DESTROY, 0, 0);
-    for (size_t i = 0; i < gWindows.size(); i++)
-        if (gWindows[i]->parent == hwnd)
+    for (size_t i = 0; i < g.windows.size(); i++)
+        if (g.windows[i]->parent == hwnd)
             DestroyWindow(HandleOf(i));
     window->destroyed = true;
     standin::KillTimersOf(hwnd);
@@ -239,14 +226,10 @@ HWND GetDesktopWindow() { return kDesktop; }
 
 BOOL GetClientRect(HWND hwnd, RECT *rect)
 {
-    if (hwnd == kDesktop) {
-        *rect = RECT{0, 0, kScreenWidth, kScreenHeight};
-        return TRUE;
-    }
     Window *window = WindowOf(hwnd);
-    if (!window)
+    if (!window && hwnd != kDesktop)
         return FALSE;
-    *rect = ClientOf(*window);
+    *rect = window ? ClientOf(*window) : RECT{0, 0, kScreenWidth, kScreenHeight};
     return TRUE;
 }
 
@@ -279,8 +262,8 @@ BOOL UpdateWindow(HWND hwnd)
     return window != nullptr;
 }
 
-BOOL SetForegroundWindow(HWND hwnd) { gForeground = hwnd; return WindowOf(hwnd) != nullptr; }
-HWND SetFocus(HWND hwnd) { HWND previous = gFocus; gFocus = hwnd; return previous; }
+BOOL SetForegroundWindow(HWND hwnd) { g.foreground = hwnd; return WindowOf(hwnd) != nullptr; }
+HWND SetFocus(HWND hwnd) { HWND previous = g.focus; g.focus = hwnd; return previous; }
 
 BOOL SetWindowTextA(HWND hwnd, LPCSTR text)
 {
@@ -299,7 +282,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int heig
         return FALSE;
     if (!(flags & SWP_NOZORDER)) {
         if (insertAfter == HWND_TOP || (insertAfter == HWND_TOPMOST && !window->topmost))
-            gFront = hwnd;
+            g.front = hwnd;
         if (insertAfter == HWND_TOPMOST || insertAfter == HWND_NOTOPMOST)
             window->topmost = insertAfter == HWND_TOPMOST;
     }

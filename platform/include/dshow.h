@@ -25,7 +25,6 @@ enum AM_SEEKING_SEEKING_FLAGS {
     AM_SEEKING_NoFlush = 0x20,
 };
 
-
 struct IGraphBuilder : IUnknown {
     virtual HRESULT RenderFile(LPCWSTR file, LPCWSTR playList) = 0;
 };
