@@ -188,9 +188,18 @@ LRESULT DispatchMessageA(const MSG *msg)
     return Deliver(msg->hwnd, msg->message, msg->wParam, msg->lParam, true);
 }
 
-LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM, LPARAM)
+// A media key typed becomes its application command, as Windows' DefWindowProc makes it.
+static const std::pair<WPARAM, int> kAppCommandKeys[] = {
+    {VK_MEDIA_PLAY_PAUSE, APPCOMMAND_MEDIA_PLAY_PAUSE}, {VK_MEDIA_STOP, APPCOMMAND_MEDIA_STOP},
+    {VK_MEDIA_NEXT_TRACK, APPCOMMAND_MEDIA_NEXTTRACK}, {VK_MEDIA_PREV_TRACK, APPCOMMAND_MEDIA_PREVIOUSTRACK},
+};
+
+LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM)
 {
     standin::Window *window = standin::WindowOf(hwnd);
+    for (const auto &key : kAppCommandKeys)
+        if (message == WM_KEYDOWN && wParam == key.first)
+            SendMessageA(hwnd, WM_APPCOMMAND, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(0, key.second));
     if (message == WM_CLOSE)
         DestroyWindow(hwnd);
     else if (message == WM_PAINT && window)

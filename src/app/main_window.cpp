@@ -199,7 +199,8 @@ void FormatKeyList(char *text, size_t size)
 
 // In full screen the video window has the keyboard: it hands a media key's WM_KEYDOWN on to the
 // main window, and the WM_APPCOMMAND the system makes of the key goes to the video window. In a
-// window that WM_APPCOMMAND comes here as well, and is the one acted on.
+// window that WM_APPCOMMAND comes here as well, and is the one acted on. A key acted on here goes
+// no further: Windows' DefWindowProc would make a WM_APPCOMMAND of it and act a second time.
 static const UINT kMediaKeys[][2] = {
     { VK_MEDIA_PLAY_PAUSE, APPCOMMAND_MEDIA_PLAY_PAUSE },
     { VK_MEDIA_STOP,       APPCOMMAND_MEDIA_STOP },
@@ -207,14 +208,15 @@ static const UINT kMediaKeys[][2] = {
     { VK_MEDIA_PREV_TRACK, APPCOMMAND_MEDIA_PREVIOUSTRACK },
 };
 
-static void RunKey(WPARAM key)
+static bool RunKey(WPARAM key)
 {
     guLastKey = (UINT)key;
     if (RunBinding(kKeys, key) || !gbFullScreen)
-        return;
+        return false;
     for (const auto &media : kMediaKeys)
         if (media[0] == key)
-            RunBinding(kAppCommands, media[1]);
+            return RunBinding(kAppCommands, media[1]);
+    return false;
 }
 
 static void RunCharacter(WPARAM character)
@@ -246,7 +248,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_CLOSE:         SendMessageA(ghApp, WM_COMMAND, IDM_EXIT, 0); break;
     case WM_ENDSESSION:    if (wParam) SaveLastPosition(); break;
     case WM_GETMINMAXINFO: SetMinimumTrackSize((MINMAXINFO *)lParam); break;
-    case WM_KEYDOWN:       RunKey(wParam); break;
+    case WM_KEYDOWN:       if (RunKey(wParam)) return 0;
+                           break;
     case WM_CHAR:          RunCharacter(wParam); break;
     case WM_COMMAND:       RunBinding(kCommands, wParam); break;
     case WM_APPCOMMAND:    if (!RunBinding(kAppCommands, (WPARAM)GET_APPCOMMAND_LPARAM(lParam)))

@@ -178,18 +178,14 @@ TEST_F(VideoWindowTest, FullScreenSavesAndRestoresTheDrain)
 }
 
 // In full screen the video window hands a media key's WM_KEYDOWN on to the main window, and the
-// WM_APPCOMMAND goes elsewhere; in a window both come, and the key acts once.
+// WM_APPCOMMAND goes elsewhere; in a window the system makes the WM_APPCOMMAND of the key. Either
+// way the key acts once.
 TEST_F(VideoWindowTest, MediaKeysActInFullScreenAsInAWindow)
 {
     Play([] {
-        auto appCommand = [](int command) {
-            SendMessageA(ghApp, WM_APPCOMMAND, reinterpret_cast<WPARAM>(ghApp), MAKELPARAM(0, command));
-        };
         Key(VK_MEDIA_PLAY_PAUSE);
-        appCommand(APPCOMMAND_MEDIA_PLAY_PAUSE);
         EXPECT_EQ(gPlayState, Paused) << "in a window, once";
         Key(VK_MEDIA_PLAY_PAUSE);
-        appCommand(APPCOMMAND_MEDIA_PLAY_PAUSE);
         EXPECT_EQ(gPlayState, Running);
         Key(VK_RETURN);
         ASSERT_EQ(gbFullScreen, 1);
