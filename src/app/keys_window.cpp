@@ -28,11 +28,16 @@ INT_PTR CALLBACK KeysDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
     return FALSE;
 }
 
-// In front of every window, the full-screen video's too, which may be topmost. It is made topmost
-// afresh: a window that is topmost already is not restacked, and Wine then leaves it under a
-// full-screen window shown after it.
+// In front of every window. Over the full-screen video, which may be topmost, it is topmost while the
+// video is, made so afresh: a window that is topmost already is not restacked, and Wine then leaves
+// it under a full-screen window shown after it. In a window it stays an ordinary one, never above
+// the user's other programs for good.
 void BringKeysForward(UINT activation)
 {
+    if (!gbFullScreen) {
+        SetWindowPos(ghKeys, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | activation);
+        return;
+    }
     SetWindowPos(ghKeys, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetWindowPos(ghKeys, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | activation);
 }

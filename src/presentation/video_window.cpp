@@ -145,6 +145,9 @@ static HRESULT LeaveFullScreen()
     SetForegroundWindow(ghApp);
     SetFocus(ghApp);
     gbFullScreen = FALSE;
+    // Back in a window, the keys window is an ordinary one again.
+    if (ghKeys)
+        SetWindowPos(ghKeys, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return hr;
 }
 
