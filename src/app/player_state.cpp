@@ -19,6 +19,7 @@ IMediaSeeking *pMS;
 IVideoWindow  *pVW;
 IBasicVideo   *pBV;
 IBasicAudio   *pBA;
+IBaseFilter   *pSource;
 IMediaControl *pTail;
 DWORD          gdwTailSince;
 

@@ -154,15 +154,42 @@ static HRESULT WidePath(const char *path, WCHAR wide[MAX_PATH])
     return S_OK;
 }
 
+template <typename Interface>
+static void ReleaseInterface(Interface *&pointer)
+{
+    if (pointer) {
+        pointer->Release();
+        pointer = NULL;
+    }
+}
+
+static HRESULT CreateGraph()
+{
+    HRESULT hr = CoCreateInstance(CLSID_FilterGraph, NULL, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, (void **)&pGB);
+    if (FAILED(hr))
+        return hr;
+    return pGB->QueryInterface(IID_IMediaEventEx, (void **)&pME);
+}
+
+// The head of the graph: the player's own source where Media Foundation reads the clip, else what
+// the engine builds itself, in a fresh graph that holds nothing of the first attempt.
+static HRESULT RenderClip(const WCHAR *path)
+{
+    if (SUCCEEDED(RenderOwnSource(pGB, path, &pSource)))
+        return S_OK;
+    ReleaseInterface(pME);
+    ReleaseInterface(pGB);
+    HRESULT hr = CreateGraph();
+    if (FAILED(hr))
+        return hr;
+    return pGB->RenderFile(path, NULL);
+}
+
 // The graph for the file, its seven interfaces, and its events posted to the main window.
 static HRESULT BuildGraph(const WCHAR *path)
 {
     HRESULT hr;
-    if (FAILED(hr = CoCreateInstance(CLSID_FilterGraph, NULL, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, (void **)&pGB)))
-        return hr;
-    if (FAILED(hr = pGB->QueryInterface(IID_IMediaEventEx, (void **)&pME)))
-        return hr;
-    if (FAILED(hr = pGB->RenderFile(path, NULL)))
+    if (FAILED(hr = CreateGraph()) || FAILED(hr = RenderClip(path)))
         return hr;
     if (FAILED(hr = pGB->QueryInterface(IID_IMediaControl, (void **)&pMC)))
         return hr;
@@ -291,15 +318,6 @@ void EndTail()
     pTail = NULL;
 }
 
-template <typename Interface>
-static void ReleaseInterface(Interface *&pointer)
-{
-    if (pointer) {
-        pointer->Release();
-        pointer = NULL;
-    }
-}
-
 void ReleaseGraph()
 {
     if (pVW) {
@@ -313,6 +331,7 @@ void ReleaseGraph()
     ReleaseInterface(pMS);
     ReleaseInterface(pMC);
     ReleaseInterface(pBA);
+    ReleaseInterface(pSource);
     ReleaseInterface(pBV);
     ReleaseInterface(pVW);
     ReleaseInterface(pGB);

@@ -19,6 +19,10 @@ HRESULT PlayClipFile(const char *path);
 void    AbandonClip(HRESULT status);
 void    DetectAudioOnly();
 HRESULT CloseClip();
+// The player's own source for a clip that Media Foundation reads, added to graph and rendered.
+HRESULT RenderOwnSource(IGraphBuilder *graph, const WCHAR *path, IBaseFilter **source);
+REFERENCE_TIME OwnSourcePlace(IBaseFilter *source);
+void WaitForOwnSourceCue(IBaseFilter *source, DWORD timeout);
 void    LeaveClip();
 void    KeepTail();
 void    EndTail();

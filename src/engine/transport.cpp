@@ -12,8 +12,11 @@ bool ClipIsPlaying()
     return gPlayState == Paused || gPlayState == Running;
 }
 
+// The player's own source keeps its own account of the place; the engine's graph is asked otherwise.
 REFERENCE_TIME CurrentPosition()
 {
+    if (pSource)
+        return OwnSourcePlace(pSource);
     REFERENCE_TIME position = 0;
     pMS->GetCurrentPosition(&position);
     return position;
@@ -43,7 +46,8 @@ REFERENCE_TIME ClampToClip(REFERENCE_TIME position)
 // Compatibility: Wine before 10 wakes only one stream thread of its splitter after a seek made while
 // the graph runs or is paused, so a clip with sound and video stalls and the next Stop never returns.
 // A seek made while the graph is stopped is safe there; from Wine 10 on, and on Windows, it is not
-// needed (and Wine 10 loses the A-B loop with it). Windows' ntdll has no wine_get_version.
+// needed (and Wine 10 loses the A-B loop with it), nor with the player's own source, which seeks a
+// running graph soundly. Windows' ntdll has no wine_get_version.
 void DetectSeekStall()
 {
     typedef const char *(CDECL *WineVersion)();
@@ -58,11 +62,15 @@ static const LONG kCueWaitMs = 2000;
 // A graph run straight from Stopped starts its clock before its renderers hold any sound, and the
 // first words are lost: it is paused first, its renderers take their first samples, and it runs
 // once it says it is paused and ready. A clip that played to its end is heard out meanwhile.
+// The player's own source cues its sound renderer only, the picture following once the graph runs.
 HRESULT CueAndRun()
 {
     pMC->Pause();
     OAFilterState state;
-    pMC->GetState(kCueWaitMs, &state);
+    if (pSource)
+        WaitForOwnSourceCue(pSource, kCueWaitMs);
+    else
+        pMC->GetState(kCueWaitMs, &state);
     EndTail();
     return pMC->Run();
 }
@@ -85,7 +93,7 @@ void SeekClip(REFERENCE_TIME current, DWORD currentFlags, const REFERENCE_TIME *
     REFERENCE_TIME start = Within(current, duration);
     REFERENCE_TIME end = stop ? Within(*stop, duration) : 0;
     OAFilterState state = State_Stopped;
-    if (gbStopToSeek && pMC)
+    if (gbStopToSeek && pMC && !pSource)
         state = GraphState();
     if (state != State_Stopped)
         pMC->Stop();

@@ -45,7 +45,7 @@ inline void ResetPlayerState()
     glVolume = glMuteVolume = 0;
     gfZoom = 1.0f;
     grtResume = grtA = grtB = grtStatusDuration = grtStatusPosition = 0;
-    pTail = NULL; pGB = NULL; pMC = NULL; pME = NULL; pMS = NULL; pVW = NULL; pBV = NULL; pBA = NULL;
+    pTail = NULL; pGB = NULL; pMC = NULL; pME = NULL; pMS = NULL; pVW = NULL; pBV = NULL; pBA = NULL; pSource = NULL;
     ghInst = NULL;
     ghApp = ghStatus = ghKeys = ghGoToTime = NULL;
     ghMenu = NULL;

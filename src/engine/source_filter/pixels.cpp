@@ -1,6 +1,11 @@
 // Frames from the decoders (studio-range BT.601 YUV) to full-range RGB, in integer arithmetic.
 #include "engine/source_filter/pixels.h"
 
+#include <mfapi.h>
+
+// Rows wider than the widest frame a decoder gives are not believed.
+static const LONG kMaxPitch = 4 * 16384;
+
 static BYTE Clamp(int value)
 {
     return value < 0 ? 0 : value > 255 ? 255 : (BYTE)value;
@@ -38,4 +43,43 @@ void Yuy2ToRgb32(const BYTE *packed, LONG packedStride, int width, int height, B
         for (int x = 0; x < width; x++)
             PutPixel(out + 4 * x, in[2 * x], in[x / 2 * 4 + 1], in[x / 2 * 4 + 3]);
     }
+}
+
+bool ConvertDecodedFrame(const FrameLayout *layout, const BYTE *data, DWORD length, BYTE *rgb, LONG rgbStride)
+{
+    if (layout->left < 0 || layout->top < 0 || layout->shownWidth < 1 || layout->shownHeight < 1 ||
+        layout->left + layout->shownWidth > layout->width || layout->top + layout->shownHeight > layout->height)
+        return false;
+    bool packed = IsEqualGUID(layout->subtype, MFVideoFormat_YUY2);
+    LONG least = packed ? layout->width * 2 : layout->width;
+    LONG pitch = layout->stride > 0 ? layout->stride : least;
+    if (pitch < least || pitch > kMaxPitch)
+        return false;
+    DWORD lumaBytes = (DWORD)pitch * (DWORD)layout->height;
+    const BYTE *luma = data + (DWORD)layout->top * pitch + layout->left * (packed ? 2 : 1);
+    if (packed) {
+        if (length < lumaBytes)
+            return false;
+        Yuy2ToRgb32(luma, pitch, layout->shownWidth, layout->shownHeight, rgb, rgbStride);
+        return true;
+    }
+    DWORD chromaRows = (DWORD)(layout->height + 1) / 2;
+    DWORD chromaTop = (DWORD)layout->top / 2;
+    if (IsEqualGUID(layout->subtype, MFVideoFormat_NV12)) {
+        if (length < lumaBytes + (DWORD)pitch * chromaRows)
+            return false;
+        const BYTE *cb = data + lumaBytes + chromaTop * pitch + layout->left;
+        Yuv420ToRgb32(luma, pitch, cb, cb + 1, pitch, 2, layout->shownWidth, layout->shownHeight, rgb, rgbStride);
+        return true;
+    }
+    LONG chromaPitch = pitch / 2;
+    DWORD chromaBytes = (DWORD)chromaPitch * chromaRows;
+    if (length < lumaBytes + 2 * chromaBytes)
+        return false;
+    const BYTE *first = data + lumaBytes + chromaTop * chromaPitch + layout->left / 2;
+    const BYTE *second = first + chromaBytes;
+    bool uFirst = IsEqualGUID(layout->subtype, MFVideoFormat_IYUV);
+    Yuv420ToRgb32(luma, pitch, uFirst ? first : second, uFirst ? second : first, chromaPitch, 1,
+                  layout->shownWidth, layout->shownHeight, rgb, rgbStride);
+    return true;
 }

@@ -3,9 +3,20 @@
 
 #include <windows.h>
 
+// The decoded form of a video stream as the reader gives it, and the picture shown of it.
+struct FrameLayout {
+    GUID subtype;                  // NV12, YV12, IYUV or YUY2
+    LONG width, height;            // the decoded frame, padding included
+    LONG stride;                   // bytes a row of luma (of packed pixels for YUY2); 0: the least a row takes
+    LONG left, top;                // the picture inside the frame, at even offsets
+    LONG shownWidth, shownHeight;
+};
+
 // 4:2:0 frames, planar (I420, YV12: step 1) or with the chroma interleaved (NV12: step 2, cr at cb + 1).
 // Each output pixel is B, G, R, 0; a negative rgbStride writes the rows bottom-up.
 void Yuv420ToRgb32(const BYTE *luma, LONG lumaStride, const BYTE *cb, const BYTE *cr, LONG chromaStride,
                    int chromaStep, int width, int height, BYTE *rgb, LONG rgbStride);
 // 4:2:2 frames packed as Y0 U Y1 V.
 void Yuy2ToRgb32(const BYTE *packed, LONG packedStride, int width, int height, BYTE *rgb, LONG rgbStride);
+// One decoded frame of length bytes to the shown picture; false when the data is too short for the layout.
+bool ConvertDecodedFrame(const FrameLayout *layout, const BYTE *data, DWORD length, BYTE *rgb, LONG rgbStride);

@@ -1,0 +1,284 @@
+// The filter object: its state changes, its clock, its pins, and the place it keeps.
+#include "engine/source_filter/source_filter.h"
+
+#include <new>
+#include <string.h>
+
+// Not registered anywhere: the graph only asks, and never creates the filter itself.
+static const CLSID kSourceFilterClass = {0x4c756d65, 0x7472, 0x6f6e, {0x8e, 0x53, 0x6f, 0x75, 0x72, 0x63, 0x65, 0x01}};
+
+// How long a seek waits for the streaming thread to let go of the renderers.
+static const DWORD kParkWaitMs = 5000;
+
+static REFERENCE_TIME Now(SourceFilter *filter)
+{
+    REFERENCE_TIME now = 0;
+    if (filter->clock)
+        filter->clock->GetTime(&now);
+    return now;
+}
+
+// The graph has let go: the thread ends if the graph did not stop it, and the connections go.
+static void DestroySourceFilter(SourceFilter *filter)
+{
+    if (filter->timeline.state != State_Stopped)
+        StopStreaming(filter);
+    for (int i = 0; i < filter->pinCount; i++)
+        ReleaseSourcePin(&filter->pins[i]);
+    if (filter->clock)
+        filter->clock->Release();
+    if (filter->reader)
+        filter->reader->Release();
+    DeleteCriticalSection(&filter->lock);
+    delete filter;
+}
+
+HRESULT STDMETHODCALLTYPE SourceFilter::QueryInterface(REFIID iid, void **object)
+{
+    if (!object)
+        return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPersist) || IsEqualIID(iid, IID_IMediaFilter) ||
+        IsEqualIID(iid, IID_IBaseFilter)) {
+        *object = static_cast<IBaseFilter *>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = NULL;
+    return E_NOINTERFACE;
+}
+ULONG STDMETHODCALLTYPE SourceFilter::AddRef() { return InterlockedIncrement(&refs); }
+ULONG STDMETHODCALLTYPE SourceFilter::Release()
+{
+    LONG left = InterlockedDecrement(&refs);
+    if (left == 0)
+        DestroySourceFilter(this);
+    return left;
+}
+
+HRESULT STDMETHODCALLTYPE SourceFilter::GetClassID(CLSID *id)
+{
+    if (!id)
+        return E_POINTER;
+    *id = kSourceFilterClass;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE SourceFilter::Stop()
+{
+    if (timeline.state != State_Stopped)
+        StopStreaming(this);
+    REFERENCE_TIME now = Now(this);
+    EnterCriticalSection(&lock);
+    TimelineStop(&timeline, now);
+    seekPending = true;
+    LeaveCriticalSection(&lock);
+    return S_OK;
+}
+HRESULT STDMETHODCALLTYPE SourceFilter::Pause()
+{
+    if (timeline.state == State_Stopped) {
+        HRESULT hr = StartStreaming(this);
+        if (FAILED(hr))
+            return hr;
+    }
+    REFERENCE_TIME now = Now(this);
+    EnterCriticalSection(&lock);
+    TimelinePause(&timeline, now);
+    LeaveCriticalSection(&lock);
+    return S_OK;
+}
+HRESULT STDMETHODCALLTYPE SourceFilter::Run(REFERENCE_TIME start)
+{
+    if (timeline.state == State_Stopped) {
+        HRESULT hr = Pause();
+        if (FAILED(hr))
+            return hr;
+    }
+    EnterCriticalSection(&lock);
+    TimelineRun(&timeline, start);
+    LeaveCriticalSection(&lock);
+    return S_OK;
+}
+HRESULT STDMETHODCALLTYPE SourceFilter::GetState(DWORD, FILTER_STATE *state)
+{
+    if (!state)
+        return E_POINTER;
+    *state = timeline.state;
+    return S_OK;
+}
+HRESULT STDMETHODCALLTYPE SourceFilter::SetSyncSource(IReferenceClock *newClock)
+{
+    if (newClock)
+        newClock->AddRef();
+    if (clock)
+        clock->Release();
+    clock = newClock;
+    return S_OK;
+}
+HRESULT STDMETHODCALLTYPE SourceFilter::GetSyncSource(IReferenceClock **current)
+{
+    if (!current)
+        return E_POINTER;
+    *current = clock;
+    if (clock)
+        clock->AddRef();
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE SourceFilter::EnumPins(IEnumPins **enumerator)
+{
+    if (!enumerator)
+        return E_POINTER;
+    return CreatePinEnumerator(this, 0, enumerator);
+}
+HRESULT STDMETHODCALLTYPE SourceFilter::FindPin(LPCWSTR id, IPin **pin)
+{
+    if (!id || !pin)
+        return E_POINTER;
+    for (int i = 0; i < pinCount; i++) {
+        if (wcscmp(id, PinName(&pins[i])) == 0) {
+            *pin = static_cast<IPin *>(&pins[i]);
+            AddRef();
+            return S_OK;
+        }
+    }
+    *pin = NULL;
+    return VFW_E_NOT_FOUND;
+}
+HRESULT STDMETHODCALLTYPE SourceFilter::QueryFilterInfo(FILTER_INFO *info)
+{
+    if (!info)
+        return E_POINTER;
+    lstrcpynW(info->achName, name, sizeof(info->achName) / sizeof(info->achName[0]));
+    info->pGraph = graph;
+    if (graph)
+        graph->AddRef();
+    return S_OK;
+}
+HRESULT STDMETHODCALLTYPE SourceFilter::JoinFilterGraph(IFilterGraph *newGraph, LPCWSTR newName)
+{
+    graph = newGraph;
+    name[0] = 0;
+    if (newName)
+        lstrcpynW(name, newName, sizeof(name) / sizeof(name[0]));
+    return S_OK;
+}
+HRESULT STDMETHODCALLTYPE SourceFilter::QueryVendorInfo(LPWSTR *) { return E_NOTIMPL; }
+
+// Takes the reader; the filter answers for it from now on, also when it cannot be made.
+HRESULT CreateSourceFilter(IMFSourceReader *reader, SourceFilter **result)
+{
+    *result = NULL;
+    SourceFilter *filter = new (std::nothrow) SourceFilter();
+    if (!filter) {
+        reader->Release();
+        return E_OUTOFMEMORY;
+    }
+    filter->refs = 1;
+    InitializeCriticalSection(&filter->lock);
+    filter->reader = reader;
+    filter->timeline.state = State_Stopped;
+    filter->lastSeekPin = -1;
+    HRESULT hr = ChooseSourceStreams(filter);
+    if (FAILED(hr)) {
+        filter->Release();
+        return hr;
+    }
+    filter->timeline.end = filter->duration;
+    filter->rowPixels = filter->frame.shownWidth;
+    *result = filter;
+    return S_OK;
+}
+
+void SetSourceStop(SourceFilter *filter, REFERENCE_TIME stop)
+{
+    EnterCriticalSection(&filter->lock);
+    filter->timeline.end = stop;
+    LeaveCriticalSection(&filter->lock);
+}
+
+// Both pins are asked for every seek; the reader is moved once. A stopped filter only notes the
+// place; a streaming one has its renderers flushed while the thread lets go of them.
+void SeekSourceFilter(SourceFilter *filter, const SourcePin *pin, REFERENCE_TIME target)
+{
+    int asking = (int)(pin - filter->pins);
+    EnterCriticalSection(&filter->lock);
+    bool twin = filter->lastSeekPin >= 0 && filter->lastSeekPin != asking && filter->timeline.segmentStart == target;
+    filter->lastSeekPin = twin ? -1 : asking;
+    bool streaming = filter->timeline.state != State_Stopped;
+    if (twin || !streaming) {
+        if (!twin) {
+            TimelineSeek(&filter->timeline, target);
+            filter->seekPending = true;
+        }
+        LeaveCriticalSection(&filter->lock);
+        return;
+    }
+    filter->flushing = true;
+    LeaveCriticalSection(&filter->lock);
+
+    SetEvent(filter->wake);
+    for (int i = 0; i < filter->pinCount; i++)
+        if (filter->pins[i].peer)
+            filter->pins[i].peer->BeginFlush();
+    WaitForSingleObject(filter->parked, kParkWaitMs);
+    for (int i = 0; i < filter->pinCount; i++)
+        if (filter->pins[i].peer)
+            filter->pins[i].peer->EndFlush();
+
+    EnterCriticalSection(&filter->lock);
+    TimelineSeek(&filter->timeline, target);
+    filter->seekPending = true;
+    filter->flushing = false;
+    ResetEvent(filter->cued);
+    LeaveCriticalSection(&filter->lock);
+    SetEvent(filter->resume);
+}
+
+REFERENCE_TIME SourceFilterPlace(SourceFilter *filter)
+{
+    REFERENCE_TIME now = Now(filter);
+    EnterCriticalSection(&filter->lock);
+    REFERENCE_TIME place = TimelinePlace(&filter->timeline, now);
+    LeaveCriticalSection(&filter->lock);
+    return place;
+}
+
+// The clip through the player's own source: the reader opens it and the graph renders each pin
+// into its own renderers. On failure nothing of it stays in the graph.
+HRESULT RenderOwnSource(IGraphBuilder *graph, const WCHAR *path, IBaseFilter **source)
+{
+    *source = NULL;
+    IMFSourceReader *reader = NULL;
+    SourceFilter *filter = NULL;
+    HRESULT hr = MFCreateSourceReaderFromURL(path, NULL, &reader);
+    if (FAILED(hr) || FAILED(hr = CreateSourceFilter(reader, &filter)))
+        return hr;
+    if (FAILED(hr = graph->AddFilter(filter, L"Lumetrone source"))) {
+        filter->Release();
+        return hr;
+    }
+    for (int i = 0; i < filter->pinCount && SUCCEEDED(hr); i++)
+        hr = graph->Render(static_cast<IPin *>(&filter->pins[i]));
+    if (FAILED(hr)) {
+        graph->RemoveFilter(filter);
+        filter->Release();
+        return hr;
+    }
+    *source = filter;
+    return S_OK;
+}
+
+REFERENCE_TIME OwnSourcePlace(IBaseFilter *source)
+{
+    return SourceFilterPlace(static_cast<SourceFilter *>(source));
+}
+
+// Until the first sample is on its way, a run would start the clock before the renderer holds any
+// sound, and the first words would be lost.
+void WaitForOwnSourceCue(IBaseFilter *source, DWORD timeout)
+{
+    SourceFilter *filter = static_cast<SourceFilter *>(source);
+    if (filter->cued)
+        WaitForSingleObject(filter->cued, timeout);
+}

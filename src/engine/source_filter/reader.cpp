@@ -1,0 +1,160 @@
+// What the source reader gives: the first audio and the first video stream, decoded to forms the
+// pins can carry, and the clip's duration.
+#include "engine/source_filter/source_filter.h"
+#include "engine/source_filter/media_types.h"
+
+#include <mfapi.h>
+#include <mferror.h>
+
+static const DWORD kNoStream = 0xFFFFFFFF;
+static const DWORD kMaxStreams = 64;
+static const UINT32 kMaxChannels = 8;
+static const UINT32 kMaxRate = 384000;
+static const UINT32 kMaxSide = 16384;
+
+// The decoders' forms that the converter reads, the cheapest to convert first.
+static const GUID *const kDecodedVideo[] = {&MFVideoFormat_NV12, &MFVideoFormat_YV12, &MFVideoFormat_IYUV,
+                                            &MFVideoFormat_YUY2};
+
+static void FindStreams(IMFSourceReader *reader, DWORD *audio, DWORD *video)
+{
+    *audio = *video = kNoStream;
+    for (DWORD stream = 0; stream < kMaxStreams; stream++) {
+        IMFMediaType *type = NULL;
+        HRESULT hr = reader->GetNativeMediaType(stream, 0, &type);
+        if (hr == MF_E_INVALIDSTREAMNUMBER)
+            break;
+        if (FAILED(hr))
+            continue;
+        GUID major = GUID_NULL;
+        type->GetMajorType(&major);
+        if (*audio == kNoStream && IsEqualGUID(major, MFMediaType_Audio))
+            *audio = stream;
+        else if (*video == kNoStream && IsEqualGUID(major, MFMediaType_Video))
+            *video = stream;
+        type->Release();
+    }
+}
+
+static HRESULT AskForType(IMFSourceReader *reader, DWORD stream, const GUID &major, const GUID &subtype)
+{
+    IMFMediaType *type = NULL;
+    HRESULT hr = MFCreateMediaType(&type);
+    if (FAILED(hr))
+        return hr;
+    type->SetGUID(MF_MT_MAJOR_TYPE, major);
+    type->SetGUID(MF_MT_SUBTYPE, subtype);
+    if (IsEqualGUID(major, MFMediaType_Audio))
+        type->SetUINT32(MF_MT_AUDIO_BITS_PER_SAMPLE, 16);
+    hr = reader->SetCurrentMediaType(stream, NULL, type);
+    type->Release();
+    return hr;
+}
+
+static SourcePin *AddPin(SourceFilter *filter, PinKind kind, DWORD stream)
+{
+    SourcePin *pin = &filter->pins[filter->pinCount++];
+    pin->filter = filter;
+    pin->kind = kind;
+    pin->stream = stream;
+    return pin;
+}
+
+static HRESULT ChooseAudio(SourceFilter *filter, DWORD stream)
+{
+    HRESULT hr = AskForType(filter->reader, stream, MFMediaType_Audio, MFAudioFormat_PCM);
+    IMFMediaType *type = NULL;
+    if (FAILED(hr) || FAILED(hr = filter->reader->GetCurrentMediaType(stream, &type)))
+        return hr;
+    UINT32 channels = 0, rate = 0, bits = 0;
+    type->GetUINT32(MF_MT_AUDIO_NUM_CHANNELS, &channels);
+    type->GetUINT32(MF_MT_AUDIO_SAMPLES_PER_SECOND, &rate);
+    type->GetUINT32(MF_MT_AUDIO_BITS_PER_SAMPLE, &bits);
+    type->Release();
+    if (channels < 1 || channels > kMaxChannels || rate < 1 || rate > kMaxRate || bits != 16)
+        return MF_E_INVALIDMEDIATYPE;
+    SourcePin *pin = AddPin(filter, AudioPin, stream);
+    AudioMediaType(&pin->type, &pin->wave, (WORD)channels, rate);
+    return S_OK;
+}
+
+// The picture is the frame less the decoder's padding, when the decoder says where that is.
+static void FindPicture(IMFMediaType *type, FrameLayout *layout)
+{
+    layout->left = layout->top = 0;
+    layout->shownWidth = layout->width;
+    layout->shownHeight = layout->height;
+    MFVideoArea area;
+    if (FAILED(type->GetBlob(MF_MT_MINIMUM_DISPLAY_APERTURE, (UINT8 *)&area, sizeof(area), NULL)))
+        return;
+    LONG left = area.OffsetX.value & ~1, top = area.OffsetY.value & ~1;
+    if (left < 0 || top < 0 || area.Area.cx < 1 || area.Area.cy < 1 || left + area.Area.cx > layout->width ||
+        top + area.Area.cy > layout->height)
+        return;
+    layout->left = left;
+    layout->top = top;
+    layout->shownWidth = area.Area.cx;
+    layout->shownHeight = area.Area.cy;
+}
+
+static HRESULT ChooseVideo(SourceFilter *filter, DWORD stream)
+{
+    HRESULT hr = E_FAIL;
+    FrameLayout *layout = &filter->frame;
+    for (const GUID *subtype : kDecodedVideo) {
+        if (SUCCEEDED(hr = AskForType(filter->reader, stream, MFMediaType_Video, *subtype))) {
+            layout->subtype = *subtype;
+            break;
+        }
+    }
+    IMFMediaType *type = NULL;
+    if (FAILED(hr) || FAILED(hr = filter->reader->GetCurrentMediaType(stream, &type)))
+        return hr;
+    UINT64 size = 0, rate = 0;
+    UINT32 stride = 0;
+    type->GetUINT64(MF_MT_FRAME_SIZE, &size);
+    type->GetUINT64(MF_MT_FRAME_RATE, &rate);
+    layout->width = (LONG)(size >> 32);
+    layout->height = (LONG)(UINT32)size;
+    layout->stride = SUCCEEDED(type->GetUINT32(MF_MT_DEFAULT_STRIDE, &stride)) && (LONG)stride > 0 ? (LONG)stride : 0;
+    FindPicture(type, layout);
+    type->Release();
+    if (layout->width < 1 || layout->height < 1 || (UINT32)layout->width > kMaxSide || (UINT32)layout->height > kMaxSide)
+        return MF_E_INVALIDMEDIATYPE;
+    UINT32 frames = (UINT32)(rate >> 32), seconds = (UINT32)rate;
+    REFERENCE_TIME frameTime = frames ? (REFERENCE_TIME)seconds * 10000000 / frames : 0;
+    SourcePin *pin = AddPin(filter, VideoPin, stream);
+    VideoMediaType(&pin->type, &pin->video, layout->shownWidth, layout->shownHeight, frameTime);
+    return S_OK;
+}
+
+static REFERENCE_TIME Duration(IMFSourceReader *reader)
+{
+    PROPVARIANT value;
+    PropVariantInit(&value);
+    REFERENCE_TIME duration = 0;
+    if (SUCCEEDED(reader->GetPresentationAttribute(MF_SOURCE_READER_MEDIASOURCE, MF_PD_DURATION, &value)) &&
+        value.vt == VT_UI8 && value.uhVal.QuadPart < (ULONGLONG)MAXLONGLONG)
+        duration = (REFERENCE_TIME)value.uhVal.QuadPart;
+    PropVariantClear(&value);
+    return duration;
+}
+
+// A stream that is there but cannot be decoded fails the whole clip, so that it goes to the
+// platform's own graph rather than play without its sound or its picture.
+HRESULT ChooseSourceStreams(SourceFilter *filter)
+{
+    DWORD audio, video;
+    FindStreams(filter->reader, &audio, &video);
+    if (audio == kNoStream && video == kNoStream)
+        return MF_E_INVALIDSTREAMNUMBER;
+    HRESULT hr = filter->reader->SetStreamSelection(MF_SOURCE_READER_ALL_STREAMS, FALSE);
+    if (SUCCEEDED(hr) && audio != kNoStream && SUCCEEDED(hr = filter->reader->SetStreamSelection(audio, TRUE)))
+        hr = ChooseAudio(filter, audio);
+    if (SUCCEEDED(hr) && video != kNoStream && SUCCEEDED(hr = filter->reader->SetStreamSelection(video, TRUE)))
+        hr = ChooseVideo(filter, video);
+    if (FAILED(hr))
+        return hr;
+    filter->duration = Duration(filter->reader);
+    return S_OK;
+}

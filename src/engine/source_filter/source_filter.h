@@ -1,0 +1,135 @@
+// The player's own source filter: a clip read by Media Foundation's source reader, pushed into
+// the graph's own renderers as 16-bit PCM and RGB32. The objects the graph calls back, their
+// shared state and the streaming thread that feeds them.
+#pragma once
+
+#include <windows.h>
+#include <dshow.h>
+#include <mfidl.h>
+#include <mfreadwrite.h>
+#include <mmreg.h>
+#include <amvideo.h>
+
+#include "engine/source_filter/pixels.h"
+#include "engine/source_filter/timeline.h"
+
+struct SourceFilter;
+
+enum PinKind { AudioPin = 0, VideoPin = 1 };
+
+struct SourcePin final : IPin, IMediaSeeking {
+    // IUnknown, shared by both faces: QueryInterface answers IUnknown, IPin and IMediaSeeking
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    // IPin, an output pin
+    HRESULT STDMETHODCALLTYPE Connect(IPin *receiver, const AM_MEDIA_TYPE *type) override;
+    HRESULT STDMETHODCALLTYPE ReceiveConnection(IPin *connector, const AM_MEDIA_TYPE *type) override;
+    HRESULT STDMETHODCALLTYPE Disconnect() override;
+    HRESULT STDMETHODCALLTYPE ConnectedTo(IPin **pin) override;
+    HRESULT STDMETHODCALLTYPE ConnectionMediaType(AM_MEDIA_TYPE *type) override;
+    HRESULT STDMETHODCALLTYPE QueryPinInfo(PIN_INFO *info) override;
+    HRESULT STDMETHODCALLTYPE QueryDirection(PIN_DIRECTION *direction) override;
+    HRESULT STDMETHODCALLTYPE QueryId(LPWSTR *id) override;
+    HRESULT STDMETHODCALLTYPE QueryAccept(const AM_MEDIA_TYPE *type) override;
+    HRESULT STDMETHODCALLTYPE EnumMediaTypes(IEnumMediaTypes **enumerator) override;
+    HRESULT STDMETHODCALLTYPE QueryInternalConnections(IPin **pins, ULONG *count) override;
+    HRESULT STDMETHODCALLTYPE EndOfStream() override;
+    HRESULT STDMETHODCALLTYPE BeginFlush() override;
+    HRESULT STDMETHODCALLTYPE EndFlush() override;
+    HRESULT STDMETHODCALLTYPE NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
+    // IMediaSeeking, in media time only
+    HRESULT STDMETHODCALLTYPE GetCapabilities(DWORD *capabilities) override;
+    HRESULT STDMETHODCALLTYPE CheckCapabilities(DWORD *capabilities) override;
+    HRESULT STDMETHODCALLTYPE IsFormatSupported(const GUID *format) override;
+    HRESULT STDMETHODCALLTYPE QueryPreferredFormat(GUID *format) override;
+    HRESULT STDMETHODCALLTYPE GetTimeFormat(GUID *format) override;
+    HRESULT STDMETHODCALLTYPE IsUsingTimeFormat(const GUID *format) override;
+    HRESULT STDMETHODCALLTYPE SetTimeFormat(const GUID *format) override;
+    HRESULT STDMETHODCALLTYPE GetDuration(LONGLONG *duration) override;
+    HRESULT STDMETHODCALLTYPE GetStopPosition(LONGLONG *stop) override;
+    HRESULT STDMETHODCALLTYPE GetCurrentPosition(LONGLONG *current) override;
+    HRESULT STDMETHODCALLTYPE ConvertTimeFormat(LONGLONG *target, const GUID *targetFormat, LONGLONG source,
+                                                const GUID *sourceFormat) override;
+    HRESULT STDMETHODCALLTYPE SetPositions(LONGLONG *current, DWORD currentFlags, LONGLONG *stop, DWORD stopFlags) override;
+    HRESULT STDMETHODCALLTYPE GetPositions(LONGLONG *current, LONGLONG *stop) override;
+    HRESULT STDMETHODCALLTYPE GetAvailable(LONGLONG *earliest, LONGLONG *latest) override;
+    HRESULT STDMETHODCALLTYPE SetRate(double rate) override;
+    HRESULT STDMETHODCALLTYPE GetRate(double *rate) override;
+    HRESULT STDMETHODCALLTYPE GetPreroll(LONGLONG *preroll) override;
+
+    SourceFilter   *filter;      // owner: the pin counts its references on the filter
+    PinKind         kind;
+    DWORD           stream;      // the reader's index of the stream this pin carries
+    AM_MEDIA_TYPE   type;        // the one type offered; its format block is below
+    WAVEFORMATEX    wave;
+    VIDEOINFOHEADER video;
+    IPin           *peer;        // the connected renderer's pin, or NULL
+    IMemInputPin   *input;       // the same pin, for samples
+    IMemAllocator  *allocator;   // the buffers agreed with it
+    // Below, the streaming thread's own
+    bool            ended;       // the reader has no more of the stream before the stop position
+    bool            discontinuity; // the next sample follows a seek
+    REFERENCE_TIME  readUpTo;    // media time up to which the stream has been read, for pacing the other
+};
+
+struct SourceFilter final : IBaseFilter {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE GetClassID(CLSID *id) override;
+    HRESULT STDMETHODCALLTYPE Stop() override;
+    HRESULT STDMETHODCALLTYPE Pause() override;
+    HRESULT STDMETHODCALLTYPE Run(REFERENCE_TIME start) override;
+    HRESULT STDMETHODCALLTYPE GetState(DWORD timeout, FILTER_STATE *state) override;
+    HRESULT STDMETHODCALLTYPE SetSyncSource(IReferenceClock *clock) override;
+    HRESULT STDMETHODCALLTYPE GetSyncSource(IReferenceClock **clock) override;
+    HRESULT STDMETHODCALLTYPE EnumPins(IEnumPins **enumerator) override;
+    HRESULT STDMETHODCALLTYPE FindPin(LPCWSTR id, IPin **pin) override;
+    HRESULT STDMETHODCALLTYPE QueryFilterInfo(FILTER_INFO *info) override;
+    HRESULT STDMETHODCALLTYPE JoinFilterGraph(IFilterGraph *graph, LPCWSTR name) override;
+    HRESULT STDMETHODCALLTYPE QueryVendorInfo(LPWSTR *info) override;
+
+    LONG              refs;
+    CRITICAL_SECTION  lock;       // guards everything below that the streaming thread reads
+    IFilterGraph     *graph;      // the graph that holds the filter; not counted, as the graph holds it
+    WCHAR             name[128];
+    IReferenceClock  *clock;
+    IMFSourceReader  *reader;     // touched by the streaming thread alone while it runs
+    SourcePin         pins[2];
+    int               pinCount;
+    REFERENCE_TIME    duration;
+    Timeline          timeline;   // the place, and in its end the stop position, honoured to the sample
+    FrameLayout       frame;      // the video stream's decoded frames
+    LONG              rowPixels;  // pixels a row of the renderer's video buffers, which may ask for a wider row
+    bool              topDown;    // the renderer asked for the rows top-down
+    int               lastSeekPin; // the pin that asked for the last seek, so that its twin's request is not done twice
+    // The streaming thread
+    HANDLE            thread;
+    HANDLE            wake;       // set on a seek or a stop, for a thread waiting at the end
+    HANDLE            parked;     // set by the thread when it has let go of the renderers for a flush
+    HANDLE            resume;     // set when the flush is over and the thread may go on
+    HANDLE            cued;       // set once the segment's first sample is on its way; reset by a seek
+    bool              quit;       // the thread is to end
+    bool              flushing;   // a seek is flushing the renderers
+    bool              seekPending; // the reader must move to timeline.segmentStart first
+    bool              finished;   // the end of the stream went out on every pin
+};
+
+// filter.cpp
+HRESULT CreateSourceFilter(IMFSourceReader *reader, SourceFilter **filter);
+// A pin's request to play from target; the twin pin's same request that follows it does nothing.
+void    SeekSourceFilter(SourceFilter *filter, const SourcePin *pin, REFERENCE_TIME target);
+void    SetSourceStop(SourceFilter *filter, REFERENCE_TIME stop);
+REFERENCE_TIME SourceFilterPlace(SourceFilter *filter);
+// pin.cpp
+const WCHAR *PinName(const SourcePin *pin);
+void    ReleaseSourcePin(SourcePin *pin);
+// enum_pins.cpp, enum_media_types.cpp
+HRESULT CreatePinEnumerator(SourceFilter *filter, ULONG position, IEnumPins **enumerator);
+HRESULT CreateMediaTypeEnumerator(SourcePin *pin, ULONG position, IEnumMediaTypes **enumerator);
+// reader.cpp: the pins' streams and types, and the clip's duration
+HRESULT ChooseSourceStreams(SourceFilter *filter);
+// streaming.cpp
+HRESULT StartStreaming(SourceFilter *filter);
+void    StopStreaming(SourceFilter *filter);

@@ -1,0 +1,55 @@
+// The place from the source's own account, never the graph's: the graph's count goes wrong over
+// a second pause on some engines, while the start times it hands the filters stay right.
+#include "engine/source_filter/timeline.h"
+
+void TimelineRun(Timeline *timeline, REFERENCE_TIME start)
+{
+    timeline->runStart = start;
+    timeline->state = State_Running;
+}
+
+void TimelinePause(Timeline *timeline, REFERENCE_TIME now)
+{
+    if (timeline->state == State_Running)
+        timeline->heldAt = now - timeline->runStart;
+    timeline->state = State_Paused;
+}
+
+// A stopped stream starts again where it stopped, unless a seek says otherwise.
+void TimelineStop(Timeline *timeline, REFERENCE_TIME now)
+{
+    timeline->segmentStart = TimelinePlace(timeline, now);
+    timeline->heldAt = 0;
+    timeline->state = State_Stopped;
+}
+
+// A seek starts the stream afresh: stream time 0 is the target, and the next Run says when that is.
+void TimelineSeek(Timeline *timeline, REFERENCE_TIME target)
+{
+    timeline->segmentStart = target;
+    timeline->heldAt = 0;
+}
+
+REFERENCE_TIME TimelinePlace(const Timeline *timeline, REFERENCE_TIME now)
+{
+    REFERENCE_TIME streamTime = 0;
+    if (timeline->state == State_Running)
+        streamTime = now - timeline->runStart;
+    else if (timeline->state == State_Paused)
+        streamTime = timeline->heldAt;
+    if (streamTime < 0)
+        streamTime = 0;
+    REFERENCE_TIME place = timeline->segmentStart + streamTime;
+    return timeline->end > timeline->segmentStart && place > timeline->end ? timeline->end : place;
+}
+
+DWORD BytesBeforeStop(REFERENCE_TIME start, REFERENCE_TIME stop, DWORD bytes, DWORD bytesPerSecond, DWORD blockAlign)
+{
+    if (stop <= start || blockAlign == 0 || bytesPerSecond == 0)
+        return 0;
+    ULONGLONG span = (ULONGLONG)stop - (ULONGLONG)start;
+    if (span >= (ULONGLONG)bytes * 10000000 / bytesPerSecond)
+        return bytes;
+    DWORD before = (DWORD)(span * bytesPerSecond / 10000000);
+    return before - before % blockAlign;
+}

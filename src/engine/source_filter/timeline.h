@@ -1,0 +1,26 @@
+// The source's own account of time: which media time plays now, and how much of a buffer lies
+// before a stop. Plain numbers, so that they can be checked without a graph.
+#pragma once
+
+#include <windows.h>
+#include <dshow.h>
+
+// Everything the place follows: the filter's state, where the last seek started the stream, the
+// start time that Run handed the filter, and the stream time at which a pause held it.
+struct Timeline {
+    FILTER_STATE   state;
+    REFERENCE_TIME segmentStart;  // media time at stream time 0, from the last seek
+    REFERENCE_TIME runStart;      // reference time at stream time 0, from Run
+    REFERENCE_TIME heldAt;        // stream time at which the last pause held the stream
+    REFERENCE_TIME end;           // the stop position: no place lies beyond it
+};
+
+void TimelineRun(Timeline *timeline, REFERENCE_TIME start);
+void TimelinePause(Timeline *timeline, REFERENCE_TIME now);
+void TimelineStop(Timeline *timeline, REFERENCE_TIME now);
+void TimelineSeek(Timeline *timeline, REFERENCE_TIME target);
+// The media time playing at reference time now.
+REFERENCE_TIME TimelinePlace(const Timeline *timeline, REFERENCE_TIME now);
+
+// The bytes of a PCM buffer starting at media time start that play before stop, whole frames only.
+DWORD BytesBeforeStop(REFERENCE_TIME start, REFERENCE_TIME stop, DWORD bytes, DWORD bytesPerSecond, DWORD blockAlign);
