@@ -113,7 +113,6 @@ struct SourceFilter final : IBaseFilter {
     bool              quit;       // the thread is to end
     bool              flushing;   // a seek is flushing the renderers
     bool              seekPending; // the reader must move to timeline.segmentStart first
-    bool              finished;   // the end of the stream went out on every pin
 };
 
 // filter.cpp

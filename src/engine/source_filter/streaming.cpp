@@ -24,6 +24,7 @@ struct Streaming {
     REFERENCE_TIME segmentStart;
     REFERENCE_TIME end;          // the stop position; 0 or less: none known
     bool           cued;         // something of the segment has gone out
+    REFERENCE_TIME lastStart;    // media time of the latest sample that went out
 };
 
 static SourcePin *PinOfKind(SourceFilter *filter, PinKind kind)
@@ -66,6 +67,8 @@ static void Cue(Streaming *run)
 static void Stamp(Streaming *run, IMediaSample *out, SourcePin *pin, REFERENCE_TIME start, REFERENCE_TIME stop)
 {
     Cue(run);
+    if (run->segmentStart + start > run->lastStart)
+        run->lastStart = run->segmentStart + start;
     out->SetTime(&start, &stop);
     out->SetSyncPoint(TRUE);
     out->SetDiscontinuity(pin->discontinuity);
@@ -225,7 +228,7 @@ static void SendEndOfStream(Streaming *run)
     if (sound)
         sound->peer->EndOfStream();
     EnterCriticalSection(&run->filter->lock);
-    run->filter->finished = true;
+    TimelineFinish(&run->filter->timeline, run->lastStart);
     LeaveCriticalSection(&run->filter->lock);
 }
 
@@ -259,6 +262,7 @@ static void StartSegment(Streaming *run)
     SourceFilter *filter = run->filter;
     DropHeldFrames(run);
     run->cued = false;
+    run->lastStart = run->segmentStart;
     PROPVARIANT place;
     PropVariantInit(&place);
     place.vt = VT_I8;
@@ -284,10 +288,9 @@ static bool Checkpoint(Streaming *run)
         bool quit = filter->quit, flushing = filter->flushing, seek = filter->seekPending;
         if (seek) {
             filter->seekPending = false;
-            filter->finished = false;
             run->segmentStart = filter->timeline.segmentStart;
         }
-        bool finished = filter->finished;
+        bool finished = filter->timeline.finished;
         run->end = filter->timeline.end;
         LeaveCriticalSection(&filter->lock);
         if (quit)
@@ -348,7 +351,7 @@ HRESULT StartStreaming(SourceFilter *filter)
     filter->cued = CreateEventW(NULL, TRUE, FALSE, NULL);
     if (SUCCEEDED(hr) && (!filter->wake || !filter->parked || !filter->resume || !filter->cued))
         hr = E_OUTOFMEMORY;
-    filter->quit = filter->flushing = filter->finished = false;
+    filter->quit = filter->flushing = filter->timeline.finished = false;
     filter->seekPending = true;
     filter->rowPixels = filter->frame.shownWidth;
     filter->topDown = false;

@@ -28,6 +28,13 @@ void TimelineSeek(Timeline *timeline, REFERENCE_TIME target)
 {
     timeline->segmentStart = target;
     timeline->heldAt = 0;
+    timeline->finished = false;
+}
+
+void TimelineFinish(Timeline *timeline, REFERENCE_TIME lastStart)
+{
+    timeline->finished = true;
+    timeline->lastStart = lastStart;
 }
 
 REFERENCE_TIME TimelinePlace(const Timeline *timeline, REFERENCE_TIME now)
@@ -40,7 +47,13 @@ REFERENCE_TIME TimelinePlace(const Timeline *timeline, REFERENCE_TIME now)
     if (streamTime < 0)
         streamTime = 0;
     REFERENCE_TIME place = timeline->segmentStart + streamTime;
-    return timeline->end > timeline->segmentStart && place > timeline->end ? timeline->end : place;
+    if (timeline->end <= timeline->segmentStart)
+        return place;
+    // Once the last sample has begun to play, nothing is left before the end: the renderers say
+    // the stream is complete there, a moment before the clock reaches it.
+    if (place > timeline->end || (timeline->finished && place >= timeline->lastStart))
+        return timeline->end;
+    return place;
 }
 
 DWORD BytesBeforeStop(REFERENCE_TIME start, REFERENCE_TIME stop, DWORD bytes, DWORD bytesPerSecond, DWORD blockAlign)
