@@ -37,7 +37,8 @@ class Recording:
         # Silence played all along keeps the sink running: a sink that wakes for the player's first
         # sound would leave the start of that sound out of the recording.
         stream = ['--latency-msec=50', '--raw', '--format=s16le', f'--rate={RATE}', '--channels=1']
-        self.silence = subprocess.Popen(['pacat', *stream], stdin=open('/dev/zero', 'rb'))
+        self.zeros = open('/dev/zero', 'rb')
+        self.silence = subprocess.Popen(['pacat', *stream], stdin=self.zeros)
         time.sleep(1)
         self.process = subprocess.Popen(['parec', '-d', 'null.monitor', *stream], stdout=self.file)
         time.sleep(0.5)
@@ -46,6 +47,7 @@ class Recording:
         for process in (self.process, self.silence):
             process.terminate()
             process.wait()
+        self.zeros.close()
         self.file.close()
         samples = array.array('h')
         with open(self.path, 'rb') as f:

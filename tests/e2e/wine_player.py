@@ -121,14 +121,14 @@ def forget_last_clip():
         wine('reg', 'delete', key, '/f')
 
 
-def make_clip(name, seconds=3, size='320x240'):
-    """A short clip made by ffmpeg, by the kind its extension names."""
+def make_clip(name, seconds=3, size='320x240', frequency=440):
+    """A short clip made by ffmpeg, by the kind its extension names: a test picture and a steady tone."""
     path = os.path.join(CLIPS, name)
     os.makedirs(os.path.dirname(path), exist_ok=True)
     if os.path.exists(path):
         return path
     video = ['-f', 'lavfi', '-i', f'testsrc=size={size}:rate=25:duration={seconds}']
-    audio = ['-f', 'lavfi', '-i', f'sine=frequency=440:duration={seconds}']
+    audio = ['-f', 'lavfi', '-i', f'sine=frequency={frequency}:duration={seconds}']
     ext = name.rsplit('.', 1)[-1].lower()
     codecs = {
         'avi': video + audio + ['-c:v', 'mjpeg', '-q:v', '5', '-c:a', 'pcm_s16le'],
