@@ -414,7 +414,7 @@ def main():
     wp.forget_last_clip()
     clips = make_clips()
     if options.timeline:
-        for kind in ('avi', 'mp3'):
+        for kind in ('avi', 'mp3', *SOURCE_KINDS):
             print_timelines(clips[kind])
         return
     cells = {}
