@@ -22,7 +22,8 @@ from test_first_and_last_sound import FRAME, RATE, Recording, power  # noqa: E40
 CLIPS = {'mp4': 'bench-tenths.mp4', 'm4a': 'bench-tenths.m4a', 'avi': 'bench.avi', 'mp3': 'bench.mp3'}
 SOURCE_KINDS = ('mp4', 'm4a')          # the clips the player's own source plays, once it has one
 CLIP_SECONDS = 60
-JUMP_DIGIT = 5
+TONE, TONE_STEP = 300, 100             # Hz: the mp4's and the m4a's first tenth, and the step up each tenth
+JUMP_DIGIT = 5                         # the key of the jump whose sound is timed
 TICK = os.sysconf('SC_CLK_TCK')
 PLAYBACK, IDLE, OVERLAY = 20, 20, 10   # seconds measured
 # Playback is measured from this long after each contender says it plays: the player shows its
@@ -31,9 +32,6 @@ PLAYBACK, IDLE, OVERLAY = 20, 20, 10   # seconds measured
 SETTLE = 2
 FLOOD = 3000                           # keys that reach the engine, typed one after another
 STEPS = ('launches', 'playbacks', 'embedded', 'idles', 'seeks', 'jumps', 'floods', 'overlay', 'converter')
-
-
-TONE, TONE_STEP = 300, 100            # Hz: the mp4's and the m4a's first tenth, and the step up each tenth
 
 
 def tenth_tone(tenth):
