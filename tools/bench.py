@@ -3,7 +3,7 @@
 
 Each metric is measured for the player and for the harness (bench/bench.cpp, same bitness, same
 clip), in alternating runs, and printed as min and median with the ratio player / harness of the
-medians. Usage: ./bench [--quick] [--runs N] [--without-flood] [--timeline]."""
+medians. Usage: ./bench [--quick] [--runs N] [--without-flood] [--timeline] [--only STEP...]."""
 import argparse
 import os
 import shutil
@@ -16,8 +16,14 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, 'tests', 'e2e'))
 import wine_player as wp  # noqa: E402
+from test_first_and_last_sound import FRAME, RATE, Recording, power  # noqa: E402
 
-CLIPS = {'mp4': 'bench.mp4', 'avi': 'bench.avi', 'mp3': 'bench.mp3'}
+# The mp4 and the m4a sound a tone that steps up each tenth of the clip, so that a jump's arrival is heard.
+CLIPS = {'mp4': 'bench-tenths.mp4', 'm4a': 'bench-tenths.m4a', 'avi': 'bench.avi', 'mp3': 'bench.mp3'}
+SOURCE_KINDS = ('mp4', 'm4a')          # the clips the player's own source plays, once it has one
+CLIP_SECONDS = 60
+TONE, TONE_STEP = 300, 100             # Hz: the mp4's and the m4a's first tenth, and the step up each tenth
+JUMP_DIGIT = 5                         # the key of the jump whose sound is timed
 TICK = os.sysconf('SC_CLK_TCK')
 PLAYBACK, IDLE, OVERLAY = 20, 20, 10   # seconds measured
 # Playback is measured from this long after each contender says it plays: the player shows its
@@ -25,16 +31,28 @@ PLAYBACK, IDLE, OVERLAY = 20, 20, 10   # seconds measured
 # fall into one window and not the other. Start-up has rows of its own.
 SETTLE = 2
 FLOOD = 3000                           # keys that reach the engine, typed one after another
+STEPS = ('launches', 'playbacks', 'embedded', 'idles', 'seeks', 'jumps', 'floods', 'overlay', 'converter')
+
+
+def tenth_tone(tenth):
+    return TONE + TONE_STEP * tenth
 
 
 def make_clips():
     os.makedirs(wp.CLIPS, exist_ok=True)
-    mp4 = os.path.join(wp.CLIPS, CLIPS['mp4'])
-    if not os.path.exists(mp4):
-        subprocess.run(['ffmpeg', '-loglevel', 'error', '-y', '-f', 'lavfi', '-i', 'testsrc=size=640x360:rate=25:duration=60',
-                        '-f', 'lavfi', '-i', 'sine=frequency=440:duration=60', '-c:v', 'libx264', '-pix_fmt', 'yuv420p',
-                        '-c:a', 'aac', '-shortest', mp4], check=True)
-    return {kind: mp4 if kind == 'mp4' else wp.make_clip(name, 60) for kind, name in CLIPS.items()}
+    tenths = ['-f', 'lavfi', '-i', f'aevalsrc=0.5*sin(2*PI*({TONE}+{TONE_STEP}*floor(t/{CLIP_SECONDS // 10}))*t)'
+              f':s=44100:d={CLIP_SECONDS}']
+    made = {'mp4': ['-f', 'lavfi', '-i', f'testsrc=size=640x360:rate=25:duration={CLIP_SECONDS}', *tenths,
+                    '-c:v', 'libx264', '-pix_fmt', 'yuv420p', '-c:a', 'aac', '-shortest'],
+            'm4a': [*tenths, '-c:a', 'aac']}
+    clips = {}
+    for kind, name in CLIPS.items():
+        clips[kind] = os.path.join(wp.CLIPS, name)
+        if kind not in made:
+            wp.make_clip(name, CLIP_SECONDS)
+        elif not os.path.exists(clips[kind]):
+            subprocess.run(['ffmpeg', '-loglevel', 'error', '-y', *made[kind], clips[kind]], check=True)
+    return clips
 
 
 def cpu_seconds(pids):
@@ -87,7 +105,8 @@ class Process:
     def __init__(self, *args):
         self.out = tempfile.TemporaryFile('w+')
         self.started = time.time()
-        self.popen = subprocess.Popen([os.environ['WINE'], *args], stdout=self.out, stderr=subprocess.DEVNULL)
+        self.popen = subprocess.Popen([os.environ['WINE'], *args], stdin=subprocess.PIPE, stdout=self.out,
+                                      stderr=subprocess.DEVNULL)
         self.pid = self.popen.pid
 
     def line(self, word, timeout=30):
@@ -114,7 +133,7 @@ def player(clip):
 
 
 def title_of(clip):
-    return os.path.basename(clip) + (' [Audio] ' if clip.endswith('.mp3') else ' [Video] ')
+    return os.path.basename(clip) + (' [Audio] ' if clip.endswith(('.mp3', '.m4a')) else ' [Video] ')
 
 
 def exit_player(process):
@@ -194,6 +213,62 @@ def seek(contender, clip):
     watcher.end()
     exit_player(run)
     return value
+
+
+def recorded_now(recording):
+    """The recording's sample that the null sink plays at this moment. The recorder gets the sink's
+    sound in blocks, so the file lags behind by anything up to a block: the least lag seen over a
+    while of polling is taken as none."""
+    start = time.time()
+    for _ in range(150):
+        start = min(start, time.time() - os.path.getsize(recording.path) / 2 / RATE)
+        time.sleep(0.002)
+    return round((time.time() - start) * RATE)
+
+
+def jump_heard(contender, clip):
+    """Milliseconds from a digit posted to a playing clip to the first 20 ms of the tone of the tenth it
+    jumps to, recorded from the null sink. The digit reaches the player through a helper process and the
+    harness through its stdin, each as one line written to a pipe."""
+    recording = Recording()
+    try:
+        if contender == 'harness':
+            run = typist = bench('jump', clip, str(SETTLE + 6))
+            run.line('playing')
+        else:
+            run = player(clip)
+            wp.wait_for_title(title_of(clip), timeout=30)
+            typist = bench('digits', wp.players()[0])
+        time.sleep(SETTLE)
+        posted = recorded_now(recording)
+        typist.popen.stdin.write(f'{JUMP_DIGIT}\n'.encode())
+        typist.popen.stdin.flush()
+        time.sleep(3)
+    finally:
+        samples = recording.stop()
+    typist.popen.stdin.close()
+    typist.end()
+    if contender == 'player':
+        exit_player(run)
+    old, new = tenth_tone(0), tenth_tone(JUMP_DIGIT)
+    for start in range(posted, len(samples) - FRAME, FRAME // 4):
+        frame = samples[start:start + FRAME]
+        heard = power(frame, new)
+        if heard > 1e9 and heard > 10 * power(frame, old):
+            return 1000.0 * (start - posted) / RATE
+    raise RuntimeError(f'the tone of tenth {JUMP_DIGIT} never heard from the {contender}')
+
+
+def converter_costs():
+    """Wall-clock and CPU milliseconds of one 1280 x 720 NV12 frame to RGB32, for the player's own
+    converter and for the Video Processor MFT, over 100 frames each in one process."""
+    run = Process(wp.exe('lumetrone-convert'), '100')
+    own = [float(v) for v in run.line('own')[1:3]]
+    mft = run.line('mft')[1:3]
+    run.end()
+    if mft[0] == 'failed':
+        raise RuntimeError('the Video Processor MFT converted no frame')
+    return own, [float(v) for v in mft]
 
 
 def overlay_shown(clip):
@@ -329,6 +404,7 @@ def main():
     parser.add_argument('--runs', type=int, help='runs a cell')
     parser.add_argument('--without-flood', action='store_true', help='leave out the key flood, minutes a run')
     parser.add_argument('--timeline', action='store_true', help='only the start-up timelines, from a relay trace')
+    parser.add_argument('--only', nargs='+', choices=STEPS, help='only these steps')
     options = parser.parse_args()
     runs = options.runs or (2 if options.quick else 5)
 
@@ -336,7 +412,7 @@ def main():
     wp.forget_last_clip()
     clips = make_clips()
     if options.timeline:
-        for kind in ('avi', 'mp3'):
+        for kind in ('avi', 'mp3', *SOURCE_KINDS):
             print_timelines(clips[kind])
         return
     cells = {}
@@ -345,13 +421,14 @@ def main():
         cells.setdefault(key, {'player': [], 'harness': []})[contender].append(value)
 
     def launches(contender):
-        for kind in ('mp4', 'avi', 'mp3'):
+        for kind in ('mp4', 'm4a', 'avi', 'mp3'):
             record(f'launch → playing, {kind}', contender, launch(contender, clips[kind]))
 
     def playbacks(contender):
-        values = playback(contender, clips['mp4'])
-        record(f'CPU, {PLAYBACK} s of mp4 playback', contender, values['cpu'])
-        record('peak memory, mp4 playback', contender, values['peak'])
+        for kind in SOURCE_KINDS:
+            values = playback(contender, clips[kind])
+            record(f'CPU, {PLAYBACK} s of {kind} playback', contender, values['cpu'])
+            record(f'peak memory, {kind} playback', contender, values['peak'])
 
     def embedded(contender):
         # The same player runs against a harness that embeds its video as the player does.
@@ -367,24 +444,44 @@ def main():
     def seeks(contender):
         record('seek: digit → bar (player) / SetPositions (harness)', contender, seek(contender, clips['avi']))
 
+    def jumps(contender):
+        for kind in SOURCE_KINDS:
+            record(f'digit → the sound at the new place, {kind}', contender, jump_heard(contender, clips[kind]))
+
     def floods(contender):
         grown, reopened = flood(contender, clips['avi'])
         record(f'memory gained over {FLOOD} keys, playing avi', contender, grown)
         if reopened is not None:
             record(f'graphs built again over {FLOOD} keys (harness)', 'harness', reopened)
 
-    steps = [launches, playbacks, embedded, idles, seeks] + ([] if options.without_flood else [floods])
+    def overlay():
+        record(f'overlay on screen while an avi plays', 'player', overlay_shown(clips['avi']))
+
+    def converter():
+        # The player's column holds its own converter, the harness's the platform's transform.
+        own, mft = converter_costs()
+        for index, what in enumerate(('wall-clock', 'CPU')):
+            key = f'converter {what}, a 1280×720 NV12 frame → RGB32: own (player) / Video Processor MFT (harness)'
+            record(key, 'player', own[index])
+            record(key, 'harness', mft[index])
+
+    chosen = options.only or [name for name in STEPS if name != 'floods' or not options.without_flood]
+    steps = [step for name, step in (('launches', launches), ('playbacks', playbacks), ('embedded', embedded),
+                                     ('idles', idles), ('seeks', seeks), ('jumps', jumps), ('floods', floods))
+             if name in chosen]
     for run in range(runs):
         # Each step runs for both contenders back to back, so that the machine's drift over minutes
         # falls on both alike; which goes first alternates, so neither always meets a warm cache.
         for step in steps:
             for contender in (('player', 'harness') if run % 2 == 0 else ('harness', 'player')):
                 step(contender)
-        record(f'overlay on screen while an avi plays', 'player', overlay_shown(clips['avi']))
+        for name, measure in (('overlay', overlay), ('converter', converter)):
+            if name in chosen:
+                measure()
         wp.forget_last_clip()
 
     units = {'memory': 'MB', 'graphs': 'count', 'launch': 's', 'CPU': 's', 'idle CPU': 's', 'peak': 'MB', 'idle wake-ups': 'count',
-             'seek': 'ms', 'overlay': '% of 5 ms samples'}
+             'seek': 'ms', 'digit': 'ms', 'converter': 'ms', 'overlay': '% of 5 ms samples'}
     print(f'\nLumetrone bench: {arch} exe, {runs} runs a cell, min / median\n')
     print('| metric | unit | player | harness | ratio |')
     print('|---|---|---|---|---|')

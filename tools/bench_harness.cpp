@@ -6,8 +6,11 @@
 //   lumetrone-bench paused CLIP SECONDS    render, run, pause; then sit
 //   lumetrone-bench idle SECONDS           a bare window and its message loop
 //   lumetrone-bench seek CLIP              "seek MS" for SetPositions to half the clip while it runs
+//   lumetrone-bench jump CLIP SECONDS      as play, cued first; each digit on stdin jumps to that tenth
+//                                          of the clip as the player does under Wine 8
 //   lumetrone-bench title TEXT SECONDS     "seen" when a player's caption reads TEXT
 //   lumetrone-bench bar HWND X SECONDS     types 5 to the player; "bar MS" once its bar is green at X
+//   lumetrone-bench digits HWND            types each digit on stdin to the player
 //   lumetrone-bench overlay HWND SECONDS   "overlay SHOWN SAMPLES" from samples every 5 ms
 //   lumetrone-bench keys HWND COUNT        types COUNT keys of the flood below to the player; "done"
 //   lumetrone-bench flood CLIP COUNT       "ready" once it plays, then the engine calls of COUNT such
@@ -32,13 +35,22 @@ static double Milliseconds()
     return 1000.0 * (double)count.QuadPart / (double)frequency.QuadPart;
 }
 
-// Keeps the thread's windows answering, as any GUI program does while it waits.
+struct Graph;
+static Graph *jumping;   // the graph that digits on stdin jump, in the jump verb
+static void JumpToTenth(Graph *graph, int tenth);
+
+// Keeps the thread's windows answering, as any GUI program does while it waits; digits from stdin
+// come as WM_APP thread messages.
 static void Pump(DWORD milliseconds)
 {
     DWORD end = GetTickCount() + milliseconds;
     for (;;) {
         MSG msg;
         while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            if (msg.hwnd == NULL && msg.message == WM_APP && jumping) {
+                JumpToTenth(jumping, (int)msg.wParam);
+                continue;
+            }
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
@@ -130,6 +142,54 @@ static int PlayEmbedded(const char *path, DWORD seconds)
     return 0;
 }
 
+// A start as the player makes it: paused until the renderers hold their first samples, then run.
+static HRESULT CueAndRun(Graph *graph)
+{
+    graph->control->Pause();
+    OAFilterState state;
+    graph->control->GetState(2000, &state);
+    return graph->control->Run();
+}
+
+// A jump as the player makes it under Wine 8: the graph stopped for the seek, then cued and run.
+static void JumpToTenth(Graph *graph, int tenth)
+{
+    REFERENCE_TIME duration = 0;
+    graph->seeking->GetDuration(&duration);
+    REFERENCE_TIME target = duration / 10 * tenth;
+    graph->control->Stop();
+    graph->seeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning | AM_SEEKING_SeekToKeyFrame, NULL,
+                                 AM_SEEKING_NoPositioning);
+    CueAndRun(graph);
+}
+
+// Hands each digit read from stdin to the thread that owns the graph.
+static DWORD WINAPI ReadDigits(void *owner)
+{
+    int c;
+    while ((c = getchar()) != EOF)
+        if (c >= '0' && c <= '9')
+            PostThreadMessageA((DWORD)(ULONG_PTR)owner, WM_APP, (WPARAM)(c - '0'), 0);
+    return 0;
+}
+
+static int JumpClip(const char *path, DWORD seconds)
+{
+    Graph graph;
+    if (!Build(&graph, path) || FAILED(CueAndRun(&graph)))
+        return 1;
+    MSG msg;
+    PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE);   // the thread's queue, before the reader posts to it
+    jumping = &graph;
+    CloseHandle(CreateThread(NULL, 0, ReadDigits, (void *)(ULONG_PTR)GetCurrentThreadId(), 0, NULL));
+    printf("playing\n");
+    fflush(stdout);
+    Pump(seconds * 1000);
+    jumping = NULL;
+    Release(&graph);
+    return 0;
+}
+
 static int SeekClip(const char *path)
 {
     Graph graph;
@@ -203,6 +263,15 @@ static int TimeBar(HWND player, int x, DWORD seconds)
     }
     ReleaseDC(NULL, screen);
     return 1;
+}
+
+static int TypeDigits(HWND player)
+{
+    int c;
+    while ((c = getchar()) != EOF)
+        if (c >= '0' && c <= '9')
+            PostMessageA(player, WM_CHAR, (WPARAM)c, 1);
+    return 0;
 }
 
 // The strip counts as shown when its volume bar and the start of its progress bar are on screen.
@@ -400,7 +469,7 @@ static int ReplayFlood(const char *path, int count)
 int main(int argc, char **argv)
 {
     if (argc < 3) {
-        fprintf(stderr, "usage: lumetrone-bench play|embedded|paused|idle|seek|title|bar|overlay|keys|flood ...\n");
+        fprintf(stderr, "usage: lumetrone-bench play|embedded|paused|idle|seek|jump|title|bar|digits|overlay|keys|flood ...\n");
         return 2;
     }
     const char *verb = argv[1];
@@ -416,10 +485,14 @@ int main(int argc, char **argv)
         result = Idle((DWORD)atoi(argv[2]));
     else if (strcmp(verb, "seek") == 0)
         result = SeekClip(argv[2]);
+    else if (strcmp(verb, "jump") == 0 && argc >= 4)
+        result = JumpClip(argv[2], (DWORD)atoi(argv[3]));
     else if (strcmp(verb, "title") == 0 && argc >= 4)
         result = WatchTitle(argv[2], (DWORD)atoi(argv[3]));
     else if (strcmp(verb, "bar") == 0 && argc >= 5)
         result = TimeBar((HWND)(ULONG_PTR)strtoul(argv[2], NULL, 16), atoi(argv[3]), (DWORD)atoi(argv[4]));
+    else if (strcmp(verb, "digits") == 0)
+        result = TypeDigits((HWND)(ULONG_PTR)strtoul(argv[2], NULL, 16));
     else if (strcmp(verb, "overlay") == 0 && argc >= 4)
         result = SampleOverlay((HWND)(ULONG_PTR)strtoul(argv[2], NULL, 16), (DWORD)atoi(argv[3]));
     else if (strcmp(verb, "keys") == 0 && argc >= 4)
