@@ -24,7 +24,6 @@ struct Streaming {
     REFERENCE_TIME segmentStart;
     REFERENCE_TIME end;          // the stop position; 0 or less: none known
     bool           cued;         // something of the segment has gone out
-    REFERENCE_TIME lastStart;    // media time of the latest sample that went out
 };
 
 static SourcePin *PinOfKind(SourceFilter *filter, PinKind kind)
@@ -67,8 +66,6 @@ static void Cue(Streaming *run)
 static void Stamp(Streaming *run, IMediaSample *out, SourcePin *pin, REFERENCE_TIME start, REFERENCE_TIME stop)
 {
     Cue(run);
-    if (run->segmentStart + start > run->lastStart)
-        run->lastStart = run->segmentStart + start;
     out->SetTime(&start, &stop);
     out->SetSyncPoint(TRUE);
     out->SetDiscontinuity(pin->discontinuity);
@@ -216,20 +213,21 @@ static bool AllEnded(SourceFilter *filter)
     return true;
 }
 
-// The picture's end first: the sound renderer's end waits until its sound has played out.
+// The place is the end from the moment a renderer may call the stream complete. The picture's end
+// goes first: the sound renderer's end waits until its sound has played out.
 static void SendEndOfStream(Streaming *run)
 {
     DeliverDueFrames(run, true);
     Cue(run);
+    EnterCriticalSection(&run->filter->lock);
+    TimelineFinish(&run->filter->timeline);
+    LeaveCriticalSection(&run->filter->lock);
     SourcePin *picture = PinOfKind(run->filter, VideoPin);
     SourcePin *sound = PinOfKind(run->filter, AudioPin);
     if (picture)
         picture->peer->EndOfStream();
     if (sound)
         sound->peer->EndOfStream();
-    EnterCriticalSection(&run->filter->lock);
-    TimelineFinish(&run->filter->timeline, run->lastStart);
-    LeaveCriticalSection(&run->filter->lock);
 }
 
 static void ReadNext(Streaming *run)
@@ -262,7 +260,6 @@ static void StartSegment(Streaming *run)
     SourceFilter *filter = run->filter;
     DropHeldFrames(run);
     run->cued = false;
-    run->lastStart = run->segmentStart;
     PROPVARIANT place;
     PropVariantInit(&place);
     place.vt = VT_I8;

@@ -31,10 +31,9 @@ void TimelineSeek(Timeline *timeline, REFERENCE_TIME target)
     timeline->finished = false;
 }
 
-void TimelineFinish(Timeline *timeline, REFERENCE_TIME lastStart)
+void TimelineFinish(Timeline *timeline)
 {
     timeline->finished = true;
-    timeline->lastStart = lastStart;
 }
 
 REFERENCE_TIME TimelinePlace(const Timeline *timeline, REFERENCE_TIME now)
@@ -49,9 +48,10 @@ REFERENCE_TIME TimelinePlace(const Timeline *timeline, REFERENCE_TIME now)
     REFERENCE_TIME place = timeline->segmentStart + streamTime;
     if (timeline->end <= timeline->segmentStart)
         return place;
-    // Once the last sample has begun to play, nothing is left before the end: the renderers say
-    // the stream is complete there, a moment before the clock reaches it.
-    if (place > timeline->end || (timeline->finished && place >= timeline->lastStart))
+    // The renderers call the stream complete as soon as its end reaches them, while they still
+    // hold its last sound (a paused renderer takes nothing, so the end goes out only while running):
+    // from then on the place is the end, as the engine's own graph reports it.
+    if (place > timeline->end || timeline->finished)
         return timeline->end;
     return place;
 }

@@ -13,15 +13,14 @@ struct Timeline {
     REFERENCE_TIME runStart;      // reference time at stream time 0, from Run
     REFERENCE_TIME heldAt;        // stream time at which the last pause held the stream
     REFERENCE_TIME end;           // the stop position: no place lies beyond it
-    bool           finished;      // the stream's end went out, after a sample starting at lastStart
-    REFERENCE_TIME lastStart;
+    bool           finished;      // the stream's end went out on every pin
 };
 
 void TimelineRun(Timeline *timeline, REFERENCE_TIME start);
 void TimelinePause(Timeline *timeline, REFERENCE_TIME now);
 void TimelineStop(Timeline *timeline, REFERENCE_TIME now);
 void TimelineSeek(Timeline *timeline, REFERENCE_TIME target);
-void TimelineFinish(Timeline *timeline, REFERENCE_TIME lastStart);
+void TimelineFinish(Timeline *timeline);
 // The media time playing at reference time now.
 REFERENCE_TIME TimelinePlace(const Timeline *timeline, REFERENCE_TIME now);
 
