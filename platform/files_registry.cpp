@@ -259,6 +259,8 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD count, LPDWORD written, LPOVER
 
 BOOL CloseHandle(HANDLE handle)
 {
+    if (standin::CloseSyncHandle(handle))
+        return TRUE;
     OpenFile *open = Held(g.openFiles, handle);
     if (!open)
         return FALSE;

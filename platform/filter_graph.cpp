@@ -1,7 +1,11 @@
 /* The scripted filter graph: clips registered by path, every call logged with its arguments,
    injectable statuses, a test-fed event queue that posts the notify message, and a reference
-   count per interface that fails the test on a leak or a double release. */
+   count per interface that fails the test on a leak or a double release. A source filter added to
+   it has each pin rendered into a renderer of renderers.cpp, and is handed the graph's state
+   changes and, through its pins, its seeks, as Wine's graph does. */
 #include "internal.h"
+
+#include <amvideo.h>
 
 #include <gtest/gtest.h>
 
@@ -98,14 +102,7 @@ struct Part : Interface {
     LONG references = 0;
     HRESULT QueryInterface(REFIID iid, void **object) override;
     ULONG AddRef() override { return static_cast<ULONG>(++references); }
-    ULONG Release() override
-    {
-        if (references <= 0) {
-            ADD_FAILURE() << name << " released more often than it was obtained";
-            return 0;
-        }
-        return static_cast<ULONG>(--references);
-    }
+    ULONG Release() override;
     bool Live(const char *method)
     {
         if (references > 0)
@@ -115,7 +112,12 @@ struct Part : Interface {
     }
 };
 
-struct GraphBuilder : Part<IGraphBuilder> { HRESULT RenderFile(LPCWSTR file, LPCWSTR playList) override; };
+struct GraphBuilder : Part<IGraphBuilder> {
+    HRESULT AddFilter(IBaseFilter *filter, LPCWSTR name) override;
+    HRESULT RemoveFilter(IBaseFilter *filter) override;
+    HRESULT Render(IPin *output) override;
+    HRESULT RenderFile(LPCWSTR file, LPCWSTR playList) override;
+};
 struct MediaControl : Part<IMediaControl> {
     HRESULT Run() override { return Change("Run", State_Running); }
     HRESULT Pause() override { return Change("Pause", State_Paused); }
@@ -131,7 +133,25 @@ struct MediaEvent : Part<IMediaEventEx> {
     }
     HRESULT SetNotifyWindow(OAHWND hwnd, long message, LONG_PTR instance) override;
 };
+HRESULT Unexpected(const char *method)
+{
+    ADD_FAILURE() << "IMediaSeeking::" << method << " is not expected of the graph";
+    return E_NOTIMPL;
+}
+
 struct MediaSeeking : Part<IMediaSeeking> {
+    HRESULT GetCapabilities(DWORD *) override { return Unexpected("GetCapabilities"); }
+    HRESULT CheckCapabilities(DWORD *) override { return Unexpected("CheckCapabilities"); }
+    HRESULT IsFormatSupported(const GUID *) override { return Unexpected("IsFormatSupported"); }
+    HRESULT QueryPreferredFormat(GUID *) override { return Unexpected("QueryPreferredFormat"); }
+    HRESULT GetTimeFormat(GUID *) override { return Unexpected("GetTimeFormat"); }
+    HRESULT IsUsingTimeFormat(const GUID *) override { return Unexpected("IsUsingTimeFormat"); }
+    HRESULT SetTimeFormat(const GUID *) override { return Unexpected("SetTimeFormat"); }
+    HRESULT GetStopPosition(LONGLONG *) override { return Unexpected("GetStopPosition"); }
+    HRESULT ConvertTimeFormat(LONGLONG *, const GUID *, LONGLONG, const GUID *) override { return Unexpected("ConvertTimeFormat"); }
+    HRESULT GetPositions(LONGLONG *, LONGLONG *) override { return Unexpected("GetPositions"); }
+    HRESULT GetAvailable(LONGLONG *, LONGLONG *) override { return Unexpected("GetAvailable"); }
+    HRESULT GetPreroll(LONGLONG *) override { return Unexpected("GetPreroll"); }
     HRESULT GetDuration(LONGLONG *duration) override;
     HRESULT GetCurrentPosition(LONGLONG *position) override;
     HRESULT SetPositions(LONGLONG *current, DWORD currentFlags, LONGLONG *stop, DWORD stopFlags) override;
@@ -173,6 +193,13 @@ struct Graph {
     long notifyMessage = 0;
     LONG_PTR notifyInstance = 0;
     std::deque<Event> events;
+    // A source filter added by the player, its pins' connections and seeking, and the stream
+    // time: where the clock stood at stream time 0, and the stream time a pause holds.
+    IBaseFilter *source = nullptr;
+    IReferenceClock *clock = nullptr;
+    std::vector<std::pair<IPin *, IPin *>> connections;   // the source's pin, the renderer's
+    std::vector<IMediaSeeking *> seekers;
+    REFERENCE_TIME streamStart = 0, heldStreamTime = 0;
     GraphBuilder builder;
     MediaControl control;
     MediaEvent event;
@@ -197,6 +224,57 @@ struct Graph {
     {
         return builder.references + control.references + event.references + seeking.references +
                video.references + basicVideo.references + audio.references;
+    }
+
+    REFERENCE_TIME Now()
+    {
+        REFERENCE_TIME now = 0;
+        clock->GetTime(&now);
+        return now;
+    }
+
+    void Move(OAFilterState from, OAFilterState to)
+    {
+        if (to == State_Stopped) {
+            heldStreamTime = 0;
+            source->Stop();
+        } else if (to == State_Paused) {
+            if (from == State_Running)
+                heldStreamTime = Now() - streamStart;
+            source->Pause();
+        } else {
+            streamStart = Now() - heldStreamTime;
+            source->Run(streamStart);
+        }
+    }
+
+    // As the graph removes a filter: its pins disconnected, its renderers gone.
+    void RemoveSource()
+    {
+        for (IMediaSeeking *seeking : seekers)
+            seeking->Release();
+        for (const auto &connection : connections) {
+            connection.first->Disconnect();
+            connection.second->Disconnect();
+            connection.second->Release();
+        }
+        seekers.clear();
+        connections.clear();
+        source->JoinFilterGraph(nullptr, nullptr);
+        source->Release();
+        source = nullptr;
+        clock->Release();
+        clock = nullptr;
+    }
+
+    // The player has let go of every interface: the graph stops and lets go of its filters.
+    void End()
+    {
+        if (!source)
+            return;
+        if (state != State_Stopped)
+            source->Stop();
+        RemoveSource();
     }
 
     void Notify()
@@ -236,7 +314,71 @@ HRESULT Part<Interface>::QueryInterface(REFIID iid, void **object)
     return S_OK;
 }
 
+template <typename Interface>
+ULONG Part<Interface>::Release()
+{
+    if (references <= 0) {
+        ADD_FAILURE() << name << " released more often than it was obtained";
+        return 0;
+    }
+    ULONG left = static_cast<ULONG>(--references);
+    if (graph->References() == 0)
+        graph->End();
+    return left;
+}
+
 Graph *Current() { return g.graphs.empty() ? nullptr : g.graphs.back().get(); }
+
+HRESULT GraphBuilder::AddFilter(IBaseFilter *filter, LPCWSTR name)
+{
+    Log("AddFilter " + standin::Utf8Of(name));
+    HRESULT status = Answer("AddFilter");
+    if (FAILED(status))
+        return status;
+    EXPECT_EQ(graph->source, nullptr) << "a second source in one graph";
+    filter->AddRef();
+    graph->source = filter;
+    filter->JoinFilterGraph(this, name);
+    graph->clock = standin::NewClock();
+    filter->SetSyncSource(graph->clock);
+    graph->clip.audio = graph->clip.video = false;
+    return S_OK;
+}
+
+HRESULT GraphBuilder::RemoveFilter(IBaseFilter *filter)
+{
+    Log("RemoveFilter");
+    EXPECT_EQ(filter, graph->source);
+    if (filter == graph->source)
+        graph->RemoveSource();
+    return Answer("RemoveFilter");
+}
+
+// What the renderer took tells the graph whether the clip has sound, and the picture's size.
+HRESULT GraphBuilder::Render(IPin *output)
+{
+    Log("Render");
+    HRESULT status = Answer("Render");
+    IPin *renderer = SUCCEEDED(status) ? standin::ConnectRenderer(output, &status) : nullptr;
+    if (!renderer)
+        return status;
+    graph->connections.push_back({output, renderer});
+    IMediaSeeking *seeking = nullptr;
+    if (SUCCEEDED(output->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void **>(&seeking))))
+        graph->seekers.push_back(seeking);
+    AM_MEDIA_TYPE type;
+    renderer->ConnectionMediaType(&type);
+    if (IsEqualGUID(type.majortype, MEDIATYPE_Audio)) {
+        graph->clip.audio = true;
+    } else {
+        const BITMAPINFOHEADER &bitmap = reinterpret_cast<const VIDEOINFOHEADER *>(type.pbFormat)->bmiHeader;
+        graph->clip.video = true;
+        graph->clip.width = bitmap.biWidth;
+        graph->clip.height = bitmap.biHeight;
+    }
+    CoTaskMemFree(type.pbFormat);
+    return S_OK;
+}
 
 HRESULT GraphBuilder::RenderFile(LPCWSTR file, LPCWSTR playList)
 {
@@ -284,8 +426,12 @@ HRESULT MediaEvent::SetNotifyWindow(OAHWND hwnd, long message, LONG_PTR instance
 HRESULT MediaControl::Change(const char *method, OAFilterState state)
 {
     HRESULT status = Call(method);
-    if (SUCCEEDED(status))
-        graph->state = state;
+    if (FAILED(status))
+        return status;
+    OAFilterState from = graph->state;
+    graph->state = state;
+    if (graph->source)
+        graph->Move(from, state);
     return status;
 }
 
@@ -321,7 +467,13 @@ HRESULT MediaSeeking::GetRate(double *rate)
     return Give("GetRate", rate, graph->clip.reportedRate != 0 ? graph->clip.reportedRate : graph->rate);
 }
 
-HRESULT MediaSeeking::GetDuration(LONGLONG *duration) { return Give("GetDuration", duration, graph->clip.duration); }
+HRESULT MediaSeeking::GetDuration(LONGLONG *duration)
+{
+    LONGLONG clipDuration = graph->clip.duration;
+    if (!graph->seekers.empty())
+        graph->seekers[0]->GetDuration(&clipDuration);
+    return Give("GetDuration", duration, clipDuration);
+}
 HRESULT MediaSeeking::GetCurrentPosition(LONGLONG *position) { return Give("GetCurrentPosition", position, graph->position); }
 
 HRESULT MediaSeeking::SetPositions(LONGLONG *current, DWORD currentFlags, LONGLONG *stop, DWORD stopFlags)
@@ -330,7 +482,22 @@ HRESULT MediaSeeking::SetPositions(LONGLONG *current, DWORD currentFlags, LONGLO
         std::to_string(stopFlags));
     if (currentFlags & AM_SEEKING_AbsolutePositioning)
         graph->position = *current;
-    return Answer("SetPositions");
+    HRESULT status = Answer("SetPositions");
+    if (FAILED(status) || !graph->source)
+        return status;
+    // A running graph is paused for the seek, and runs again from stream time 0.
+    OAFilterState state = graph->state;
+    if (state == State_Running)
+        graph->Move(State_Running, State_Paused);
+    for (IMediaSeeking *seeking : graph->seekers) {
+        LONGLONG asked = current ? *current : 0, end = stop ? *stop : 0;
+        seeking->SetPositions(current ? &asked : nullptr, currentFlags, stop ? &end : nullptr, stopFlags);
+    }
+    if (currentFlags & AM_SEEKING_PositioningBitsMask)
+        graph->heldStreamTime = 0;
+    if (state == State_Running)
+        graph->Move(State_Paused, State_Running);
+    return status;
 }
 
 HRESULT VideoWindow::put_Owner(OAHWND owner) { Log(std::string("put_Owner ") + (owner ? "app" : "0")); return Answer("put_Owner"); }
@@ -422,9 +589,11 @@ void SetGraphMessageDrain(OAHWND drain) { Current()->drain = drain; }
 
 HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID *object)
 {
-    EXPECT_TRUE(IsEqualGUID(clsid, CLSID_FilterGraph));
     EXPECT_EQ(outer, nullptr);
     EXPECT_EQ(context, static_cast<DWORD>(CLSCTX_INPROC_SERVER));
+    if (IsEqualGUID(clsid, CLSID_MemoryAllocator))
+        return standin::CreateMemoryAllocator(iid, object);
+    EXPECT_TRUE(IsEqualGUID(clsid, CLSID_FilterGraph));
     EXPECT_TRUE(IsEqualGUID(iid, IID_IGraphBuilder));
     Log("CoCreateInstance FilterGraph");
     HRESULT status = Answer("CoCreateInstance");

@@ -18,6 +18,9 @@ void ResetSystem();
 void ResetFilesAndRegistry();
 void ResetFilterGraph();
 void ResetClipboard();
+void ResetThreads();
+void ResetSourceReader();
+void ResetRenderers();
 
 // What each part checks was given back, for ExpectAllReleased.
 void ExpectFilesClosed();
@@ -26,6 +29,16 @@ void PutInFront(HWND hwnd);          // the window now in front of every other
 void ExpectGlobalsFreed();   // every global block either freed or the clipboard's
 void ExpectDropsFinished();
 void ExpectScreenDcReleased();
+void ExpectThreadHandlesClosed();
+int LiveReaderObjects();
+
+bool CloseSyncHandle(HANDLE handle);   // an event's or a thread's; false for any other handle
+
+// What the scripted graph puts behind a source's pins (renderers.cpp), and the log of what they get.
+void LogSource(const std::string &entry);
+IReferenceClock *NewClock();
+IPin *ConnectRenderer(IPin *output, HRESULT *status);   // a connected renderer's input pin, or null
+HRESULT CreateMemoryAllocator(REFIID iid, void **object);
 
 // Windows, as the desktop's parts share them.
 struct Window {

@@ -108,7 +108,8 @@ void SetLastError(DWORD error) { g.lastError = error; }
 
 HRESULT CoInitializeEx(LPVOID, DWORD model)
 {
-    EXPECT_EQ(model, static_cast<DWORD>(COINIT_APARTMENTTHREADED));
+    // The player's streaming thread joins the multithreaded apartment.
+    EXPECT_TRUE(model == COINIT_APARTMENTTHREADED || model == COINIT_MULTITHREADED);
     if (SUCCEEDED(g.coInitializeStatus))
         g.coBalance++;
     return g.coInitializeStatus;
@@ -192,6 +193,16 @@ int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR source, int sourceLength, 
 }
 
 int lstrlenW(LPCWSTR text) { return text ? static_cast<int>(wcslen(text)) : 0; }
+
+LPWSTR lstrcpynW(LPWSTR destination, LPCWSTR source, int length)
+{
+    if (length > 0)
+        swprintf(destination, static_cast<size_t>(length), L"%ls", source);
+    return destination;
+}
+
+LPVOID CoTaskMemAlloc(SIZE_T bytes) { return malloc(bytes); }
+void CoTaskMemFree(LPVOID memory) { free(memory); }
 
 PVOID InterlockedExchangePointer(PVOID volatile *target, PVOID value)
 {

@@ -77,6 +77,9 @@ void Reset()
     ResetFilesAndRegistry();
     ResetFilterGraph();
     ResetClipboard();
+    ResetThreads();
+    ResetSourceReader();
+    ResetRenderers();
 }
 
 void ExpectAllReleased()
@@ -86,6 +89,8 @@ void ExpectAllReleased()
     ExpectGlobalsFreed();
     ExpectDropsFinished();
     ExpectScreenDcReleased();
+    ExpectThreadHandlesClosed();
+    EXPECT_EQ(LiveSourceObjects(), 0) << "a reader's or a renderer's object still held";
 }
 
 // The windows of the player's classes and its dialogs went with its process; another program's stay.

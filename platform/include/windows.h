@@ -39,6 +39,12 @@ typedef const WCHAR *LPCWSTR;
 typedef DWORD *LPDWORD;
 typedef BYTE *LPBYTE;
 typedef void *HANDLE;
+typedef uint8_t UINT8;
+typedef uint32_t UINT32;
+typedef uint64_t UINT64;
+typedef union _LARGE_INTEGER { LONGLONG QuadPart; } LARGE_INTEGER;
+typedef union _ULARGE_INTEGER { ULONGLONG QuadPart; } ULARGE_INTEGER;
+#define MAXLONGLONG (0x7fffffffffffffffll)
 
 #define DECLARE_STANDIN_HANDLE(name) struct name##__ { int unused; }; typedef struct name##__ *name
 DECLARE_STANDIN_HANDLE(HWND);
@@ -70,6 +76,9 @@ typedef INT_PTR (*FARPROC)();
 #define E_ABORT        ((HRESULT)0x80004004u)
 #define E_FAIL         ((HRESULT)0x80004005u)
 #define E_OUTOFMEMORY  ((HRESULT)0x8007000Eu)
+#define E_INVALIDARG   ((HRESULT)0x80070057u)
+#define E_UNEXPECTED   ((HRESULT)0x8000FFFFu)
+#define S_FALSE        ((HRESULT)1)
 #define SUCCEEDED(hr)  ((HRESULT)(hr) >= 0)
 #define FAILED(hr)     ((HRESULT)(hr) < 0)
 inline HRESULT HRESULT_FROM_WIN32(unsigned long error)
@@ -99,6 +108,7 @@ inline HRESULT HRESULT_FROM_WIN32(unsigned long error)
 #define IS_INTRESOURCE(p) (((ULONG_PTR)(p) >> 16) == 0)
 #define ZeroMemory(p, n) memset((p), 0, (n))
 #include <string.h>
+#include <wchar.h>
 
 typedef struct tagRECT { LONG left, top, right, bottom; } RECT;
 typedef struct tagPOINT { LONG x, y; } POINT;
@@ -280,6 +290,9 @@ typedef struct _OSVERSIONINFOA {
 typedef struct _GUID { uint32_t Data1; uint16_t Data2, Data3; uint8_t Data4[8]; } GUID, IID, CLSID;
 typedef const GUID &REFIID;
 typedef const GUID &REFCLSID;
+typedef const GUID &REFGUID;
+#define STDMETHODCALLTYPE
+#define COINIT_MULTITHREADED 0x0
 #define COINIT_APARTMENTTHREADED 0x2
 #define CLSCTX_INPROC_SERVER 0x1
 struct IUnknown {
@@ -289,6 +302,25 @@ struct IUnknown {
 };
 typedef IUnknown *LPUNKNOWN;
 inline bool IsEqualGUID(const GUID &a, const GUID &b) { return memcmp(&a, &b, sizeof(GUID)) == 0; }
+#define IsEqualIID(a, b) IsEqualGUID(a, b)
+inline const GUID GUID_NULL = {};
+inline const IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+/* Bitmaps, as the video renderers take them */
+#define BI_RGB 0
+typedef struct tagBITMAPINFOHEADER {
+    DWORD biSize; LONG biWidth, biHeight; WORD biPlanes, biBitCount;
+    DWORD biCompression, biSizeImage; LONG biXPelsPerMeter, biYPelsPerMeter; DWORD biClrUsed, biClrImportant;
+} BITMAPINFOHEADER;
+
+/* Threads and their synchronisation, served by platform/threads.cpp */
+#define INFINITE 0xFFFFFFFFu
+#define WAIT_OBJECT_0 0u
+#define WAIT_TIMEOUT 258u
+typedef DWORD (WINAPI *LPTHREAD_START_ROUTINE)(LPVOID parameter);
+typedef struct _RTL_CRITICAL_SECTION { void *standinLock; } CRITICAL_SECTION;
+inline LONG InterlockedIncrement(LONG volatile *value) { return __atomic_add_fetch(value, 1, __ATOMIC_SEQ_CST); }
+inline LONG InterlockedDecrement(LONG volatile *value) { return __atomic_sub_fetch(value, 1, __ATOMIC_SEQ_CST); }
 
 /* USER */
 DWORD   GetLastError();
@@ -373,6 +405,17 @@ int     MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourc
 int     WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceLength, LPSTR destination,
                             int destinationLength, LPCSTR defaultChar, BOOL *usedDefault);
 int     lstrlenW(LPCWSTR text);
+LPWSTR  lstrcpynW(LPWSTR destination, LPCWSTR source, int length);
+HANDLE  CreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stackSize, LPTHREAD_START_ROUTINE start, LPVOID parameter,
+                     DWORD flags, LPDWORD threadId);
+HANDLE  CreateEventW(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initialState, LPCWSTR name);
+BOOL    SetEvent(HANDLE event);
+BOOL    ResetEvent(HANDLE event);
+DWORD   WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+void    InitializeCriticalSection(CRITICAL_SECTION *section);
+void    DeleteCriticalSection(CRITICAL_SECTION *section);
+void    EnterCriticalSection(CRITICAL_SECTION *section);
+void    LeaveCriticalSection(CRITICAL_SECTION *section);
 int     MulDiv(int number, int numerator, int denominator);
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
 LPVOID  GlobalLock(HGLOBAL memory);
@@ -405,3 +448,5 @@ LONG RegCloseKey(HKEY key);
 HRESULT CoInitializeEx(LPVOID reserved, DWORD model);
 void    CoUninitialize();
 HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID *object);
+LPVOID  CoTaskMemAlloc(SIZE_T bytes);
+void    CoTaskMemFree(LPVOID memory);

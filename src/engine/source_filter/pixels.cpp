@@ -50,8 +50,10 @@ bool ConvertDecodedFrame(const FrameLayout *layout, const BYTE *data, DWORD leng
     if (layout->left < 0 || layout->top < 0 || layout->shownWidth < 1 || layout->shownHeight < 1 ||
         layout->left + layout->shownWidth > layout->width || layout->top + layout->shownHeight > layout->height)
         return false;
+    // Chroma covers pixel pairs, so an odd frame's rows hold a last pair of their own.
     bool packed = IsEqualGUID(layout->subtype, MFVideoFormat_YUY2);
-    LONG least = packed ? layout->width * 2 : layout->width;
+    LONG evenWidth = (layout->width + 1) & ~1;
+    LONG least = packed ? evenWidth * 2 : evenWidth;
     LONG pitch = layout->stride > 0 ? layout->stride : least;
     if (pitch < least || pitch > kMaxPitch)
         return false;
