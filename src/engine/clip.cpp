@@ -172,16 +172,23 @@ static HRESULT CreateGraph()
 }
 
 // The head of the graph: the player's own source where Media Foundation reads the clip, else what
-// the engine builds itself, in a fresh graph that holds nothing of the first attempt.
+// the engine builds itself. Renderers that the own source's attempt left behind would wait for a
+// stream that never comes, so the engine builds in a fresh graph after one.
 static HRESULT RenderClip(const WCHAR *path)
 {
-    if (SUCCEEDED(RenderOwnSource(pGB, path, &pSource)))
-        return S_OK;
-    ReleaseInterface(pME);
-    ReleaseInterface(pGB);
-    HRESULT hr = CreateGraph();
-    if (FAILED(hr))
-        return hr;
+    IBaseFilter *source = NULL;
+    if (SUCCEEDED(OpenOwnSource(path, &source))) {
+        if (SUCCEEDED(RenderOwnSource(pGB, source))) {
+            pSource = source;
+            return S_OK;
+        }
+        source->Release();
+        ReleaseInterface(pME);
+        ReleaseInterface(pGB);
+        HRESULT hr = CreateGraph();
+        if (FAILED(hr))
+            return hr;
+    }
     return pGB->RenderFile(path, NULL);
 }
 

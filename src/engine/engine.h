@@ -19,8 +19,9 @@ HRESULT PlayClipFile(const char *path);
 void    AbandonClip(HRESULT status);
 void    DetectAudioOnly();
 HRESULT CloseClip();
-// The player's own source for a clip that Media Foundation reads, added to graph and rendered.
-HRESULT RenderOwnSource(IGraphBuilder *graph, const WCHAR *path, IBaseFilter **source);
+// The player's own source: opened for a clip that Media Foundation reads, then rendered in a graph.
+HRESULT OpenOwnSource(const WCHAR *path, IBaseFilter **source);
+HRESULT RenderOwnSource(IGraphBuilder *graph, IBaseFilter *source);
 REFERENCE_TIME OwnSourcePlace(IBaseFilter *source);
 void WaitForOwnSourceCue(IBaseFilter *source, DWORD timeout);
 void    LeaveClip();

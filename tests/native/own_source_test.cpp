@@ -141,17 +141,17 @@ TEST_F(OwnSourceTest, ReaderErrorEndsTheStream)
     }
 }
 
-// A clip the source cannot take whole goes to the engine in a fresh graph: sound with no decoder
-// before anything is added, and a picture the graph cannot render after the sound was connected.
-TEST_F(OwnSourceTest, ClipTheSourceCannotTakeGoesToRenderFileInAFreshGraph)
+// A clip the source cannot take whole goes to the engine: sound with no decoder in the same graph,
+// as nothing was added to it, and a picture the graph cannot render, after the sound was connected,
+// in a fresh one.
+TEST_F(OwnSourceTest, ClipTheSourceCannotTakeGoesToRenderFile)
 {
     standin::ReaderClip undecodable = SoundAndPicture();
     undecodable.streams[0].decodes = false;
     standin::AddClip(kClip, {});
     PlayOwn([] {
         EXPECT_CALLS(0, "CoCreateInstance FilterGraph", "QueryInterface IMediaEventEx",
-                     "CoCreateInstance FilterGraph", "QueryInterface IMediaEventEx", std::string("RenderFile ") + kClip,
-                     "QueryInterface IMediaControl",
+                     std::string("RenderFile ") + kClip, "QueryInterface IMediaControl",
                      "QueryInterface IMediaSeeking", "QueryInterface IVideoWindow", "QueryInterface IBasicVideo",
                      "QueryInterface IBasicAudio", "SetNotifyWindow 1,1044,0", "get_Visible", "put_Owner app",
                      "put_WindowStyle 1174405120", "GetVideoSize", "SetWindowPosition 0,0,640,360",

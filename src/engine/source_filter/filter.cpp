@@ -244,9 +244,8 @@ REFERENCE_TIME SourceFilterPlace(SourceFilter *filter)
     return place;
 }
 
-// The clip through the player's own source: the reader opens it and the graph renders each pin
-// into its own renderers. On failure nothing of it stays in the graph.
-HRESULT RenderOwnSource(IGraphBuilder *graph, const WCHAR *path, IBaseFilter **source)
+// The player's own source for a clip that Media Foundation reads, before any graph is touched.
+HRESULT OpenOwnSource(const WCHAR *path, IBaseFilter **source)
 {
     *source = NULL;
     IMFSourceReader *reader = NULL;
@@ -254,19 +253,22 @@ HRESULT RenderOwnSource(IGraphBuilder *graph, const WCHAR *path, IBaseFilter **s
     HRESULT hr = MFCreateSourceReaderFromURL(path, NULL, &reader);
     if (FAILED(hr) || FAILED(hr = CreateSourceFilter(reader, &filter)))
         return hr;
-    if (FAILED(hr = graph->AddFilter(filter, L"Lumetrone source"))) {
-        filter->Release();
-        return hr;
-    }
-    for (int i = 0; i < filter->pinCount && SUCCEEDED(hr); i++)
-        hr = graph->Render(static_cast<IPin *>(&filter->pins[i]));
-    if (FAILED(hr)) {
-        graph->RemoveFilter(filter);
-        filter->Release();
-        return hr;
-    }
     *source = filter;
     return S_OK;
+}
+
+// Each pin into the graph's own renderers. On failure the filter leaves the graph again.
+HRESULT RenderOwnSource(IGraphBuilder *graph, IBaseFilter *source)
+{
+    SourceFilter *filter = static_cast<SourceFilter *>(source);
+    HRESULT hr = graph->AddFilter(filter, L"Lumetrone source");
+    if (FAILED(hr))
+        return hr;
+    for (int i = 0; i < filter->pinCount && SUCCEEDED(hr); i++)
+        hr = graph->Render(static_cast<IPin *>(&filter->pins[i]));
+    if (FAILED(hr))
+        graph->RemoveFilter(filter);
+    return hr;
 }
 
 REFERENCE_TIME OwnSourcePlace(IBaseFilter *source)
