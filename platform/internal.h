@@ -18,6 +18,7 @@ void ResetSystem();
 void ResetFilesAndRegistry();
 void ResetFilterGraph();
 void ResetClipboard();
+void ResetControlInput();
 
 // What each part checks was given back, for ExpectAllReleased.
 void ExpectFilesClosed();
@@ -26,6 +27,7 @@ void PutInFront(HWND hwnd);          // the window now in front of every other
 void ExpectGlobalsFreed();   // every global block either freed or the clipboard's
 void ExpectDropsFinished();
 void ExpectScreenDcReleased();
+void ExpectHotKeysReleased();
 
 // Windows, as the desktop's parts share them.
 struct Window {
@@ -43,6 +45,7 @@ std::vector<HWND> TopLevelWindows();    // the live ones, for broadcasts and the
 HWND WindowToPaint();                   // one shown on screen with an area to paint, or null
 void KillTimersOf(HWND hwnd);
 void EndProcessQueue();                 // its messages and timers; the clock and the log go on
+void EndProcessInput();                 // its hot keys and raw input registrations
 void MoveDialogFocus(HWND dialog, WPARAM item);   // WM_NEXTDLGCTL with an item's handle
 
 UINT Dpi();

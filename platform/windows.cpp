@@ -77,6 +77,7 @@ void Reset()
     ResetFilesAndRegistry();
     ResetFilterGraph();
     ResetClipboard();
+    ResetControlInput();
 }
 
 void ExpectAllReleased()
@@ -86,6 +87,7 @@ void ExpectAllReleased()
     ExpectGlobalsFreed();
     ExpectDropsFinished();
     ExpectScreenDcReleased();
+    ExpectHotKeysReleased();
 }
 
 // The windows of the player's classes and its dialogs went with its process; another program's stay.
@@ -96,6 +98,7 @@ void StartProcess()
             window->destroyed = true;
     g.classes.clear();
     EndProcessQueue();
+    EndProcessInput();
 }
 
 void ResetWindows() { g = {}; }
