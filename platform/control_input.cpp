@@ -151,6 +151,8 @@ UINT GetRawInputData(HRAWINPUT input, UINT command, LPVOID data, UINT *size, UIN
     }
     if (*size < needed)
         return Fail(ERROR_INSUFFICIENT_BUFFER, static_cast<UINT>(-1));
+    // Windows leaves the rest of the buffer as it was; filled here, a read past the report shows.
+    memset(data, 0xFF, *size);
     RAWINPUT *raw = static_cast<RAWINPUT *>(data);
     raw->header = {RIM_TYPEHID, needed, report.device, 0};
     raw->data.hid.dwSizeHid = static_cast<DWORD>(report.bytes.size());
