@@ -21,6 +21,7 @@ void ResetClipboard();
 void ResetThreads();
 void ResetSourceReader();
 void ResetRenderers();
+void ResetControlInput();
 
 // What each part checks was given back, for ExpectAllReleased.
 void ExpectFilesClosed();
@@ -39,6 +40,7 @@ void LogSource(const std::string &entry);
 IReferenceClock *NewClock();
 IPin *ConnectRenderer(IPin *output, HRESULT *status);   // a connected renderer's input pin, or null
 HRESULT CreateMemoryAllocator(REFIID iid, void **object);
+void ExpectHotKeysReleased();
 
 // Windows, as the desktop's parts share them.
 struct Window {
@@ -56,6 +58,7 @@ std::vector<HWND> TopLevelWindows();    // the live ones, for broadcasts and the
 HWND WindowToPaint();                   // one shown on screen with an area to paint, or null
 void KillTimersOf(HWND hwnd);
 void EndProcessQueue();                 // its messages and timers; the clock and the log go on
+void EndProcessInput();                 // its hot keys and raw input registrations
 void MoveDialogFocus(HWND dialog, WPARAM item);   // WM_NEXTDLGCTL with an item's handle
 
 UINT Dpi();

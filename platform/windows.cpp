@@ -80,6 +80,7 @@ void Reset()
     ResetThreads();
     ResetSourceReader();
     ResetRenderers();
+    ResetControlInput();
 }
 
 void ExpectAllReleased()
@@ -91,6 +92,7 @@ void ExpectAllReleased()
     ExpectScreenDcReleased();
     ExpectThreadHandlesClosed();
     EXPECT_EQ(LiveSourceObjects(), 0) << "a reader's or a renderer's object still held";
+    ExpectHotKeysReleased();
 }
 
 // The windows of the player's classes and its dialogs went with its process; another program's stay.
@@ -101,6 +103,7 @@ void StartProcess()
             window->destroyed = true;
     g.classes.clear();
     EndProcessQueue();
+    EndProcessInput();
 }
 
 void ResetWindows() { g = {}; }

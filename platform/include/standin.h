@@ -58,6 +58,20 @@ HWND AddForeignTopLevelWindow();   // another program's window, for broadcasts
 bool AcceptsDroppedFiles(HWND hwnd);
 void DropFiles(HWND hwnd, std::vector<std::string> paths);   // posts WM_DROPFILES, as the shell does
 void FailRegisterClass(const char *className, DWORD error);
+
+// Hot keys: those held, by window and id; one that another program holds, so that registering it
+// fails; a key typed while any program has the focus, which reaches the window that holds it.
+struct HeldHotKey { HWND hwnd; int id; UINT modifiers, vk; };
+std::vector<HeldHotKey> HotKeysHeld();   // the player's, in the order registered
+void HoldHotKeyElsewhere(UINT vk);
+bool PressHotKey(UINT vk);               // posts WM_HOTKEY; false when no window holds the key
+
+// Raw input from HID devices: the registrations, and a device's report, posted as WM_INPUT to the
+// window registered for its usage, when that window is in the foreground or takes input in the background.
+struct RawInputRegistration { USHORT usagePage, usage; DWORD flags; HWND target; };
+std::vector<RawInputRegistration> RawInputRegistrations();
+HANDLE AddHidDevice(DWORD vendor, DWORD product, USHORT usagePage, USHORT usage);
+bool SendHidReport(HANDLE device, const std::vector<BYTE> &report);   // false when no window gets it
 void FailCreateWindow(const char *className, DWORD error);
 
 // The clipboard: its Unicode text ("<none>" when it holds none), and another program holding it.

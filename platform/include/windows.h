@@ -10,6 +10,7 @@
 typedef int BOOL;
 typedef unsigned char BYTE;
 typedef uint16_t WORD;
+typedef unsigned short USHORT;
 typedef uint32_t DWORD;
 typedef int32_t LONG;
 typedef uint32_t ULONG;
@@ -55,6 +56,7 @@ DECLARE_STANDIN_HANDLE(HBRUSH);
 DECLARE_STANDIN_HANDLE(HDC);
 DECLARE_STANDIN_HANDLE(HKEY);
 DECLARE_STANDIN_HANDLE(HFONT);
+DECLARE_STANDIN_HANDLE(HRAWINPUT);
 typedef HANDLE HGLOBAL;
 typedef size_t SIZE_T;
 typedef HICON HCURSOR;
@@ -99,6 +101,7 @@ inline HRESULT HRESULT_FROM_WIN32(unsigned long error)
 #define ERROR_CLASS_ALREADY_EXISTS 1410L
 #define ERROR_FILENAME_EXCED_RANGE 206L
 #define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_HOTKEY_ALREADY_REGISTERED 1409L
 
 #define LOWORD(l) ((WORD)((ULONG_PTR)(l) & 0xFFFF))
 #define HIWORD(l) ((WORD)(((ULONG_PTR)(l) >> 16) & 0xFFFF))
@@ -165,6 +168,9 @@ typedef struct tagWNDCLASSA {
 #define APPCOMMAND_MEDIA_REWIND          50
 #define WM_DROPFILES     0x0233
 #define WM_DPICHANGED    0x02E0
+#define WM_INPUT         0x00FF
+#define WM_HOTKEY        0x0312
+#define MOD_NOREPEAT     0x4000
 #define WHEEL_DELTA      120
 #define GET_WHEEL_DELTA_WPARAM(w) ((short)(WORD)((ULONG_PTR)(w) >> 16))
 #define WM_USER          0x0400
@@ -186,6 +192,10 @@ typedef struct tagWNDCLASSA {
 #define VK_INSERT 0x2D
 #define VK_DELETE 0x2E
 #define VK_F1     0x70
+#define VK_F6     0x75
+#define VK_F7     0x76
+#define VK_F8     0x77
+#define VK_F9     0x78
 #define VK_F12    0x7B
 #define VK_MEDIA_NEXT_TRACK 0xB0
 #define VK_MEDIA_PREV_TRACK 0xB1
@@ -236,6 +246,7 @@ typedef struct tagWNDCLASSA {
 #define MF_UNCHECKED     0x00000000L
 #define MF_GRAYED        0x00000001L
 #define MF_CHECKED       0x00000008L
+#define MF_BYCOMMAND     0x00000000L
 #define BLACK_BRUSH      4
 
 /* Files */
@@ -268,6 +279,7 @@ typedef struct _WIN32_FIND_DATAA {
 #define KEY_QUERY_VALUE    0x0001
 #define KEY_ALL_ACCESS     0xF003F
 #define REG_SZ             1
+#define REG_DWORD          4
 #define REG_QWORD          11
 typedef DWORD REGSAM;
 
@@ -357,6 +369,7 @@ HDC     BeginPaint(HWND hwnd, PAINTSTRUCT *paint);
 BOOL    EndPaint(HWND hwnd, const PAINTSTRUCT *paint);
 DWORD   CheckMenuItem(HMENU menu, UINT item, UINT check);
 BOOL    EnableMenuItem(HMENU menu, UINT item, UINT enable);
+BOOL    CheckMenuRadioItem(HMENU menu, UINT first, UINT last, UINT check, UINT flags);
 INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM param);
 BOOL    EndDialog(HWND dialog, INT_PTR result);
 BOOL    SetDlgItemTextA(HWND dialog, int item, LPCSTR text);
@@ -367,6 +380,26 @@ UINT    GetDlgItemTextA(HWND dialog, int item, LPSTR text, int size);
 HWND    GetDlgItem(HWND dialog, int item);
 int     MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 int     wsprintfA(LPSTR buffer, LPCSTR format, ...);
+BOOL    RegisterHotKey(HWND hwnd, int id, UINT modifiers, UINT vk);
+BOOL    UnregisterHotKey(HWND hwnd, int id);
+
+/* Raw input: HID devices only */
+#define RIDEV_REMOVE     0x00000001
+#define RIDEV_INPUTSINK  0x00000100
+#define RID_INPUT        0x10000003
+#define RIDI_DEVICEINFO  0x2000000b
+#define RIM_TYPEHID      2
+typedef struct tagRAWINPUTDEVICE { USHORT usUsagePage, usUsage; DWORD dwFlags; HWND hwndTarget; } RAWINPUTDEVICE;
+typedef struct tagRAWINPUTHEADER { DWORD dwType, dwSize; HANDLE hDevice; WPARAM wParam; } RAWINPUTHEADER;
+typedef struct tagRAWHID { DWORD dwSizeHid, dwCount; BYTE bRawData[1]; } RAWHID;
+typedef struct tagRAWINPUT { RAWINPUTHEADER header; union { RAWHID hid; } data; } RAWINPUT;
+typedef struct tagRID_DEVICE_INFO_HID {
+    DWORD dwVendorId, dwProductId, dwVersionNumber; USHORT usUsagePage, usUsage;
+} RID_DEVICE_INFO_HID;
+typedef struct tagRID_DEVICE_INFO { DWORD cbSize, dwType; union { RID_DEVICE_INFO_HID hid; }; } RID_DEVICE_INFO;
+BOOL    RegisterRawInputDevices(const RAWINPUTDEVICE *devices, UINT count, UINT size);
+UINT    GetRawInputData(HRAWINPUT input, UINT command, LPVOID data, UINT *size, UINT headerSize);
+UINT    GetRawInputDeviceInfoA(HANDLE device, UINT command, LPVOID data, UINT *size);
 
 /* GDI */
 HGDIOBJ GetStockObject(int object);

@@ -26,6 +26,13 @@
 #define IDM_COPY_TIME           40015
 #define IDM_GO_TO_TIME          40016
 #define IDM_KEYS                40017
+#define IDM_GLOBAL_KEYS         40018
+/* Rewind on resume: the item's id less IDM_REWIND_OFF is its seconds. */
+#define IDM_REWIND_OFF          40020
+#define IDM_REWIND_1            40021
+#define IDM_REWIND_2            40022
+#define IDM_REWIND_3            40023
+#define IDM_REWIND_5            40025
 
 /* Posted by the media engine while events wait in its queue (WM_USER + 20). */
 #define WM_GRAPH_EVENT          0x0414
@@ -34,3 +41,4 @@
 #define VOLUME_DUCK_TAG         25874
 
 #define STATUS_TIMER_ID         1
+#define PEDAL_TIMER_ID          2

@@ -9,7 +9,7 @@ static const int kMeaningTab = 90;   // dialog units from the left, where the me
 INT_PTR CALLBACK KeysDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     if (message == WM_INITDIALOG) {
-        char text[4096];
+        char text[8192];
         FormatKeyList(text, sizeof(text));
         int tab = kMeaningTab;
         SendDlgItemMessageA(dialog, IDC_KEYS_LIST, EM_SETTABSTOPS, 1, (LPARAM)&tab);

@@ -7,7 +7,7 @@
 
 #include <string.h>
 
-static const char kLastClipKey[] = "Software\\Kestrovan\\Lumetrone\\";
+const char kLastClipKey[] = "Software\\Kestrovan\\Lumetrone\\";
 static const char kPositionValue[] = "lastposition";   // 100-ns units into the last clip
 
 // The record is the user's own. Earlier versions kept it for the machine: read there while the

@@ -58,6 +58,15 @@ static void OpenDroppedFile(HDROP drop)
     OpenClip(path, 0);
 }
 
+static void RewindOff()   { SetRewindSeconds(0); }
+static void RewindOne()   { SetRewindSeconds(1); }
+static void RewindTwo()   { SetRewindSeconds(2); }
+static void RewindThree() { SetRewindSeconds(3); }
+static void RewindFive()  { SetRewindSeconds(5); }
+
+static void BackFiveSeconds()    { SkipBy(-50000000LL); }
+static void ForwardFiveSeconds() { SkipBy(50000000LL); }
+
 static void AboutCommand()
 {
     DialogBoxParamA(ghInst, MAKEINTRESOURCEA(IDD_ABOUT), ghApp, AboutDlgProc, 0);
@@ -138,6 +147,12 @@ static const Binding kCommands[] = {
     { IDM_COPY_TIME,          false, CopyTime, NULL, NULL },
     { IDM_GO_TO_TIME,         false, GoToTime, NULL, NULL },
     { IDM_KEYS,               false, ShowKeys, NULL, NULL },
+    { IDM_GLOBAL_KEYS,        false, ToggleGlobalKeys, NULL, NULL },
+    { IDM_REWIND_OFF,         false, RewindOff, NULL, NULL },
+    { IDM_REWIND_1,           false, RewindOne, NULL, NULL },
+    { IDM_REWIND_2,           false, RewindTwo, NULL, NULL },
+    { IDM_REWIND_3,           false, RewindThree, NULL, NULL },
+    { IDM_REWIND_5,           false, RewindFive, NULL, NULL },
 };
 
 static void PlayIfHeld()     { if (gPlayState == Paused || gPlayState == Stopped) PausePlay(); }
@@ -153,6 +168,38 @@ static const Binding kAppCommands[] = {
     { APPCOMMAND_MEDIA_PREVIOUSTRACK, true,  PreviousClip, "Media Previous track", "as Up" },
     { APPCOMMAND_MEDIA_FAST_FORWARD,  true,  SkipForward, "Media Fast forward", "as Right" },
     { APPCOMMAND_MEDIA_REWIND,        true,  SkipBack, "Media Rewind", "as Left" },
+};
+
+// Held as hot keys while Control from other programs is on, so that they work whichever program has
+// the focus; a hot key's id is its virtual key. The media keys act as they do in the window.
+static const Binding kHotKeys[] = {
+    { VK_F9,                false, PausePlay, "F9", "pause and play" },
+    { VK_F7,                true,  BackFiveSeconds, "F7", "back 5 s" },
+    { VK_F8,                true,  ForwardFiveSeconds, "F8", "forward 5 s" },
+    { VK_F6,                false, AddBookmark, "F6", "add a bookmark at the current place" },
+    { VK_MEDIA_PLAY_PAUSE,  false, PausePlay, "Media Play/Pause", "as p" },
+    { VK_MEDIA_STOP,        false, StopClip, "Media Stop", "as s" },
+    { VK_MEDIA_NEXT_TRACK,  true,  NextClip, "Media Next track", "as Down" },
+    { VK_MEDIA_PREV_TRACK,  true,  PreviousClip, "Media Previous track", "as Up" },
+};
+
+int HotKeyCount() { return (int)(sizeof(kHotKeys) / sizeof(kHotKeys[0])); }
+
+UINT HotKeyAt(int index, const char **name)
+{
+    if (name)
+        *name = kHotKeys[index].name;
+    return kHotKeys[index].code;
+}
+
+// The pedals and the rewind, listed after the keys that work from other programs.
+static const char *const kPedalsAndRewind[][2] = {
+    { "Foot pedals", "VEC/Infinity IN-USB-1 and -2, Philips ACC2310, ACC2320 and ACC2330:" },
+    { "Middle pedal", "plays while held, pauses when let go" },
+    { "Left pedal", "back 1 s, and again every 250 ms while held" },
+    { "Right pedal", "forward 1 s, and again every 250 ms while held" },
+    { "", "with the focus elsewhere too while Control from other programs is on" },
+    { "Rewind on resume", "Control menu: a play after a pause starts 1, 2, 3 or 5 s earlier, not before A in a loop" },
 };
 
 template <size_t N>
@@ -195,6 +242,10 @@ void FormatKeyList(char *text, size_t size)
     for (const auto &input : kOtherInputs)
         AppendLine(text, size, &length, input[0], input[1]);
     ListBindings(text, size, &length, kAppCommands);
+    AppendLine(text, size, &length, "From any program", "while Control from other programs is on (Control menu):");
+    ListBindings(text, size, &length, kHotKeys);
+    for (const auto &input : kPedalsAndRewind)
+        AppendLine(text, size, &length, input[0], input[1]);
 }
 
 // In full screen the video window has the keyboard: it hands a media key's WM_KEYDOWN on to the
@@ -242,7 +293,7 @@ static void DuckVolume(HWND hwnd, WPARAM tag, LPARAM sender)
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_DESTROY:       KillTimer(ghApp, STATUS_TIMER_ID); PostQuitMessage(0); break;
+    case WM_DESTROY:       KillTimer(ghApp, STATUS_TIMER_ID); ReleaseControl(); PostQuitMessage(0); break;
     case WM_MOVE:
     case WM_SIZE:          if (hwnd == ghApp && !gbAudioOnly) FitVideoToClient(); break;
     case WM_CLOSE:         SendMessageA(ghApp, WM_COMMAND, IDM_EXIT, 0); break;
@@ -255,6 +306,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_APPCOMMAND:    if (!RunBinding(kAppCommands, (WPARAM)GET_APPCOMMAND_LPARAM(lParam)))
                                return DefWindowProcA(hwnd, message, wParam, lParam);
                            break;
+    case WM_HOTKEY:        RunBinding(kHotKeys, wParam); break;
+    case WM_INPUT:         ReadPedals((HRAWINPUT)lParam); break;
     case WM_LBUTTONDOWN:   SeekToClick(LOWORD(lParam)); break;
     case WM_MOUSEWHEEL:    WheelVolume(GET_WHEEL_DELTA_WPARAM(wParam)); break;
     case WM_DROPFILES:     OpenDroppedFile((HDROP)wParam); break;

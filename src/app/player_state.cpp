@@ -11,6 +11,9 @@ LONG       glMuteVolume;
 float      gfZoom = 1.0f;
 BOOL       gbStopToSeek;
 REFERENCE_TIME grtResume;
+BOOL       gbGlobalKeys;
+int        giRewindSeconds;
+BYTE       gbPedalsHeld;
 
 IGraphBuilder *pGB;
 IMediaControl *pMC;

@@ -12,6 +12,8 @@
 
 enum PlayState { Stopped = 0, Paused = 1, Running = 2, NoClip = 3 };
 enum ABState   { ABOff = 0, ABMarked = 1, ABLooping = 2 };
+// The pedals as both makes report them, in the low bits of a report's first byte.
+enum PedalBits { PEDAL_BACK = 1, PEDAL_PLAY = 2, PEDAL_FORWARD = 4 };
 
 struct FavouriteRecord {
     char           szDescription[MAX_DESCRIPTION];
@@ -32,6 +34,11 @@ extern float      gfZoom;                // cumulative zoom of the video rectang
 extern BOOL       gbStopToSeek;          // the engine stalls a seek of a running or paused graph
 
 extern REFERENCE_TIME grtResume;         // where the start-up record's clip was left, for the first open alone; 0: the start
+
+// Control from other programs, the rewind on resume and the foot pedals
+extern BOOL       gbGlobalKeys;          // the hot keys are held and the pedals heard in the background; the user's "globalkeys"
+extern int        giRewindSeconds;       // a play after a pause starts this far before the paused place: 0, 1, 2, 3 or 5
+extern BYTE       gbPedalsHeld;          // the pedals down now: PEDAL_BACK, PEDAL_PLAY, PEDAL_FORWARD
 
 // Media interfaces: all null, or all from one PlayClipFile
 extern IGraphBuilder *pGB;

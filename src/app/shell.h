@@ -20,6 +20,22 @@ void EnableClipMenus(ClipMenus menus);
 void TakeCommandLinePath(const char *commandLine);
 void CopyTime();
 
+// The user's own key, which holds the last-clip record and the choices of the Control menu.
+extern const char kLastClipKey[];
 void SaveLastClip();
 void SaveLastPosition();
 void LoadLastClip();
+
+// Control from other programs, the rewind on resume and the foot pedals.
+void LoadControlSettings();   // once the main window and its menu exist
+void ToggleGlobalKeys();
+void SetRewindSeconds(int seconds);
+void ReleaseControl();        // as the main window ends: every hot key and the pedals let go
+int  HotKeyCount();
+UINT HotKeyAt(int index, const char **name);   // the virtual key, which is also its hot key's id
+void HoldHotKeys();
+void ReleaseHotKeys();
+void ListenToPedals();        // in the background while gbGlobalKeys, else only with the focus
+void StopListeningToPedals();
+void ReadPedals(HRAWINPUT input);
+void PressPedals(BYTE held);  // PedalBits now down

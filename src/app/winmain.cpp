@@ -105,6 +105,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     ghStatus = CreateWindowExA(0, "DSPWMSStatus", PRODUCT_NAME, WS_CHILD, 0, 0, 0, 0, ghApp, NULL, ghInst, NULL);
     ReadWindowDpi();
     ghMenu = GetMenu(ghApp);
+    LoadControlSettings();
 
     // Handled once the loop runs, by which time the brushes exist. The status timer runs only
     // while the strip is shown over a clip, so an idle player never wakes.

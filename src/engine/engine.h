@@ -30,6 +30,9 @@ void    EndTail();
 void    ReleaseGraph();
 
 void PausePlay();
+// Where a play after a pause starts: seconds before the paused place, never before floor (A in a
+// loop, else the start) nor after the paused place.
+REFERENCE_TIME RewoundPlace(REFERENCE_TIME paused, int seconds, REFERENCE_TIME floor);
 void StopClip();
 void SkipBy(REFERENCE_TIME delta);
 void SkipBack();

@@ -109,10 +109,21 @@ void SeekToKeyFrame(REFERENCE_TIME position)
     SeekClip(position, AM_SEEKING_AbsolutePositioning | AM_SEEKING_SeekToKeyFrame, NULL, AM_SEEKING_NoPositioning);
 }
 
+// Every play after a pause comes this way, from any key, command or pedal: the user hears again the
+// last words before the pause.
+static void RewindForResume()
+{
+    if (giRewindSeconds == 0 || !pMS)
+        return;
+    SeekToKeyFrame(RewoundPlace(CurrentPosition(), giRewindSeconds, gABState == ABLooping ? grtA : 0));
+}
+
 void PausePlay()
 {
     if (!pMC)
         return;
+    if (gPlayState == Paused)
+        RewindForResume();
     if (gPlayState == Paused || gPlayState == Stopped) {
         if (SUCCEEDED(gPlayState == Stopped ? CueAndRun() : pMC->Run()))
             gPlayState = Running;
@@ -144,6 +155,16 @@ static REFERENCE_TIME Offset(REFERENCE_TIME position, REFERENCE_TIME delta)
     if (delta < 0 && position < LLONG_MIN - delta)
         return LLONG_MIN;
     return position + delta;
+}
+
+REFERENCE_TIME RewoundPlace(REFERENCE_TIME paused, int seconds, REFERENCE_TIME floor)
+{
+    REFERENCE_TIME place = Offset(paused, -seconds * 10000000LL);
+    if (place < floor)
+        place = floor;
+    if (place > paused)
+        place = paused;
+    return place < 0 ? 0 : place;
 }
 
 // A jump past either end lands on that end.

@@ -40,7 +40,9 @@ inline void ResetPlayerState()
     gOfn = OPENFILENAMEA{};
     gPlayState = Stopped;
     gABState = ABOff;
-    gbAudioOnly = gbFullScreen = gbStopToSeek = gbOfnShown = FALSE;
+    gbAudioOnly = gbFullScreen = gbStopToSeek = gbOfnShown = gbGlobalKeys = FALSE;
+    giRewindSeconds = 0;
+    gbPedalsHeld = 0;
     gdRate = 0;
     glVolume = glMuteVolume = 0;
     gfZoom = 1.0f;

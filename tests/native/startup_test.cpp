@@ -140,6 +140,12 @@ TEST_F(PlayerTest, MenuResourceHoldsTheCommandsInOrder)
             {"&Control", "&Normal size (100%)\tN", IDM_SIZE_NORMAL},
             {"&Control", "&Double size (200%)\tD", IDM_SIZE_DOUBLE},
             {"&Control", "&Full Screen\t<Enter>", IDM_FULL_SCREEN},
+            {"&Control", "Control from &other programs", IDM_GLOBAL_KEYS},
+            {"Rewind on &resume", "&Off", IDM_REWIND_OFF},
+            {"Rewind on &resume", "&1 s", IDM_REWIND_1},
+            {"Rewind on &resume", "&2 s", IDM_REWIND_2},
+            {"Rewind on &resume", "&3 s", IDM_REWIND_3},
+            {"Rewind on &resume", "&5 s", IDM_REWIND_5},
             {"Help", "&Keys\tF1", IDM_KEYS},
             {"Help", "About Lumetrone", IDM_ABOUT},
         };
@@ -273,10 +279,17 @@ TEST_F(PlayerTest, KeysWindowListsEveryInputAndEscapeClosesIt)
                                                 "+ or =\tvolume up (other players duck)\r\n",
                                                 "0 to 9\tjump to that tenth of the clip\r\n",
                                                 "Mouse wheel\tvolume up and down, a step for each notch\r\n",
-                                                "Media Play/Pause\tas p\r\n"})
+                                                "Media Play/Pause\tas p\r\n",
+                                                "From any program\twhile Control from other programs is on (Control menu):\r\n",
+                                                "F9\tpause and play\r\n", "F7\tback 5 s\r\n", "F8\tforward 5 s\r\n",
+                                                "F6\tadd a bookmark at the current place\r\n",
+                                                "Middle pedal\tplays while held, pauses when let go\r\n",
+                                                "Left pedal\tback 1 s, and again every 250 ms while held\r\n",
+                                                "Rewind on resume\tControl menu: a play after a pause starts 1, 2, 3 or 5 s earlier, not before A in a loop\r\n"})
                            EXPECT_NE(text.find(line), std::string::npos) << line;
-                       EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 16 + 4 + 8)
-                           << "every key, character, other input and media key, once";
+                       EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 16 + 4 + 8 + 1 + 8 + 6)
+                           << "every key, character, other input and media key, once; then a heading, the keys "
+                              "from other programs, the pedals and the rewind";
                        PostMessageA(ghKeys, WM_KEYDOWN, 'A', 1);
                    },
                    [] {

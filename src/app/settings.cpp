@@ -1,0 +1,79 @@
+// The Control menu's lasting choices, kept for the user beside the last-clip record: control from
+// other programs (`globalkeys`) and the rewind on resume (`rewindseconds`), both REG_DWORD.
+#include "app/player_state.h"
+#include "app/commands.h"
+#include "app/shell.h"
+
+static const char kGlobalKeysValue[] = "globalkeys";   // 1: on; anything else: off
+static const char kRewindValue[] = "rewindseconds";    // one of the menu's choices; anything else: Off
+
+// A value that is missing or not a REG_DWORD reads as 0.
+static DWORD ReadSetting(const char *name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kLastClipKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return 0;
+    DWORD value = 0;
+    DWORD type = 0;
+    DWORD size = sizeof(value);
+    if (RegQueryValueExA(key, name, NULL, &type, (BYTE *)&value, &size) != ERROR_SUCCESS || type != REG_DWORD ||
+        size != sizeof(value))
+        value = 0;
+    RegCloseKey(key);
+    return value;
+}
+
+static void WriteSetting(const char *name, DWORD value)
+{
+    HKEY key;
+    DWORD disposition;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kLastClipKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, &disposition) !=
+        ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&value, sizeof(value));
+    RegCloseKey(key);
+}
+
+static void ShowSettings()
+{
+    CheckMenuItem(ghMenu, IDM_GLOBAL_KEYS, gbGlobalKeys ? MF_CHECKED : MF_UNCHECKED);
+    CheckMenuRadioItem(ghMenu, IDM_REWIND_OFF, IDM_REWIND_5, IDM_REWIND_OFF + giRewindSeconds, MF_BYCOMMAND);
+}
+
+void LoadControlSettings()
+{
+    gbGlobalKeys = ReadSetting(kGlobalKeysValue) == 1;
+    DWORD seconds = ReadSetting(kRewindValue);
+    giRewindSeconds = seconds <= 3 || seconds == 5 ? (int)seconds : 0;
+    ShowSettings();
+    if (gbGlobalKeys)
+        HoldHotKeys();
+    ListenToPedals();
+}
+
+// The pedals are heard afresh, in the background or no longer.
+void ToggleGlobalKeys()
+{
+    gbGlobalKeys = !gbGlobalKeys;
+    WriteSetting(kGlobalKeysValue, gbGlobalKeys ? 1 : 0);
+    if (gbGlobalKeys)
+        HoldHotKeys();
+    else
+        ReleaseHotKeys();
+    ListenToPedals();
+    ShowSettings();
+}
+
+void SetRewindSeconds(int seconds)
+{
+    giRewindSeconds = seconds;
+    WriteSetting(kRewindValue, (DWORD)seconds);
+    ShowSettings();
+}
+
+void ReleaseControl()
+{
+    if (gbGlobalKeys)
+        ReleaseHotKeys();
+    StopListeningToPedals();
+}
