@@ -3,6 +3,8 @@
 #include "internal.h"
 
 #include <gtest/gtest.h>
+#include <mfapi.h>
+#include <mfreadwrite.h>
 
 #include <stdio.h>
 #include <strings.h>
@@ -19,10 +21,17 @@ struct System {
     std::string localeCodePage = "1252";
     bool localeSucceeds = true;
     const char *wineVersion = nullptr;
+    bool mediaFoundation = true;
+    int librariesLoaded = 0;
     DWORD lastError = 0;
 } g;
 HMODULE const kNtdll = reinterpret_cast<HMODULE>(0x7FF00000);
 HMODULE const kUser32 = reinterpret_cast<HMODULE>(0x7FE00000);
+HMODULE const kMfPlat = reinterpret_cast<HMODULE>(0x7FD00000);
+HMODULE const kMfReadWrite = reinterpret_cast<HMODULE>(0x7FC00000);
+
+template <typename Routine>
+FARPROC Export(Routine routine) { return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(routine)); }
 
 const char *WineGetVersion() { return g.wineVersion; }
 
@@ -100,6 +109,7 @@ int CoInitializeBalance() { return g.coBalance; }
 void SetWindowsVersion(DWORD platformId, DWORD major) { g.platformId = platformId; g.majorVersion = major; }
 void SetLocaleCodePage(const char *text, bool succeeds) { g.localeCodePage = text; g.localeSucceeds = succeeds; }
 void SetWineVersion(const char *version) { g.wineVersion = version; }
+void RemoveMediaFoundation() { g.mediaFoundation = false; }
 
 }  // namespace standin
 
@@ -134,9 +144,33 @@ HMODULE GetModuleHandleA(LPCSTR name)
 
 static UINT WINAPI GetDpiForWindow(HWND) { return standin::Dpi(); }
 
-// Only Wine's ntdll exports its version; user32 knows each window's DPI from Windows 10 (1607) on.
+HMODULE LoadLibraryA(LPCSTR name)
+{
+    HMODULE module = strcasecmp(name, "mfplat.dll") == 0 ? kMfPlat : strcasecmp(name, "mfreadwrite.dll") == 0 ? kMfReadWrite : nullptr;
+    EXPECT_NE(module, nullptr) << "LoadLibraryA " << name;
+    if (!g.mediaFoundation)
+        return nullptr;
+    g.librariesLoaded++;
+    return module;
+}
+
+BOOL FreeLibrary(HMODULE module)
+{
+    EXPECT_TRUE(module == kMfPlat || module == kMfReadWrite);
+    EXPECT_GT(g.librariesLoaded--, 0) << "FreeLibrary of a library not loaded";
+    return TRUE;
+}
+
+// Only Wine's ntdll exports its version; user32 knows each window's DPI from Windows 10 (1607) on;
+// Media Foundation's two libraries export what the scripted reader serves.
 FARPROC GetProcAddress(HMODULE module, LPCSTR name)
 {
+    if (module == kMfPlat)
+        return strcmp(name, "MFStartup") == 0   ? Export(MFStartup)
+             : strcmp(name, "MFShutdown") == 0  ? Export(MFShutdown)
+             : strcmp(name, "MFCreateMediaType") == 0 ? Export(MFCreateMediaType) : nullptr;
+    if (module == kMfReadWrite)
+        return strcmp(name, "MFCreateSourceReaderFromURL") == 0 ? Export(MFCreateSourceReaderFromURL) : nullptr;
     EXPECT_TRUE(module == kNtdll || module == kUser32);
     if (module == kUser32)
         return strcmp(name, "GetDpiForWindow") == 0 && g.majorVersion >= 10

@@ -119,6 +119,7 @@ int CoInitializeBalance();   // CoInitializeEx calls that succeeded minus CoUnin
 void SetWindowsVersion(DWORD platformId, DWORD major);   // before 10, user32 knows no window's own DPI
 void SetLocaleCodePage(const char *text, bool succeeds);   // what GetLocaleInfoA answers
 void SetWineVersion(const char *version);   // ntdll's wine_get_version answers it; null: Windows, no export
+void RemoveMediaFoundation();               // a Windows N edition: no mfplat.dll or mfreadwrite.dll to load
 extern const UINT kSystemAnsiCodePage;                     // what GetACP answers: UTF-8, as the manifest asks
 
 // Files, in a temporary folder that lives in memory; paths are Windows paths.

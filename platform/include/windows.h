@@ -468,6 +468,8 @@ DWORD   GetCurrentProcessId();
 PVOID   InterlockedExchangePointer(PVOID volatile *target, PVOID value);
 HMODULE GetModuleHandleA(LPCSTR name);
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
+HMODULE LoadLibraryA(LPCSTR name);
+BOOL FreeLibrary(HMODULE module);
 
 /* Registry */
 LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options, REGSAM access,

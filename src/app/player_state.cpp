@@ -23,6 +23,8 @@ IVideoWindow  *pVW;
 IBasicVideo   *pBV;
 IBasicAudio   *pBA;
 IBaseFilter   *pSource;
+HMODULE       ghMediaFoundation;
+HMODULE       ghSourceReaders;
 IMediaControl *pTail;
 DWORD          gdwTailSince;
 

@@ -52,6 +52,10 @@ extern IBaseFilter   *pSource;           // the player's own source at the graph
 extern IMediaControl *pTail;             // a finished clip's graph, playing out its last sound until the next clip starts
 extern DWORD          gdwTailSince;      // GetTickCount when pTail's clip completed
 
+// Media Foundation, which reads the clips that the player's own source plays
+extern HMODULE    ghMediaFoundation;     // mfplat.dll while it is started; NULL where Windows has none (its N editions)
+extern HMODULE    ghSourceReaders;       // mfreadwrite.dll, loaded with it
+
 // Windows, menu and GDI objects, created at start-up and kept until exit
 extern HINSTANCE  ghInst;                // this module
 extern HWND       ghApp;                 // main window, class "WMView"

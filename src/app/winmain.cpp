@@ -7,7 +7,6 @@
 #include "presentation/presentation.h"
 #include "support/support.h"
 
-#include <mfapi.h>
 #include <shellapi.h>
 #include <string.h>
 
@@ -114,15 +113,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     ghbrGreen = CreateSolidBrush(0x80FF80);
     ghbrOrange = CreateSolidBrush(0x0080FF);
 
-    // Media Foundation reads the clips that the player's own source plays.
-    MFStartup(MF_VERSION, MFSTARTUP_LITE);
+    StartMediaFoundation();
     while (GetMessageA(&msg, NULL, 0, 0)) {
         if (ghKeys && IsDialogMessageA(ghKeys, &msg))
             continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    MFShutdown();
+    StopMediaFoundation();
     CoUninitialize();
     return (int)msg.wParam;
 }

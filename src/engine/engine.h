@@ -19,6 +19,9 @@ HRESULT PlayClipFile(const char *path);
 void    AbandonClip(HRESULT status);
 void    DetectAudioOnly();
 HRESULT CloseClip();
+// Media Foundation for the player's own source, from start-up to exit.
+void    StartMediaFoundation();
+void    StopMediaFoundation();
 // The player's own source: opened for a clip that Media Foundation reads, then rendered in a graph.
 HRESULT OpenOwnSource(const WCHAR *path, IBaseFilter **source);
 HRESULT RenderOwnSource(IGraphBuilder *graph, IBaseFilter *source);

@@ -180,6 +180,21 @@ TEST_F(OwnSourceTest, ClipTheSourceCannotTakeGoesToRenderFile)
         EXPECT_EQ(pSource, nullptr);
         EXPECT_EQ(standin::LiveSourceObjects(), 0);
     });
+
+    // A Windows with no Media Foundation (its N editions) still starts, and the engine plays the clip.
+    standin::Reset();
+    standin::RemoveMediaFoundation();
+    standin::AddClip(kClip, {});
+    PlayOwn([] {
+        EXPECT_CALLS(0, "CoCreateInstance FilterGraph", "QueryInterface IMediaEventEx",
+                     std::string("RenderFile ") + kClip, "QueryInterface IMediaControl",
+                     "QueryInterface IMediaSeeking", "QueryInterface IVideoWindow", "QueryInterface IBasicVideo",
+                     "QueryInterface IBasicAudio", "SetNotifyWindow 1,1044,0", "get_Visible", "put_Owner app",
+                     "put_WindowStyle 1174405120", "GetVideoSize", "SetWindowPosition 0,0,640,360",
+                     "SetWindowPosition 0,0,640,360", "Pause", "GetState 2000", "Run", "put_Volume 0");
+        EXPECT_EQ(gPlayState, Running);
+        EXPECT_EQ(pSource, nullptr);
+    });
 }
 
 // The place is the source's own account from the start times the graph hands it, whatever the

@@ -48,6 +48,7 @@ inline void ResetPlayerState()
     gfZoom = 1.0f;
     grtResume = grtA = grtB = grtStatusDuration = grtStatusPosition = 0;
     pTail = NULL; pGB = NULL; pMC = NULL; pME = NULL; pMS = NULL; pVW = NULL; pBV = NULL; pBA = NULL; pSource = NULL;
+    ghMediaFoundation = NULL; ghSourceReaders = NULL;
     ghInst = NULL;
     ghApp = ghStatus = ghKeys = ghGoToTime = NULL;
     ghMenu = NULL;

@@ -250,7 +250,7 @@ HRESULT OpenOwnSource(const WCHAR *path, IBaseFilter **source)
     *source = NULL;
     IMFSourceReader *reader = NULL;
     SourceFilter *filter = NULL;
-    HRESULT hr = MFCreateSourceReaderFromURL(path, NULL, &reader);
+    HRESULT hr = CreateSourceReader(path, &reader);
     if (FAILED(hr) || FAILED(hr = CreateSourceFilter(reader, &filter)))
         return hr;
     *source = filter;

@@ -39,7 +39,7 @@ static void FindStreams(IMFSourceReader *reader, DWORD *audio, DWORD *video)
 static HRESULT AskForType(IMFSourceReader *reader, DWORD stream, const GUID &major, const GUID &subtype)
 {
     IMFMediaType *type = NULL;
-    HRESULT hr = MFCreateMediaType(&type);
+    HRESULT hr = CreateMediaType(&type);
     if (FAILED(hr))
         return hr;
     type->SetGUID(MF_MT_MAJOR_TYPE, major);

@@ -127,6 +127,9 @@ void    ReleaseSourcePin(SourcePin *pin);
 // enum_pins.cpp, enum_media_types.cpp
 HRESULT CreatePinEnumerator(SourceFilter *filter, ULONG position, IEnumPins **enumerator);
 HRESULT CreateMediaTypeEnumerator(SourcePin *pin, ULONG position, IEnumMediaTypes **enumerator);
+// media_foundation.cpp: the two calls the source makes of Media Foundation, which may be missing
+HRESULT CreateSourceReader(const WCHAR *path, IMFSourceReader **reader);
+HRESULT CreateMediaType(IMFMediaType **type);
 // reader.cpp: the pins' streams and types, and the clip's duration
 HRESULT ChooseSourceStreams(SourceFilter *filter);
 // streaming.cpp
