@@ -263,6 +263,7 @@ HRESULT PlayClipFile(const char *path)
     if (FAILED(hr = WidePath(path, wide)) || FAILED(hr = BuildGraph(wide)) || FAILED(hr = AttachVideo()))
         return hr;
     ShowClipWindow();
+    CarryRate();
     if (FAILED(hr = RunClip()))
         return hr;
     UpdateStatusStrip();

@@ -27,6 +27,8 @@ HRESULT OpenOwnSource(const WCHAR *path, IBaseFilter **source);
 HRESULT RenderOwnSource(IGraphBuilder *graph, IBaseFilter *source);
 REFERENCE_TIME OwnSourcePlace(IBaseFilter *source);
 void WaitForOwnSourceCue(IBaseFilter *source, DWORD timeout);
+// Plays the own source's clip at rate (0.25 to 4) with the voice's pitch kept.
+void SetOwnSourceRate(IBaseFilter *source, double rate);
 void    LeaveClip();
 void    KeepTail();
 void    EndTail();
@@ -45,6 +47,11 @@ void SeekToTenth(int tenth);
 HRESULT CueAndRun();
 void RateUp();
 void RateDown();
+void RateUpTen();
+void RateDownTen();
+void NormalRate();
+void CarryRate();
+double ClipRate();
 void DetectSeekStall();
 
 // Helpers for every seek the program makes: the current place, a place held inside the clip,

@@ -188,14 +188,41 @@ void SeekToTenth(int tenth)
     SeekToKeyFrame(duration / 10 * tenth + duration % 10 * tenth / 10);
 }
 
-// The rate kept is the one the engine reports, so an engine that ignores rates stays at normal speed.
-// An answer that is no usable rate (not a number, infinite, not above zero) is as good as none.
+// The rates a step may reach.
+static const double kSlowest = 0.25;
+static const double kFastest = 4.0;
+
+// The player's own source stretches its sound to any rate, keeping the voice. A graph the engine
+// built keeps the rate it reports, so an engine that ignores rates stays at normal speed; an answer
+// that is no usable rate (not a number, infinite, not above zero) is as good as none.
 static void ApplyRate(double rate)
 {
+    rate = rate < kSlowest ? kSlowest : rate > kFastest ? kFastest : rate;
+    if (pSource) {
+        SetOwnSourceRate(pSource, rate);
+        gdRate = rate;
+        return;
+    }
     pMS->SetRate(rate);
     double reported = rate;
     bool usable = SUCCEEDED(pMS->GetRate(&reported)) && isfinite(reported) && reported > 0;
     gdRate = usable ? reported : rate;
+}
+
+// A new clip plays at the rate the last one was left at, as it does at the volume.
+void CarryRate()
+{
+    if (gdRate != 1.0)
+        ApplyRate(gdRate);
+}
+
+// The rate the clip plays at, for the strip.
+double ClipRate()
+{
+    double rate = gdRate;
+    if (!pSource)
+        pMS->GetRate(&rate);
+    return rate;
 }
 
 // The first step in the other direction returns to normal speed; steps from there compound.
@@ -211,4 +238,20 @@ void RateDown()
     if (!pMS)
         return;
     ApplyRate(gdRate > 1.0 ? 1.0 : gdRate * 0.99);
+}
+
+// Ten points at a time, on whole percents: 100, 110, 120; 100, 90, 80.
+static void StepRateByTen(int direction)
+{
+    if (pMS)
+        ApplyRate(floor(gdRate * 100.0 + 0.5) / 100.0 + direction * 0.10);
+}
+
+void RateUpTen()   { StepRateByTen(+1); }
+void RateDownTen() { StepRateByTen(-1); }
+
+void NormalRate()
+{
+    if (pMS)
+        ApplyRate(1.0);
 }

@@ -166,13 +166,11 @@ void FormatClipTime(char *text, size_t size, REFERENCE_TIME position, REFERENCE_
     text[size - 1] = 0;
 }
 
-// On its own line under the bars, where no label can fall; the rate is the one the engine plays at.
+// On its own line under the bars, where no label can fall; the rate is the one the clip plays at.
 static void DrawClipTime(HDC dc)
 {
-    double rate = gdRate;
-    pMS->GetRate(&rate);
     char text[64];
-    FormatClipTime(text, sizeof(text), grtStatusPosition, grtStatusDuration, rate);
+    FormatClipTime(text, sizeof(text), grtStatusPosition, grtStatusDuration, ClipRate());
     DrawLabel(dc, giVolumeLeft, giProgressBottom + ScaleToDpi(kTimeBelowBars), text);
 }
 

@@ -139,6 +139,7 @@ TEST(SourcePixels, ShortDataAndPicturesOutsideTheFrameAreRefused)
 TEST(SourceTimeline, PlaceOverRunsAndPauses)
 {
     Timeline timeline = {};
+    timeline.rate = 1.0;
     timeline.end = 600000000;
     TimelinePause(&timeline, 0);
     EXPECT_EQ(TimelinePlace(&timeline, 0), 0);
@@ -158,6 +159,7 @@ TEST(SourceTimeline, PlaceOverRunsAndPauses)
 TEST(SourceTimeline, SeeksWhileRunningPausedAndStopped)
 {
     Timeline timeline = {};
+    timeline.rate = 1.0;
     TimelinePause(&timeline, 0);
     TimelineRun(&timeline, 0);
     TimelinePause(&timeline, 20000000);
@@ -181,10 +183,36 @@ TEST(SourceTimeline, SeeksWhileRunningPausedAndStopped)
     EXPECT_EQ(TimelinePlace(&timeline, 110000000), 30000000);
 }
 
+// Over changes of rate the place is media time: held until the new rate takes effect, a latency
+// after the change, then moving at that rate; a pause holds it; a seek keeps the rate and starts afresh.
+TEST(SourceTimeline, PlaceFollowsEveryChangeOfRate)
+{
+    Timeline timeline = {};
+    timeline.rate = 1.0;
+    TimelinePause(&timeline, 0);
+    TimelineRun(&timeline, 0);
+    TimelineRate(&timeline, 0.7, 20000000, 500000);                // at 2 s, to 70 % from 2.05 s
+    EXPECT_EQ(TimelinePlace(&timeline, 20300000), 20000000);
+    EXPECT_EQ(TimelinePlace(&timeline, 120500000), 90000000);     // 10 s at 70 %: 7 s more
+    EXPECT_EQ(TimelineStreamTime(&timeline, 90000000), 120500000);
+    TimelineRate(&timeline, 1.5, 120500000, 500000);
+    EXPECT_EQ(TimelinePlace(&timeline, 221000000), 240000000);    // 10 s at 150 %: 15 s more
+    TimelinePause(&timeline, 221000000);
+    TimelineRate(&timeline, 0.5, 230000000, 500000);              // paused: held, and from the run on
+    EXPECT_EQ(TimelinePlace(&timeline, 260000000), 240000000);
+    TimelineRun(&timeline, 39000000);                             // stream time 221 s again at 260 s
+    EXPECT_EQ(TimelinePlace(&timeline, 280500000), 250000000);
+    TimelineSeek(&timeline, 100000000);
+    TimelineRun(&timeline, 300000000);
+    EXPECT_EQ(TimelinePlace(&timeline, 320000000), 110000000);
+    EXPECT_EQ(timeline.rate, 0.5);
+}
+
 // No place lies past the stop position; with none known (0) the place is not held.
 TEST(SourceTimeline, StopPositionHoldsThePlace)
 {
     Timeline timeline = {};
+    timeline.rate = 1.0;
     timeline.end = 50000000;
     TimelinePause(&timeline, 0);
     TimelineRun(&timeline, 0);

@@ -279,6 +279,8 @@ TEST_F(PlayerTest, KeysWindowListsEveryInputAndEscapeClosesIt)
                                                 "+ or =\tvolume up (other players duck)\r\n",
                                                 "0 to 9\tjump to that tenth of the clip\r\n",
                                                 "Mouse wheel\tvolume up and down, a step for each notch\r\n",
+                                                "]\tplayback rate up by 10 points (400 % at the most)\r\n",
+                                                "Backspace\tplayback rate back to 100 %\r\n",
                                                 "Media Play/Pause\tas p\r\n",
                                                 "From any program\twhile Control from other programs is on (Control menu):\r\n",
                                                 "F9\tpause and play\r\n", "F7\tback 5 s\r\n", "F8\tforward 5 s\r\n",
@@ -287,7 +289,7 @@ TEST_F(PlayerTest, KeysWindowListsEveryInputAndEscapeClosesIt)
                                                 "Left pedal\tback 1 s, and again every 250 ms while held\r\n",
                                                 "Rewind on resume\tControl menu: a play after a pause starts 1, 2, 3 or 5 s earlier, not before A in a loop\r\n"})
                            EXPECT_NE(text.find(line), std::string::npos) << line;
-                       EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 16 + 4 + 8 + 1 + 8 + 6)
+                       EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 19 + 4 + 8 + 1 + 8 + 6)
                            << "every key, character, other input and media key, once; then a heading, the keys "
                               "from other programs, the pedals and the rewind";
                        PostMessageA(ghKeys, WM_KEYDOWN, 'A', 1);

@@ -1,6 +1,8 @@
 // Pause and play, stop, jumps, tenths and rate steps, and the play-state machine they move.
 #include "player_test.h"
 
+#include <algorithm>
+
 #include <math.h>
 
 class TransportTest : public PlayerTest {};
@@ -146,7 +148,8 @@ TEST_F(TransportTest, RateStepsReturnToNormalThenCompound)
 }
 
 // A new clip plays at normal speed; the next step starts from the stored rate.
-TEST_F(TransportTest, RateIsKeptAcrossClipsButNotApplied)
+// The rate carries over to the next clip, so that the rate shown, the rate heard and the next step agree.
+TEST_F(TransportTest, RateCarriesOverToTheNextClip)
 {
     Play([] {
         Char('*');
@@ -154,11 +157,31 @@ TEST_F(TransportTest, RateIsKeptAcrossClipsButNotApplied)
         CloseClip();
         CopyPath(gszFileName, kClip);
         OpenClip(nullptr, 0);
-        for (const std::string &call : CallsSince(mark))
-            EXPECT_EQ(call.rfind("SetRate", 0), std::string::npos) << call;
+        std::vector<std::string> calls = CallsSince(mark);
+        EXPECT_NE(std::find(calls.begin(), calls.end(), "SetRate 1.01"), calls.end());
         mark = Mark();
         Char('*');
         EXPECT_CALLS(mark, "SetRate 1.0201", "GetRate");
+    });
+}
+
+// Ten points a step on whole percents, Backspace back to normal, and never beyond 25 % or 400 %.
+TEST_F(TransportTest, RateStepsByTenStayInTheirRange)
+{
+    Play([] {
+        Char('*');
+        Char(']');
+        EXPECT_DOUBLE_EQ(gdRate, 1.11);
+        for (int i = 0; i < 40; i++)
+            Char(']');
+        EXPECT_DOUBLE_EQ(gdRate, 4.0);
+        Char(0x08);
+        EXPECT_DOUBLE_EQ(gdRate, 1.0);
+        for (int i = 0; i < 9; i++)
+            Char('[');
+        EXPECT_DOUBLE_EQ(gdRate, 0.25);
+        Char('/');
+        EXPECT_DOUBLE_EQ(gdRate, 0.25);
     });
 }
 

@@ -2,6 +2,7 @@
 #include "engine/source_filter/source_filter.h"
 
 #include <new>
+#include <stdlib.h>
 #include <string.h>
 
 // Not registered anywhere: the graph only asks, and never creates the filter itself.
@@ -9,6 +10,8 @@ static const CLSID kSourceFilterClass = {0x4c756d65, 0x7472, 0x6f6e, {0x8e, 0x53
 
 // How long a seek waits for the streaming thread to let go of the renderers.
 static const DWORD kParkWaitMs = 5000;
+// How long after a change of rate its first sound is stamped: the reader must move and decode first.
+static const REFERENCE_TIME kRateLatency = 500000;
 
 static REFERENCE_TIME Now(SourceFilter *filter)
 {
@@ -29,6 +32,8 @@ static void DestroySourceFilter(SourceFilter *filter)
         filter->clock->Release();
     if (filter->reader)
         filter->reader->Release();
+    EndStretch(&filter->stretch);
+    free(filter->stretched);
     DeleteCriticalSection(&filter->lock);
     delete filter;
 }
@@ -178,6 +183,7 @@ HRESULT CreateSourceFilter(IMFSourceReader *reader, SourceFilter **result)
     InitializeCriticalSection(&filter->lock);
     filter->reader = reader;
     filter->timeline.state = State_Stopped;
+    filter->timeline.rate = 1.0;
     filter->lastSeekPin = -1;
     HRESULT hr = ChooseSourceStreams(filter);
     if (FAILED(hr)) {
@@ -197,8 +203,34 @@ void SetSourceStop(SourceFilter *filter, REFERENCE_TIME stop)
     LeaveCriticalSection(&filter->lock);
 }
 
-// Both pins are asked for every seek; the reader is moved once. A stopped filter only notes the
-// place; a streaming one has its renderers flushed while the thread lets go of them.
+// The renderers are flushed while the thread lets go of them, so that what they hold of the old
+// segment is dropped; the thread waits until the change is made.
+static void HoldStreaming(SourceFilter *filter)
+{
+    EnterCriticalSection(&filter->lock);
+    filter->flushing = true;
+    LeaveCriticalSection(&filter->lock);
+    SetEvent(filter->wake);
+    for (int i = 0; i < filter->pinCount; i++)
+        if (filter->pins[i].peer)
+            filter->pins[i].peer->BeginFlush();
+    WaitForSingleObject(filter->parked, kParkWaitMs);
+    for (int i = 0; i < filter->pinCount; i++)
+        if (filter->pins[i].peer)
+            filter->pins[i].peer->EndFlush();
+}
+
+// Under the lock, after the change: the reader moves to the timeline's new segment.
+static void ResumeStreaming(SourceFilter *filter)
+{
+    filter->seekPending = true;
+    filter->flushing = false;
+    ResetEvent(filter->cued);
+    LeaveCriticalSection(&filter->lock);
+    SetEvent(filter->resume);
+}
+
+// Both pins are asked for every seek; the reader is moved once. A stopped filter only notes the place.
 void SeekSourceFilter(SourceFilter *filter, const SourcePin *pin, REFERENCE_TIME target)
 {
     int asking = (int)(pin - filter->pins);
@@ -214,25 +246,34 @@ void SeekSourceFilter(SourceFilter *filter, const SourcePin *pin, REFERENCE_TIME
         LeaveCriticalSection(&filter->lock);
         return;
     }
-    filter->flushing = true;
     LeaveCriticalSection(&filter->lock);
-
-    SetEvent(filter->wake);
-    for (int i = 0; i < filter->pinCount; i++)
-        if (filter->pins[i].peer)
-            filter->pins[i].peer->BeginFlush();
-    WaitForSingleObject(filter->parked, kParkWaitMs);
-    for (int i = 0; i < filter->pinCount; i++)
-        if (filter->pins[i].peer)
-            filter->pins[i].peer->EndFlush();
-
+    HoldStreaming(filter);
     EnterCriticalSection(&filter->lock);
     TimelineSeek(&filter->timeline, target);
-    filter->seekPending = true;
-    filter->flushing = false;
-    ResetEvent(filter->cued);
+    ResumeStreaming(filter);
+}
+
+// What the renderers hold was made for the old rate: they are flushed, and the stream goes on from
+// the place playing now, a moment later in stream time so that the new sound reaches them in time.
+void SetSourceRate(SourceFilter *filter, double rate)
+{
+    EnterCriticalSection(&filter->lock);
+    bool streaming = filter->timeline.state != State_Stopped;
+    bool same = filter->timeline.rate == rate;
     LeaveCriticalSection(&filter->lock);
-    SetEvent(filter->resume);
+    if (same)
+        return;
+    if (streaming)
+        HoldStreaming(filter);
+    REFERENCE_TIME now = Now(filter);
+    EnterCriticalSection(&filter->lock);
+    TimelineRate(&filter->timeline, rate, now, streaming ? kRateLatency : 0);
+    if (streaming) {
+        ResumeStreaming(filter);
+        return;
+    }
+    filter->seekPending = true;
+    LeaveCriticalSection(&filter->lock);
 }
 
 REFERENCE_TIME SourceFilterPlace(SourceFilter *filter)
@@ -283,4 +324,9 @@ void WaitForOwnSourceCue(IBaseFilter *source, DWORD timeout)
     SourceFilter *filter = static_cast<SourceFilter *>(source);
     if (filter->cued)
         WaitForSingleObject(filter->cued, timeout);
+}
+
+void SetOwnSourceRate(IBaseFilter *source, double rate)
+{
+    SetSourceRate(static_cast<SourceFilter *>(source), rate);
 }

@@ -5,6 +5,7 @@
 
 #include <mfapi.h>
 #include <mferror.h>
+#include <stdlib.h>
 
 static const DWORD kNoStream = 0xFFFFFFFF;
 static const DWORD kMaxStreams = 64;
@@ -73,6 +74,10 @@ static HRESULT ChooseAudio(SourceFilter *filter, DWORD stream)
     type->Release();
     if (channels < 1 || channels > kMaxChannels || rate < 1 || rate > kMaxRate || bits != 16)
         return MF_E_INVALIDMEDIATYPE;
+    // Made now, so that a clip whose stretch cannot be had goes to the engine's own graph.
+    filter->stretched = (short *)malloc(kStretchedFrames * channels * sizeof(short));
+    if (!filter->stretched || !StartStretch(&filter->stretch, (WORD)channels, rate))
+        return E_OUTOFMEMORY;
     SourcePin *pin = AddPin(filter, AudioPin, stream);
     AudioMediaType(&pin->type, &pin->wave, (WORD)channels, rate);
     return S_OK;

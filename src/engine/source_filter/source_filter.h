@@ -11,9 +11,13 @@
 #include <amvideo.h>
 
 #include "engine/source_filter/pixels.h"
+#include "engine/source_filter/stretch.h"
 #include "engine/source_filter/timeline.h"
 
 struct SourceFilter;
+
+// Frames of stretched sound made at a time.
+static const DWORD kStretchedFrames = 4096;
 
 enum PinKind { AudioPin = 0, VideoPin = 1 };
 
@@ -99,6 +103,8 @@ struct SourceFilter final : IBaseFilter {
     SourcePin         pins[2];
     int               pinCount;
     REFERENCE_TIME    duration;
+    Stretch           stretch;    // the sound at another rate than normal: the streaming thread's
+    short            *stretched;  // kStretchedFrames of its output
     Timeline          timeline;   // the place, and in its end the stop position, honoured to the sample
     FrameLayout       frame;      // the video stream's decoded frames
     LONG              rowPixels;  // pixels a row of the renderer's video buffers, which may ask for a wider row
@@ -120,6 +126,7 @@ HRESULT CreateSourceFilter(IMFSourceReader *reader, SourceFilter **filter);
 // A pin's request to play from target; the twin pin's same request that follows it does nothing.
 void    SeekSourceFilter(SourceFilter *filter, const SourcePin *pin, REFERENCE_TIME target);
 void    SetSourceStop(SourceFilter *filter, REFERENCE_TIME stop);
+void    SetSourceRate(SourceFilter *filter, double rate);
 REFERENCE_TIME SourceFilterPlace(SourceFilter *filter);
 // pin.cpp
 const WCHAR *PinName(const SourcePin *pin);

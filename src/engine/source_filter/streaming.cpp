@@ -1,6 +1,7 @@
 // The streaming thread: reads the clip, converts it and pushes it to the renderers. It touches the
 // filter's own state alone, under the filter's lock, and holds no lock while it calls the graph.
 #include "engine/source_filter/source_filter.h"
+#include "engine/source_filter/stretch.h"
 #include "engine/source_filter/timeline.h"
 
 #include <mfapi.h>
@@ -16,14 +17,17 @@ struct HeldFrame {
     REFERENCE_TIME time, length;
 };
 
-// The thread's own: frames read but not yet due, and the segment it streams.
+// The thread's own: frames read but not yet due, the segment it streams, and where the stretched
+// sound has got to.
 struct Streaming {
     SourceFilter  *filter;
     HeldFrame      held[kHeldFrames];
     int            heldCount;
-    REFERENCE_TIME segmentStart;
+    Timeline       segment;      // the timeline as the segment started: its start, anchor and rate
     REFERENCE_TIME end;          // the stop position; 0 or less: none known
     bool           cued;         // something of the segment has gone out
+    bool           soundStarted; // the stretched sound's first stream time is known
+    REFERENCE_TIME soundAt;      // stream time of the next stretched sound
 };
 
 static SourcePin *PinOfKind(SourceFilter *filter, PinKind kind)
@@ -118,9 +122,9 @@ static void DeliverFrame(Streaming *run, SourcePin *pin, const HeldFrame *frame)
         BYTE *first = filter->topDown ? data : data + (rows - 1) * rowBytes;
         if (ConvertSample(&filter->frame, frame->sample, first, filter->topDown ? rowBytes : -rowBytes)) {
             out->SetActualDataLength(rowBytes * rows);
-            REFERENCE_TIME start = frame->time - run->segmentStart;
+            REFERENCE_TIME start = TimelineStreamTime(&run->segment, frame->time);
             REFERENCE_TIME length = frame->length > 0 ? frame->length : pin->video.AvgTimePerFrame;
-            Stamp(run, out, pin, start, start + length);
+            Stamp(run, out, pin, start, start + (REFERENCE_TIME)((double)length / run->segment.rate));
             pin->input->Receive(out);
         }
     }
@@ -144,23 +148,10 @@ static void DeliverDueFrames(Streaming *run, bool all)
     }
 }
 
-// Sound goes out at once, in the renderer's buffer sizes, cut at the stop position to the frame.
-static void DeliverSound(Streaming *run, SourcePin *pin, IMFSample *sample, REFERENCE_TIME time)
+// PCM out in the renderer's buffer sizes, the first frame at stream time start.
+static void DeliverPcm(Streaming *run, SourcePin *pin, const BYTE *data, DWORD usable, REFERENCE_TIME start)
 {
-    IMFMediaBuffer *buffer = NULL;
-    BYTE *data = NULL;
-    DWORD length = 0;
-    if (FAILED(sample->ConvertToContiguousBuffer(&buffer)))
-        return;
-    if (FAILED(buffer->Lock(&data, NULL, &length))) {
-        buffer->Release();
-        return;
-    }
     DWORD block = pin->wave.nBlockAlign, perSecond = pin->wave.nAvgBytesPerSec;
-    DWORD whole = length - length % block;
-    DWORD usable = run->end > 0 ? BytesBeforeStop(time, run->end, whole, perSecond, block) : whole;
-    if (usable < whole)
-        pin->ended = true;
     for (DWORD offset = 0; offset < usable;) {
         IMediaSample *out = NULL;
         BYTE *target = NULL;
@@ -174,14 +165,73 @@ static void DeliverSound(Streaming *run, SourcePin *pin, IMFSample *sample, REFE
         }
         memcpy(target, data + offset, bytes);
         out->SetActualDataLength((long)bytes);
-        REFERENCE_TIME start = time - run->segmentStart + (REFERENCE_TIME)offset * 10000000 / perSecond;
-        Stamp(run, out, pin, start, start + (REFERENCE_TIME)bytes * 10000000 / perSecond);
+        REFERENCE_TIME from = start + (REFERENCE_TIME)offset * 10000000 / perSecond;
+        Stamp(run, out, pin, from, from + (REFERENCE_TIME)bytes * 10000000 / perSecond);
         HRESULT hr = pin->input->Receive(out);
         out->Release();
         offset += bytes;
         if (hr != S_OK)
             break;
     }
+}
+
+static void SendStretched(Streaming *run, SourcePin *pin, DWORD frames)
+{
+    DeliverPcm(run, pin, (const BYTE *)run->filter->stretched, frames * pin->wave.nBlockAlign, run->soundAt);
+    run->soundAt += (REFERENCE_TIME)frames * 10000000 / pin->wave.nSamplesPerSec;
+}
+
+// At another rate than normal the sound is stretched to it, its pitch kept, and stamped as it comes out.
+static void StretchSound(Streaming *run, SourcePin *pin, const BYTE *data, DWORD usable, REFERENCE_TIME time)
+{
+    SourceFilter *filter = run->filter;
+    if (!run->soundStarted)
+        run->soundAt = TimelineStreamTime(&run->segment, time);
+    run->soundStarted = true;
+    const short *in = (const short *)data;
+    DWORD frames = usable / pin->wave.nBlockAlign;
+    while (frames > 0) {
+        DWORD consumed = 0;
+        DWORD made = StretchFrames(&filter->stretch, in, frames, filter->stretched, kStretchedFrames, &consumed);
+        if (made)
+            SendStretched(run, pin, made);
+        if (!made && !consumed)
+            break;
+        in += consumed * pin->wave.nChannels;
+        frames -= consumed;
+    }
+}
+
+static void DrainStretch(Streaming *run, SourcePin *pin)
+{
+    if (run->segment.rate == 1.0)
+        return;
+    DWORD made;
+    while ((made = FlushStretch(&run->filter->stretch, run->filter->stretched, kStretchedFrames)) > 0)
+        SendStretched(run, pin, made);
+}
+
+// Sound goes out at once, cut at the stop position to the frame.
+static void DeliverSound(Streaming *run, SourcePin *pin, IMFSample *sample, REFERENCE_TIME time)
+{
+    IMFMediaBuffer *buffer = NULL;
+    BYTE *data = NULL;
+    DWORD length = 0;
+    if (FAILED(sample->ConvertToContiguousBuffer(&buffer)))
+        return;
+    if (FAILED(buffer->Lock(&data, NULL, &length))) {
+        buffer->Release();
+        return;
+    }
+    DWORD block = pin->wave.nBlockAlign;
+    DWORD whole = length - length % block;
+    DWORD usable = run->end > 0 ? BytesBeforeStop(time, run->end, whole, pin->wave.nAvgBytesPerSec, block) : whole;
+    if (usable < whole)
+        pin->ended = true;
+    if (run->segment.rate == 1.0)
+        DeliverPcm(run, pin, data, usable, TimelineStreamTime(&run->segment, time));
+    else
+        StretchSound(run, pin, data, usable, time);
     buffer->Unlock();
     buffer->Release();
 }
@@ -218,12 +268,14 @@ static bool AllEnded(SourceFilter *filter)
 static void SendEndOfStream(Streaming *run)
 {
     DeliverDueFrames(run, true);
+    SourcePin *sound = PinOfKind(run->filter, AudioPin);
+    if (sound)
+        DrainStretch(run, sound);
     Cue(run);
     EnterCriticalSection(&run->filter->lock);
     TimelineFinish(&run->filter->timeline);
     LeaveCriticalSection(&run->filter->lock);
     SourcePin *picture = PinOfKind(run->filter, VideoPin);
-    SourcePin *sound = PinOfKind(run->filter, AudioPin);
     if (picture)
         picture->peer->EndOfStream();
     if (sound)
@@ -260,18 +312,22 @@ static void StartSegment(Streaming *run)
     SourceFilter *filter = run->filter;
     DropHeldFrames(run);
     run->cued = false;
+    run->soundStarted = false;
+    ResetStretch(&filter->stretch);
+    SetStretchRate(&filter->stretch, run->segment.rate);
+    REFERENCE_TIME segmentStart = run->segment.segmentStart;
     PROPVARIANT place;
     PropVariantInit(&place);
     place.vt = VT_I8;
-    place.hVal.QuadPart = run->segmentStart;
+    place.hVal.QuadPart = segmentStart;
     filter->reader->SetCurrentPosition(GUID_NULL, place);
     for (int i = 0; i < filter->pinCount; i++) {
         SourcePin *pin = &filter->pins[i];
         pin->ended = false;
         pin->discontinuity = true;
-        pin->readUpTo = run->segmentStart;
+        pin->readUpTo = segmentStart;
         if (pin->peer)
-            pin->peer->NewSegment(run->segmentStart, run->end > 0 ? run->end : MAXLONGLONG, 1.0);
+            pin->peer->NewSegment(segmentStart, run->end > 0 ? run->end : MAXLONGLONG, 1.0);
     }
 }
 
@@ -285,7 +341,7 @@ static bool Checkpoint(Streaming *run)
         bool quit = filter->quit, flushing = filter->flushing, seek = filter->seekPending;
         if (seek) {
             filter->seekPending = false;
-            run->segmentStart = filter->timeline.segmentStart;
+            run->segment = filter->timeline;
         }
         bool finished = filter->timeline.finished;
         run->end = filter->timeline.end;

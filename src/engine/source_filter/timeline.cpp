@@ -15,10 +15,18 @@ void TimelinePause(Timeline *timeline, REFERENCE_TIME now)
     timeline->state = State_Paused;
 }
 
+static REFERENCE_TIME StreamTime(const Timeline *timeline, REFERENCE_TIME now)
+{
+    if (timeline->state == State_Running)
+        return now - timeline->runStart;
+    return timeline->state == State_Paused ? timeline->heldAt : 0;
+}
+
 // A stopped stream starts again where it stopped, unless a seek says otherwise.
 void TimelineStop(Timeline *timeline, REFERENCE_TIME now)
 {
     timeline->segmentStart = TimelinePlace(timeline, now);
+    timeline->anchor = 0;
     timeline->heldAt = 0;
     timeline->state = State_Stopped;
 }
@@ -27,7 +35,16 @@ void TimelineStop(Timeline *timeline, REFERENCE_TIME now)
 void TimelineSeek(Timeline *timeline, REFERENCE_TIME target)
 {
     timeline->segmentStart = target;
+    timeline->anchor = 0;
     timeline->heldAt = 0;
+    timeline->finished = false;
+}
+
+void TimelineRate(Timeline *timeline, double rate, REFERENCE_TIME now, REFERENCE_TIME latency)
+{
+    timeline->segmentStart = TimelinePlace(timeline, now);
+    timeline->anchor = timeline->state == State_Stopped ? 0 : StreamTime(timeline, now) + latency;
+    timeline->rate = rate;
     timeline->finished = false;
 }
 
@@ -38,14 +55,10 @@ void TimelineFinish(Timeline *timeline)
 
 REFERENCE_TIME TimelinePlace(const Timeline *timeline, REFERENCE_TIME now)
 {
-    REFERENCE_TIME streamTime = 0;
-    if (timeline->state == State_Running)
-        streamTime = now - timeline->runStart;
-    else if (timeline->state == State_Paused)
-        streamTime = timeline->heldAt;
-    if (streamTime < 0)
-        streamTime = 0;
-    REFERENCE_TIME place = timeline->segmentStart + streamTime;
+    REFERENCE_TIME played = StreamTime(timeline, now) - timeline->anchor;
+    if (played < 0)
+        played = 0;
+    REFERENCE_TIME place = timeline->segmentStart + (REFERENCE_TIME)((double)played * timeline->rate);
     if (timeline->end <= timeline->segmentStart)
         return place;
     // The renderers call the stream complete as soon as its end reaches them, while they still
@@ -54,6 +67,11 @@ REFERENCE_TIME TimelinePlace(const Timeline *timeline, REFERENCE_TIME now)
     if (place > timeline->end || timeline->finished)
         return timeline->end;
     return place;
+}
+
+REFERENCE_TIME TimelineStreamTime(const Timeline *timeline, REFERENCE_TIME media)
+{
+    return timeline->anchor + (REFERENCE_TIME)((double)(media - timeline->segmentStart) / timeline->rate);
 }
 
 DWORD BytesBeforeStop(REFERENCE_TIME start, REFERENCE_TIME stop, DWORD bytes, DWORD bytesPerSecond, DWORD blockAlign)
