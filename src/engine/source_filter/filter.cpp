@@ -11,7 +11,7 @@ static const CLSID kSourceFilterClass = {0x4c756d65, 0x7472, 0x6f6e, {0x8e, 0x53
 // How long a seek waits for the streaming thread to let go of the renderers.
 static const DWORD kParkWaitMs = 5000;
 // How long after a change of rate its first sound is stamped: the reader must move and decode first.
-static const REFERENCE_TIME kRateLatency = 500000;
+static const REFERENCE_TIME kRateLatency = 300000;
 
 static REFERENCE_TIME Now(SourceFilter *filter)
 {
