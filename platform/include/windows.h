@@ -134,6 +134,8 @@ typedef struct tagWNDCLASSA {
 #define WM_DESTROY       0x0002
 #define WM_MOVE          0x0003
 #define WM_SIZE          0x0005
+#define WM_ACTIVATE      0x0006
+#define WA_INACTIVE      0
 #define WM_PAINT         0x000F
 #define WM_CLOSE         0x0010
 #define WM_QUERYENDSESSION 0x0011

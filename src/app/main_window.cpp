@@ -311,6 +311,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
                            break;
     case WM_HOTKEY:        RunBinding(kHotKeys, wParam); break;
     case WM_INPUT:         ReadPedals((HRAWINPUT)lParam); break;
+    case WM_ACTIVATE:      if (LOWORD(wParam) == WA_INACTIVE) LoseFocusedPedals(); break;
     case WM_LBUTTONDOWN:   SeekToClick(LOWORD(lParam)); break;
     case WM_MOUSEWHEEL:    WheelVolume(GET_WHEEL_DELTA_WPARAM(wParam)); break;
     case WM_DROPFILES:     OpenDroppedFile((HDROP)wParam); break;

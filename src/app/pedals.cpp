@@ -75,6 +75,14 @@ void PressPedals(BYTE held)
         SetTimer(ghApp, PEDAL_TIMER_ID, kStepRepeatMs, StepHeldPedals);
 }
 
+// With the mode off, a pedal's release is not heard once another program has the focus: whatever is
+// held is let go when the focus goes, or a side pedal would go on stepping.
+void LoseFocusedPedals()
+{
+    if (!gbGlobalKeys && gbPedalsHeld)
+        PressPedals(0);
+}
+
 static bool IsPedal(HANDLE device)
 {
     RID_DEVICE_INFO info = {};

@@ -39,3 +39,4 @@ void ListenToPedals();        // in the background while gbGlobalKeys, else only
 void StopListeningToPedals();
 void ReadPedals(HRAWINPUT input);
 void PressPedals(BYTE held);  // PedalBits now down
+void LoseFocusedPedals();

@@ -305,6 +305,22 @@ TEST_F(PedalsTest, PlayWhileHeldAndStepWhileHeld)
     EXPECT_TRUE(standin::RawInputRegistrations().empty()) << "the pedals let go as the player ends";
 }
 
+// With the mode off a release is not heard once the focus has gone: what is held is let go with it.
+TEST_F(PedalsTest, PedalsHeldAreLetGoWithTheFocus)
+{
+    RunPlayer(kClip, {[] {
+                          SetForegroundWindow(ghApp);
+                          Send(vec, {0x03});
+                      },
+                      [] {
+                          EXPECT_TRUE(standin::TimerRunning(ghApp, PEDAL_TIMER_ID));
+                          SendMessageA(ghApp, WM_ACTIVATE, WA_INACTIVE, 0);
+                          EXPECT_FALSE(standin::TimerRunning(ghApp, PEDAL_TIMER_ID));
+                          EXPECT_EQ(gbPedalsHeld, 0);
+                          EXPECT_EQ(gPlayState, Paused) << "the play pedal let go";
+                      }});
+}
+
 TEST_F(PedalsTest, OtherDevicesAndShortReportsAreIgnored)
 {
     RunPlayer(kClip, {[] {
