@@ -84,7 +84,8 @@ class Executables(unittest.TestCase):
             readme = package.read(name + '/README.txt').decode('utf-8')
         self.assertFalse('\n' in readme.replace('\r\n', ''), 'every line ends in CR LF')
         headings = [line for line in readme.splitlines() if line.startswith('#')]
-        self.assertEqual(headings, ['# Lumetrone', '## Keys', '## What it stores'])
+        self.assertEqual(headings, ['# Lumetrone', '## Keys', '### From other programs, foot pedals and the rewind on resume',
+                                    '## What it stores'])
         self.assertIn('| Insert | A-B loop', readme)
 
     def test_32_bit_exe(self):

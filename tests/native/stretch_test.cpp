@@ -6,6 +6,7 @@
 #include <math.h>
 #include <stdlib.h>
 #include <string.h>
+#include <string>
 #include <vector>
 
 namespace {
@@ -125,7 +126,12 @@ INSTANTIATE_TEST_SUITE_P(Rates, StretchToneTest,
                                          ToneCase{1, 44100, 1.5, 634}, ToneCase{1, 44100, 2.0, 634},
                                          ToneCase{2, 48000, 0.5, 582}, ToneCase{2, 48000, 0.7, 582},
                                          ToneCase{2, 48000, 1.5, 582}, ToneCase{2, 48000, 2.0, 582},
-                                         ToneCase{2, 44100, 0.7, 634}, ToneCase{1, 48000, 1.5, 582}));
+                                         ToneCase{2, 44100, 0.7, 634}, ToneCase{1, 48000, 1.5, 582}),
+                         [](const testing::TestParamInfo<ToneCase> &info) {
+                             const ToneCase &c = info.param;
+                             return std::to_string(c.channels) + "Channels" + std::to_string(c.rate) + "HzAt" +
+                                    std::to_string((int)(c.speed * 100 + 0.5)) + "Percent";
+                         });
 
 TEST(StretchTest, AtTheExtremesLengthAndPitchHoldWithinTheBuffers)
 {
