@@ -31,7 +31,9 @@ PLAYBACK, IDLE, OVERLAY = 20, 20, 10   # seconds measured
 # fall into one window and not the other. Start-up has rows of its own.
 SETTLE = 2
 FLOOD = 3000                           # keys that reach the engine, typed one after another
-STEPS = ('launches', 'playbacks', 'embedded', 'idles', 'seeks', 'jumps', 'floods', 'overlay', 'converter')
+STEPS = ('launches', 'playbacks', 'embedded', 'idles', 'seeks', 'jumps', 'floods', 'overlay', 'converter', 'rates')
+# The keys that take a clip from 100 % to each rate measured: ten points a step.
+RATE_KEYS = {70: '[[[', 150: ']]]]]'}
 
 
 def tenth_tone(tenth):
@@ -166,13 +168,15 @@ def measured(pid, seconds):
             'wakeups': wakeups(pid) - woken, 'peak': peak_mb(pid)}
 
 
-def playback(contender, clip, verb='play'):
+def playback(contender, clip, verb='play', keys=''):
     if contender == 'harness':
         run = bench(verb, clip, str(PLAYBACK + 5))
         run.line('playing')
     else:
         run = player(clip)
         wp.wait_for_title(title_of(clip), timeout=30)
+        for key in keys:
+            wp.driver('char', key)
     time.sleep(SETTLE)
     values = measured(run.pid, PLAYBACK)
     run.end() if contender == 'harness' else exit_player(run)
@@ -457,6 +461,16 @@ def main():
     def overlay():
         record(f'overlay on screen while an avi plays', 'player', overlay_shown(clips['avi']))
 
+    def rates(run):
+        # The player's column holds the clip at a rate, the harness's the same player at 100 %; which
+        # goes first alternates, as the contenders' steps do.
+        order = [100, *RATE_KEYS][::1 if run % 2 == 0 else -1]
+        cpu = {percent: playback('player', clips['m4a'], keys=RATE_KEYS.get(percent, ''))['cpu'] for percent in order}
+        for percent in RATE_KEYS:
+            key = f'CPU, {PLAYBACK} s of m4a playback: at {percent} % (player) / at 100 % (harness)'
+            record(key, 'player', cpu[percent])
+            record(key, 'harness', cpu[100])
+
     def converter():
         # The player's column holds its own converter, the harness's the platform's transform.
         own, mft = converter_costs()
@@ -478,6 +492,8 @@ def main():
         for name, measure in (('overlay', overlay), ('converter', converter)):
             if name in chosen:
                 measure()
+        if 'rates' in chosen:
+            rates(run)
         wp.forget_last_clip()
 
     units = {'memory': 'MB', 'graphs': 'count', 'launch': 's', 'CPU': 's', 'idle CPU': 's', 'peak': 'MB', 'idle wake-ups': 'count',
