@@ -67,7 +67,7 @@ static void PaintNv12(BYTE *frame)
 static void ConvertOwn(const BYTE *frame, BYTE *rgb)
 {
     const BYTE *chroma = frame + kWidth * kHeight;
-    Yuv420ToRgb32(frame, kWidth, chroma, chroma + 1, kWidth, 2, kWidth, kHeight, rgb + (kHeight - 1) * kWidth * 4,
+    Yuv420ToRgb32(frame, kWidth, chroma, chroma + 1, kWidth, 2, kWidth, kHeight, true, rgb + (kHeight - 1) * kWidth * 4,
                   -kWidth * 4);
 }
 

@@ -25,14 +25,16 @@ static std::string Pixels(const BYTE *rgb, int width, int rows, int rowBytes)
 
 static FrameLayout Layout(const GUID &subtype, LONG width, LONG height, LONG stride = 0)
 {
-    return FrameLayout{subtype, width, height, stride, 0, 0, width, height};
+    return FrameLayout{subtype, width, height, stride, 0, 0, width, height, false};
 }
 
 // Studio-range black (Y 16), white (Y 235) and a saturated red (Y 81, Cb 90, Cr 240), each over a
-// 2x2 block that shares its chroma, in every form the decoders give.
-TEST(SourcePixels, BlackWhiteAndRedInEveryDecodedForm)
+// 2x2 block that shares its chroma, in every form the decoders give; by HD video's matrix (BT.709)
+// the same red has a little green.
+TEST(SourcePixels, BlackWhiteAndRedInEveryDecodedFormByEitherMatrix)
 {
     static const char kRow[] = "00000000 00000000 FFFFFF00 FFFFFF00 0000FF00 0000FF00";
+    static const char kHdRow[] = "00000000 00000000 FFFFFF00 FFFFFF00 0018FF00 0018FF00";
     struct Case { const char *form; GUID subtype; std::vector<BYTE> frame; };
     const Case cases[] = {
         {"NV12", MFVideoFormat_NV12, {16, 16, 235, 235, 81, 81, 16, 16, 235, 235, 81, 81, 128, 128, 128, 128, 90, 240}},
@@ -47,6 +49,9 @@ TEST(SourcePixels, BlackWhiteAndRedInEveryDecodedForm)
         memset(rgb, 0xAB, sizeof(rgb));
         ASSERT_TRUE(ConvertDecodedFrame(&layout, c.frame.data(), (DWORD)c.frame.size(), rgb, 6 * 4)) << c.form;
         EXPECT_EQ(Pixels(rgb, 6, 2, 6 * 4), std::string(kRow) + " | " + kRow) << c.form;
+        layout.bt709 = true;
+        ASSERT_TRUE(ConvertDecodedFrame(&layout, c.frame.data(), (DWORD)c.frame.size(), rgb, 6 * 4)) << c.form;
+        EXPECT_EQ(Pixels(rgb, 6, 2, 6 * 4), std::string(kHdRow) + " | " + kHdRow) << c.form << ", BT.709";
     }
 }
 
@@ -99,7 +104,7 @@ TEST(SourcePixels, PictureInsideThePaddedFrame)
     const BYTE nv12[] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 81, 81, 0, 0, 235, 235,
                          0, 0, 0, 0, 0, 0, 90, 240};
     const BYTE iyuv[] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 81, 81, 0, 0, 235, 235, 0, 0, 0, 90, 0, 0, 0, 240};
-    FrameLayout layout = {MFVideoFormat_NV12, 4, 4, 0, 2, 2, 2, 2};
+    FrameLayout layout = {MFVideoFormat_NV12, 4, 4, 0, 2, 2, 2, 2, false};
     BYTE rgb[2 * 2 * 4];
     ASSERT_TRUE(ConvertDecodedFrame(&layout, nv12, sizeof(nv12), rgb, 2 * 4));
     EXPECT_EQ(Pixels(rgb, 2, 2, 2 * 4), "0000FF00 0000FF00 | B2B3FF00 B2B3FF00");
@@ -120,10 +125,10 @@ TEST(SourcePixels, ShortDataAndPicturesOutsideTheFrameAreRefused)
         {"YV12 short", Layout(MFVideoFormat_YV12, 2, 2), 5},
         {"YUY2 short", Layout(MFVideoFormat_YUY2, 2, 2), 7},
         {"NV12 odd short", Layout(MFVideoFormat_NV12, 3, 3), 19},
-        {"right of the frame", {MFVideoFormat_NV12, 4, 4, 0, 2, 0, 4, 2}, 64},
-        {"below the frame", {MFVideoFormat_NV12, 4, 4, 0, 0, 2, 2, 4}, 64},
-        {"before the frame", {MFVideoFormat_NV12, 4, 4, 0, -2, 0, 2, 2}, 64},
-        {"empty picture", {MFVideoFormat_NV12, 4, 4, 0, 0, 0, 0, 2}, 64},
+        {"right of the frame", {MFVideoFormat_NV12, 4, 4, 0, 2, 0, 4, 2, false}, 64},
+        {"below the frame", {MFVideoFormat_NV12, 4, 4, 0, 0, 2, 2, 4, false}, 64},
+        {"before the frame", {MFVideoFormat_NV12, 4, 4, 0, -2, 0, 2, 2, false}, 64},
+        {"empty picture", {MFVideoFormat_NV12, 4, 4, 0, 0, 0, 0, 2, false}, 64},
         {"stride narrower than the row", Layout(MFVideoFormat_YUY2, 2, 2, 3), 64},
     };
     for (const Case &c : cases) {

@@ -1,4 +1,4 @@
-// Frames from the decoders (studio-range BT.601 YUV) to full-range RGB, in integer arithmetic.
+// Frames from the decoders (studio-range YUV) to full-range RGB, in integer arithmetic.
 #include "engine/source_filter/pixels.h"
 
 #include <mfapi.h>
@@ -11,37 +11,44 @@ static BYTE Clamp(int value)
     return value < 0 ? 0 : value > 255 ? 255 : (BYTE)value;
 }
 
-static void PutPixel(BYTE *out, int y, int u, int v)
+// The colour matrices' coefficients, scaled by 256: red from V, green from U and V, blue from U.
+struct ColourMatrix { int redV, greenU, greenV, blueU; };
+static const ColourMatrix kBt601 = {409, 100, 208, 516};
+static const ColourMatrix kBt709 = {459, 55, 136, 541};
+
+static void PutPixel(BYTE *out, int y, int u, int v, const ColourMatrix *m)
 {
     int c = 298 * (y - 16);
     int d = u - 128;
     int e = v - 128;
-    out[0] = Clamp((c + 516 * d + 128) >> 8);
-    out[1] = Clamp((c - 100 * d - 208 * e + 128) >> 8);
-    out[2] = Clamp((c + 409 * e + 128) >> 8);
+    out[0] = Clamp((c + m->blueU * d + 128) >> 8);
+    out[1] = Clamp((c - m->greenU * d - m->greenV * e + 128) >> 8);
+    out[2] = Clamp((c + m->redV * e + 128) >> 8);
     out[3] = 0;
 }
 
 void Yuv420ToRgb32(const BYTE *luma, LONG lumaStride, const BYTE *cb, const BYTE *cr, LONG chromaStride,
-                   int chromaStep, int width, int height, BYTE *rgb, LONG rgbStride)
+                   int chromaStep, int width, int height, bool bt709, BYTE *rgb, LONG rgbStride)
 {
+    const ColourMatrix *m = bt709 ? &kBt709 : &kBt601;
     for (int row = 0; row < height; row++) {
         const BYTE *y = luma + (ptrdiff_t)row * lumaStride;
         const BYTE *u = cb + (ptrdiff_t)(row / 2) * chromaStride;
         const BYTE *v = cr + (ptrdiff_t)(row / 2) * chromaStride;
         BYTE *out = rgb + (ptrdiff_t)row * rgbStride;
         for (int x = 0; x < width; x++)
-            PutPixel(out + 4 * x, y[x], u[x / 2 * chromaStep], v[x / 2 * chromaStep]);
+            PutPixel(out + 4 * x, y[x], u[x / 2 * chromaStep], v[x / 2 * chromaStep], m);
     }
 }
 
-void Yuy2ToRgb32(const BYTE *packed, LONG packedStride, int width, int height, BYTE *rgb, LONG rgbStride)
+void Yuy2ToRgb32(const BYTE *packed, LONG packedStride, int width, int height, bool bt709, BYTE *rgb, LONG rgbStride)
 {
+    const ColourMatrix *m = bt709 ? &kBt709 : &kBt601;
     for (int row = 0; row < height; row++) {
         const BYTE *in = packed + (ptrdiff_t)row * packedStride;
         BYTE *out = rgb + (ptrdiff_t)row * rgbStride;
         for (int x = 0; x < width; x++)
-            PutPixel(out + 4 * x, in[2 * x], in[x / 2 * 4 + 1], in[x / 2 * 4 + 3]);
+            PutPixel(out + 4 * x, in[2 * x], in[x / 2 * 4 + 1], in[x / 2 * 4 + 3], m);
     }
 }
 
@@ -62,7 +69,7 @@ bool ConvertDecodedFrame(const FrameLayout *layout, const BYTE *data, DWORD leng
     if (packed) {
         if (length < lumaBytes)
             return false;
-        Yuy2ToRgb32(luma, pitch, layout->shownWidth, layout->shownHeight, rgb, rgbStride);
+        Yuy2ToRgb32(luma, pitch, layout->shownWidth, layout->shownHeight, layout->bt709, rgb, rgbStride);
         return true;
     }
     DWORD chromaRows = (DWORD)(layout->height + 1) / 2;
@@ -71,7 +78,8 @@ bool ConvertDecodedFrame(const FrameLayout *layout, const BYTE *data, DWORD leng
         if (length < lumaBytes + (DWORD)pitch * chromaRows)
             return false;
         const BYTE *cb = data + lumaBytes + chromaTop * pitch + layout->left;
-        Yuv420ToRgb32(luma, pitch, cb, cb + 1, pitch, 2, layout->shownWidth, layout->shownHeight, rgb, rgbStride);
+        Yuv420ToRgb32(luma, pitch, cb, cb + 1, pitch, 2, layout->shownWidth, layout->shownHeight, layout->bt709, rgb,
+                      rgbStride);
         return true;
     }
     LONG chromaPitch = pitch / 2;
@@ -82,6 +90,6 @@ bool ConvertDecodedFrame(const FrameLayout *layout, const BYTE *data, DWORD leng
     const BYTE *second = first + chromaBytes;
     bool uFirst = IsEqualGUID(layout->subtype, MFVideoFormat_IYUV);
     Yuv420ToRgb32(luma, pitch, uFirst ? first : second, uFirst ? second : first, chromaPitch, 1,
-                  layout->shownWidth, layout->shownHeight, rgb, rgbStride);
+                  layout->shownWidth, layout->shownHeight, layout->bt709, rgb, rgbStride);
     return true;
 }

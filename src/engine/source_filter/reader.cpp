@@ -12,6 +12,7 @@ static const DWORD kMaxStreams = 64;
 static const UINT32 kMaxChannels = 8;
 static const UINT32 kMaxRate = 384000;
 static const UINT32 kMaxSide = 16384;
+static const LONG kHdLines = 720;
 
 // The decoders' forms that the converter reads, the cheapest to convert first.
 static const GUID *const kDecodedVideo[] = {&MFVideoFormat_NV12, &MFVideoFormat_YV12, &MFVideoFormat_IYUV,
@@ -123,6 +124,10 @@ static HRESULT ChooseVideo(SourceFilter *filter, DWORD stream)
     layout->height = (LONG)(UINT32)size;
     layout->stride = SUCCEEDED(type->GetUINT32(MF_MT_DEFAULT_STRIDE, &stride)) && (LONG)stride > 0 ? (LONG)stride : 0;
     FindPicture(type, layout);
+    // A stream that does not say is taken by its size, as HD video is made in BT.709.
+    UINT32 matrix = 0;
+    layout->bt709 = SUCCEEDED(type->GetUINT32(MF_MT_YUV_MATRIX, &matrix)) ? matrix == MFVideoTransferMatrix_BT709
+                                                                          : layout->shownHeight >= kHdLines;
     type->Release();
     if (layout->width < 1 || layout->height < 1 || (UINT32)layout->width > kMaxSide || (UINT32)layout->height > kMaxSide)
         return MF_E_INVALIDMEDIATYPE;
