@@ -22,6 +22,7 @@ struct System {
     bool localeSucceeds = true;
     const char *wineVersion = nullptr;
     bool mediaFoundation = true;
+    int terminatedWith = -1;
     int librariesLoaded = 0;
     DWORD lastError = 0;
 } g;
@@ -110,6 +111,7 @@ void SetWindowsVersion(DWORD platformId, DWORD major) { g.platformId = platformI
 void SetLocaleCodePage(const char *text, bool succeeds) { g.localeCodePage = text; g.localeSucceeds = succeeds; }
 void SetWineVersion(const char *version) { g.wineVersion = version; }
 void RemoveMediaFoundation() { g.mediaFoundation = false; }
+int TerminatedWith() { return g.terminatedWith; }
 
 }  // namespace standin
 
@@ -281,3 +283,12 @@ int wsprintfA(LPSTR buffer, LPCSTR format, ...)
 }
 
 DWORD GetCurrentProcessId() { return 0x1234; }
+HANDLE GetCurrentProcess() { return reinterpret_cast<HANDLE>(-1); }
+
+// The process's end is only noted: the test goes on after WinMain.
+BOOL TerminateProcess(HANDLE process, UINT exitCode)
+{
+    EXPECT_EQ(process, GetCurrentProcess()) << "only the player's own process is ended";
+    g.terminatedWith = static_cast<int>(exitCode);
+    return TRUE;
+}

@@ -120,6 +120,7 @@ void SetWindowsVersion(DWORD platformId, DWORD major);   // before 10, user32 kn
 void SetLocaleCodePage(const char *text, bool succeeds);   // what GetLocaleInfoA answers
 void SetWineVersion(const char *version);   // ntdll's wine_get_version answers it; null: Windows, no export
 void RemoveMediaFoundation();               // a Windows N edition: no mfplat.dll or mfreadwrite.dll to load
+int TerminatedWith();                       // the exit code the process was ended with; -1 while it runs
 extern const UINT kSystemAnsiCodePage;                     // what GetACP answers: UTF-8, as the manifest asks
 
 // Files, in a temporary folder that lives in memory; paths are Windows paths.

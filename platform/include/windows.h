@@ -467,6 +467,8 @@ BOOL    GetVersionExA(OSVERSIONINFOA *version);
 void    Sleep(DWORD milliseconds);
 DWORD   GetTickCount();
 DWORD   GetCurrentProcessId();
+HANDLE  GetCurrentProcess();
+BOOL    TerminateProcess(HANDLE process, UINT exitCode);
 PVOID   InterlockedExchangePointer(PVOID volatile *target, PVOID value);
 HMODULE GetModuleHandleA(LPCSTR name);
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);

@@ -122,5 +122,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     }
     StopMediaFoundation();
     CoUninitialize();
+    // Compatibility: under Wine, threads that Media Foundation's reader left in GStreamer can fault
+    // while an exiting process unloads its libraries, and the player would end by a crash. All it
+    // keeps is saved and closed by now, so the process ends without unloading them.
+    TerminateProcess(GetCurrentProcess(), (UINT)msg.wParam);
     return (int)msg.wParam;
 }

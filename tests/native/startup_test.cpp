@@ -9,6 +9,7 @@ TEST_F(PlayerTest, NormalExitEndsWithCodeZeroAndComUninitialised)
     standin::AddClip("C:\\media\\talk.wmv", {});
     int code = RunPlayer("C:\\media\\talk.wmv", {[] { Command(IDM_EXIT); }});
     EXPECT_EQ(code, 0);
+    EXPECT_EQ(standin::TerminatedWith(), 0) << "the process ended with the loop's code";
     EXPECT_EQ(standin::CoInitializeBalance(), 0);
     EXPECT_FALSE(standin::GraphOpen());
     EXPECT_TRUE(standin::MessageBoxes().empty());
