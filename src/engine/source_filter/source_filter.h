@@ -117,7 +117,7 @@ struct SourceFilter final : IBaseFilter {
     HANDLE            resume;     // set when the flush is over and the thread may go on
     HANDLE            cued;       // set once the segment's first sample is on its way; reset by a seek
     bool              quit;       // the thread is to end
-    bool              flushing;   // a seek is flushing the renderers
+    bool              flushing;   // a seek or a change of rate is flushing the renderers
     bool              seekPending; // the reader must move to timeline.segmentStart first
 };
 
