@@ -31,7 +31,25 @@ void ExpectGlobalsFreed();   // every global block either freed or the clipboard
 void ExpectDropsFinished();
 void ExpectScreenDcReleased();
 void ExpectThreadHandlesClosed();
-int LiveReaderObjects();
+
+// A fake object behind a source's pins or from the scripted reader: deleted at its last release,
+// and counted while it lives, so that a test fails on one the player keeps. Streaming threads
+// count too, so the count is atomic.
+extern int gLiveSourceObjects;
+template <typename Interface>
+struct CountedObject : Interface {
+    LONG references = 1;
+    CountedObject() { __atomic_add_fetch(&gLiveSourceObjects, 1, __ATOMIC_SEQ_CST); }
+    virtual ~CountedObject() { __atomic_sub_fetch(&gLiveSourceObjects, 1, __ATOMIC_SEQ_CST); }
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        LONG left = InterlockedDecrement(&references);
+        if (left == 0)
+            delete this;
+        return left;
+    }
+};
 
 bool CloseSyncHandle(HANDLE handle);   // an event's or a thread's; false for any other handle
 

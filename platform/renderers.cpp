@@ -22,7 +22,6 @@ const auto kLogWait = std::chrono::seconds(5);
 struct Renderers {
     std::vector<std::string> log;
     REFERENCE_TIME now;
-    int live;
 } g;
 std::mutex gLock;
 std::condition_variable gLogged;
@@ -30,18 +29,7 @@ std::condition_variable gLogged;
 std::string Span(REFERENCE_TIME start, REFERENCE_TIME stop) { return std::to_string(start) + "," + std::to_string(stop); }
 
 template <typename Interface>
-struct Counted : Interface {
-    LONG references = 1;
-    Counted() { __atomic_add_fetch(&g.live, 1, __ATOMIC_SEQ_CST); }
-    virtual ~Counted() { __atomic_sub_fetch(&g.live, 1, __ATOMIC_SEQ_CST); }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG left = InterlockedDecrement(&references);
-        if (left == 0)
-            delete this;
-        return left;
-    }
+struct Counted : standin::CountedObject<Interface> {
     HRESULT Unexpected(const char *method)
     {
         ADD_FAILURE() << method << " is not expected here";
@@ -308,10 +296,13 @@ struct Renderer final : Counted<IPin>, IMemInputPin {
 
 namespace standin {
 
+int gLiveSourceObjects;
+
 void ResetRenderers()
 {
     std::lock_guard<std::mutex> hold(gLock);
     g = {};
+    gLiveSourceObjects = 0;
 }
 
 void LogSource(const std::string &entry)
@@ -339,7 +330,7 @@ void AdvanceReferenceClock(REFERENCE_TIME by)
     g.now += by;
 }
 
-int LiveSourceObjects() { return __atomic_load_n(&g.live, __ATOMIC_SEQ_CST) + LiveReaderObjects(); }
+int LiveSourceObjects() { return __atomic_load_n(&gLiveSourceObjects, __ATOMIC_SEQ_CST); }
 
 IReferenceClock *NewClock() { return new Clock(); }
 

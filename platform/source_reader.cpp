@@ -18,29 +18,17 @@ const HRESULT kNoMoreTypes = static_cast<HRESULT>(0xC00D36B9u);
 
 struct Readers {
     std::map<std::string, standin::ReaderClip> clips;
-    int live;   // objects handed out and not yet released, changed from any thread
     int startups;
 } g;
 
-// Reference counting shared by every object here: deleted at the last release.
+// The reader's objects are never asked for another interface.
 template <typename Interface>
-struct Counted : Interface {
-    LONG references = 1;
-    Counted() { __atomic_add_fetch(&g.live, 1, __ATOMIC_SEQ_CST); }
-    virtual ~Counted() { __atomic_sub_fetch(&g.live, 1, __ATOMIC_SEQ_CST); }
+struct Counted : standin::CountedObject<Interface> {
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void **object) override
     {
         ADD_FAILURE() << "QueryInterface on a reader's object";
         *object = nullptr;
         return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG left = InterlockedDecrement(&references);
-        if (left == 0)
-            delete this;
-        return left;
     }
 };
 
@@ -262,7 +250,6 @@ struct Reader : Counted<IMFSourceReader> {
 namespace standin {
 
 void ResetSourceReader() { g = {}; }
-int LiveReaderObjects() { return __atomic_load_n(&g.live, __ATOMIC_SEQ_CST); }
 void AddReaderClip(const char *path, const ReaderClip &clip) { g.clips[path] = clip; }
 
 }  // namespace standin
