@@ -36,18 +36,20 @@ static HRESULT PlaybackAborted(LONG_PTR status)
     return (HRESULT)status;
 }
 
+// Each event is freed as soon as it is taken, while the graph that gave it is still open: an advance
+// releases that graph. Only plain numbers are read from the parameters, so they outlive the free.
 LONG HandleGraphEvents()
 {
-    if (!pME)
-        return 0;
-    // Zeroed so that the one FreeEventParams below frees nothing GetEvent did not hand out.
-    long code = 0;
-    LONG_PTR param1 = 0;
-    LONG_PTR param2 = 0;
     HRESULT result = 0;
-
-    HRESULT hr = pME->GetEvent(&code, &param1, &param2, 0);
-    while (SUCCEEDED(hr)) {
+    long code;
+    LONG_PTR param1;
+    LONG_PTR param2;
+    // pME is read afresh each time: after an advance it is the next clip's, or null when that failed.
+    while (pME && SUCCEEDED(pME->GetEvent(&code, &param1, &param2, 0))) {
+        if (FAILED(pME->FreeEventParams(code, param1, param2))) {
+            CloseClip();
+            break;
+        }
         if (code == EC_END_OF_SEGMENT)
             RestartLoopIfPlaying();
         else if (code == EC_COMPLETE)
@@ -56,12 +58,6 @@ LONG HandleGraphEvents()
             result = PlaybackAborted(param1);
             break;
         }
-        // An advance whose next clip failed has closed the graph: nothing is left to drain.
-        if (!pME)
-            return result;
-        hr = pME->GetEvent(&code, &param1, &param2, 0);
     }
-    if (pME && FAILED(pME->FreeEventParams(code, param1, param2)))
-        CloseClip();
     return result;
 }
