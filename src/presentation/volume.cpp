@@ -8,12 +8,20 @@
 static const LONG kSilence = -10000;
 static const LONG kLowestStepFrom = -3332;   // -2048 may still step down to -4096, the lowest level
 
+// A muted clip stays silent through the steps: the same steps come from the other instances' ducking,
+// which must never make it heard. The level the user steps to is the next clip's; the toggle alone unmutes.
+static void ApplyLevel()
+{
+    if (glMuteVolume != kSilence)
+        pBA->put_Volume(glVolume);
+}
+
 void VolumeUp()
 {
     if (!pBA || glVolume >= 0)
         return;
     glVolume /= 2;
-    pBA->put_Volume(glVolume);
+    ApplyLevel();
     PostMessageA(HWND_BROADCAST, WM_VOLUME_DUCK, VOLUME_DUCK_TAG, (LPARAM)ghApp);
 }
 
@@ -22,7 +30,7 @@ void VolumeDown()
     if (!pBA || glVolume < kLowestStepFrom)
         return;
     glVolume = glVolume == 0 ? -1 : glVolume * 2;
-    pBA->put_Volume(glVolume);
+    ApplyLevel();
 }
 
 // Each notch of the wheel is one step, as + and - are, ducking included. A fine wheel sends a notch
@@ -38,7 +46,8 @@ void WheelVolume(int delta)
         VolumeDown();
 }
 
-// Decides from the level the engine reports, not from glVolume.
+// Decides from the level the engine reports, not from glVolume. A level the engine refuses is not
+// taken: the title and the steps go by what the clip sounds like.
 HRESULT ToggleMute()
 {
     if (!pGB || !pBA)
@@ -52,9 +61,11 @@ HRESULT ToggleMute()
         ReportMessage("Failed to read audio volume!  hr=0x%x\r\n", hr);
         return hr;
     }
-    glMuteVolume = level == 0 ? kSilence : 0;
-    hr = pBA->put_Volume(glMuteVolume);
-    if (SUCCEEDED(hr))
-        UpdateTitle();
+    long wanted = level == 0 ? kSilence : 0;
+    hr = pBA->put_Volume(wanted);
+    if (FAILED(hr))
+        return hr;
+    glMuteVolume = wanted;
+    UpdateTitle();
     return hr;
 }

@@ -76,15 +76,51 @@ TEST_F(VolumeTest, MuteDecidesFromTheEngineLevel)
         Char('m');
         EXPECT_EQ(standin::GraphVolume(), -10000);
         EXPECT_EQ(standin::WindowTitle(ghApp), "talk.wmv [Video] (Muted)");
-        Char('+');
-        EXPECT_EQ(standin::GraphVolume(), -256);
-        EXPECT_EQ(standin::WindowTitle(ghApp), "talk.wmv [Video] (Muted)") << "steps do not touch the mute mark";
         Command(IDM_MUTE);
         EXPECT_EQ(standin::GraphVolume(), 0);
-        EXPECT_EQ(glVolume, -256);
+        EXPECT_EQ(glVolume, -512);
+    });
+}
+
+// A muted clip stays silent, and says so, whatever steps come, the user's or another instance's
+// ducking: they move the level only. The toggle unmutes; then the steps are heard again.
+TEST_F(VolumeTest, StepsWhileMutedStaySilentUntilTheToggle)
+{
+    Play([] {
+        Char('m');
+        ASSERT_EQ(standin::GraphVolume(), -10000);
+        Char('-');
+        Char('-');
+        Char('-');
+        SendMessageA(ghApp, WM_VOLUME_DUCK, VOLUME_DUCK_TAG, 0x1234);   // another instance
+        SendMessageA(ghApp, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+        Char('+');
+        EXPECT_EQ(glVolume, -8);
+        EXPECT_EQ(standin::GraphVolume(), -10000) << "still silent";
+        Char('p');
+        EXPECT_EQ(standin::WindowTitle(ghApp), "talk.wmv [Video] (Muted)(Paused)");
+        Char('m');
+        EXPECT_EQ(standin::GraphVolume(), 0);
+        EXPECT_EQ(standin::WindowTitle(ghApp), "talk.wmv [Video] (Paused)");
+        Char('+');
+        EXPECT_EQ(standin::GraphVolume(), -4) << "unmuted, a step is heard";
+    });
+}
+
+// A mute the engine refuses leaves the clip as loud as it was: no mark, now or at the next title,
+// and the steps still reach it.
+TEST_F(VolumeTest, RefusedMuteLeavesTheClipAudible)
+{
+    Play([] {
         standin::FailGraphCallOnce("put_Volume", E_FAIL);
         Char('m');
-        EXPECT_EQ(standin::WindowTitle(ghApp), "talk.wmv [Video] ") << "a refused mute shows no mark";
+        EXPECT_EQ(standin::WindowTitle(ghApp), "talk.wmv [Video] ");
+        Char('p');
+        EXPECT_EQ(standin::WindowTitle(ghApp), "talk.wmv [Video] (Paused)");
+        Char('-');
+        EXPECT_EQ(standin::GraphVolume(), -1);
+        Char('m');
+        EXPECT_EQ(standin::GraphVolume(), 0) << "from -1 the toggle goes to full volume";
     });
 }
 
