@@ -36,10 +36,15 @@ static void OpenCommand()
     OpenClip(NULL, resume);
 }
 
-static void ExitCommand()
+// Exit takes the close box's road, so that both let go of the same things: WM_CLOSE closes the
+// clip, the default closing then destroys the window, and WM_DESTROY lets go of the hot keys and the
+// pedals and ends the loop.
+static void ExitCommand() { SendMessageA(ghApp, WM_CLOSE, 0, 0); }
+
+static void CloseForExit()
 {
+    CancelABLoop();
     CloseClip();
-    PostQuitMessage(0);
 }
 
 // A dropped file opens as the Open command opens a chosen one; a folder, or nothing usable, does
@@ -136,7 +141,7 @@ static const char *const kOtherInputs[][2] = {
 
 static const Binding kCommands[] = {
     { IDM_OPEN_CLIP,          false, OpenCommand, NULL, NULL },
-    { IDM_EXIT,               true,  ExitCommand, NULL, NULL },
+    { IDM_EXIT,               false, ExitCommand, NULL, NULL },
     { IDM_PAUSE_PLAY,         false, PausePlay, NULL, NULL },
     { IDM_STOP,               true,  StopClip, NULL, NULL },
     { IDM_CLOSE_CLIP,         true,  CloseCurrentClip, NULL, NULL },
@@ -299,7 +304,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_DESTROY:       KillTimer(ghApp, STATUS_TIMER_ID); ReleaseControl(); PostQuitMessage(0); break;
     case WM_MOVE:
     case WM_SIZE:          if (hwnd == ghApp && !gbAudioOnly) FitVideoToClient(); break;
-    case WM_CLOSE:         SendMessageA(ghApp, WM_COMMAND, IDM_EXIT, 0); break;
+    case WM_CLOSE:         CloseForExit(); break;
     case WM_ENDSESSION:    if (wParam) SaveLastPosition(); break;
     case WM_GETMINMAXINFO: SetMinimumTrackSize((MINMAXINFO *)lParam); break;
     case WM_KEYDOWN:       if (RunKey(wParam)) return 0;

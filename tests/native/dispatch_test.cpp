@@ -255,7 +255,8 @@ static void ExpectMessages(HWND hwnd, size_t mark, const ExpectedMessage (&expec
 }
 #define EXPECT_MESSAGES(hwnd, mark, expected) ExpectMessages(hwnd, mark, expected, __FILE__, __LINE__)
 
-// Closing the window: the Exit command runs to its end inside WM_CLOSE, then the window is destroyed.
+// Closing, by the close box or by the Exit that the menu posts, takes one road: the clip closes
+// inside WM_CLOSE, then the window is destroyed.
 TEST_F(DispatchTest, CloseMessageSequence)
 {
     standin::AddClip(kClip, {});
@@ -264,14 +265,27 @@ TEST_F(DispatchTest, CloseMessageSequence)
         mark = standin::MessageLog().size();
         PostMessageA(ghApp, WM_CLOSE, 0, 0);
     }});
-    static const ExpectedMessage expected[] = {
+    static const ExpectedMessage closeBox[] = {
         {WM_CLOSE, 0, true},
-        {WM_COMMAND, IDM_EXIT, false},
         {WM_GETMINMAXINFO, 0, false},   // the close shrinks the window to the idle size
         {WM_SIZE, SIZE_RESTORED, false},
         {WM_DESTROY, 0, false},
     };
-    EXPECT_MESSAGES(ghApp, mark, expected);
+    EXPECT_MESSAGES(ghApp, mark, closeBox);
+    EXPECT_FALSE(standin::TimerRunning(ghApp, STATUS_TIMER_ID));
+
+    RunPlayer(kClip, {[&] {
+        mark = standin::MessageLog().size();
+        PostMessageA(ghApp, WM_COMMAND, IDM_EXIT, 0);
+    }});
+    static const ExpectedMessage exitCommand[] = {
+        {WM_COMMAND, IDM_EXIT, true},
+        {WM_CLOSE, 0, false},
+        {WM_GETMINMAXINFO, 0, false},
+        {WM_SIZE, SIZE_RESTORED, false},
+        {WM_DESTROY, 0, false},
+    };
+    EXPECT_MESSAGES(ghApp, mark, exitCommand);
     EXPECT_FALSE(standin::TimerRunning(ghApp, STATUS_TIMER_ID));
 }
 

@@ -68,6 +68,16 @@ TEST_F(OtherProgramsTest, KeysAreHeldWhileTheModeIsOnAndReleasedWhenItGoesOffAnd
     EXPECT_TRUE(standin::HotKeysHeld().empty());
     EXPECT_TRUE(standin::MessageBoxes().empty());
 
+    // The menu's Exit lets go of the keys and the pedals as the close box does.
+    RunPlayer(kClip, {[] {
+        ExpectAllKeysHeld();
+        EXPECT_FALSE(standin::RawInputRegistrations().empty());
+        PostMessageA(ghApp, WM_COMMAND, IDM_EXIT, 0);
+    }});
+    EXPECT_TRUE(standin::HotKeysHeld().empty()) << "released at the menu's Exit";
+    EXPECT_TRUE(standin::RawInputRegistrations().empty()) << "the pedals let go at the menu's Exit";
+    EXPECT_EQ(standin::FindWindowOfClass("WMView"), nullptr);
+
     PutSetting("globalkeys", 2);
     RunPlayer(kClip, {[] { EXPECT_TRUE(standin::HotKeysHeld().empty()) << "only 1 is on"; }});
 }
