@@ -39,6 +39,8 @@
 /* Broadcast between instances: raising the volume in one lowers it in the others. */
 #define WM_VOLUME_DUCK          0xFF84
 #define VOLUME_DUCK_TAG         25874
+/* Posted to itself at start-up, after the open command, when Control from other programs is on (WM_APP + 1). */
+#define WM_HOLD_HOT_KEYS        0x8001
 
 #define STATUS_TIMER_ID         1
 #define PEDAL_TIMER_ID          2

@@ -323,6 +323,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_DPICHANGED:    ChangeDpi(HIWORD(wParam), (const RECT *)lParam); break;
     case WM_GRAPH_EVENT:   HandleGraphEvents(); break;
     case WM_VOLUME_DUCK:   DuckVolume(hwnd, wParam, lParam); break;
+    case WM_HOLD_HOT_KEYS: HoldHotKeys(); break;
     default:               return DefWindowProcA(hwnd, message, wParam, lParam);
     }
     // The video window sees every message handled above, and no other.

@@ -46,8 +46,10 @@ void LoadControlSettings()
     DWORD seconds = ReadSetting(kRewindValue);
     giRewindSeconds = seconds <= 3 || seconds == 5 ? (int)seconds : 0;
     ShowSettings();
+    // The keys are held once the first clip plays: one that another program holds is said in a modal
+    // box, which must not keep the clip waiting.
     if (gbGlobalKeys)
-        HoldHotKeys();
+        PostMessageA(ghApp, WM_HOLD_HOT_KEYS, 0, 0);
     ListenToPedals();
 }
 

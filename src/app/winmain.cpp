@@ -104,11 +104,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     ghStatus = CreateWindowExA(0, "DSPWMSStatus", PRODUCT_NAME, WS_CHILD, 0, 0, 0, 0, ghApp, NULL, ghInst, NULL);
     ReadWindowDpi();
     ghMenu = GetMenu(ghApp);
-    LoadControlSettings();
 
     // Handled once the loop runs, by which time the brushes exist. The status timer runs only
     // while the strip is shown over a clip, so an idle player never wakes.
     PostMessageA(ghApp, WM_COMMAND, IDM_OPEN_CLIP, 0);
+    LoadControlSettings();   // after the open: what it posts comes once the clip plays
     ghbrWhite = CreateSolidBrush(0xFFFFFF);
     ghbrGreen = CreateSolidBrush(0x80FF80);
     ghbrOrange = CreateSolidBrush(0x0080FF);

@@ -2,6 +2,7 @@
 #include "player_test.h"
 
 #include <algorithm>
+#include <memory>
 
 static const UINT kHeldKeys[] = {VK_F9, VK_F7, VK_F8, VK_F6, VK_MEDIA_PLAY_PAUSE, VK_MEDIA_STOP,
                                  VK_MEDIA_NEXT_TRACK, VK_MEDIA_PREV_TRACK};
@@ -82,13 +83,17 @@ TEST_F(OtherProgramsTest, KeysAreHeldWhileTheModeIsOnAndReleasedWhenItGoesOffAnd
     RunPlayer(kClip, {[] { EXPECT_TRUE(standin::HotKeysHeld().empty()) << "only 1 is on"; }});
 }
 
-// Of two players with the mode on the first holds the keys; the second says so once, naming them.
+// Of two players with the mode on the first holds the keys; the second says so once, naming them,
+// and only once its clip plays: the message box is modal and would hold the clip back.
 TEST_F(OtherProgramsTest, AKeyThatAnotherProgramHoldsIsSaidOnceAndTheOthersStillWork)
 {
     standin::AddClip(kClip, {});
     PutSetting("globalkeys", 1);
     standin::HoldHotKeyElsewhere(VK_F9);
-    RunPlayer(kClip, {[] {
+    auto saidBeforeTheClipRan = std::make_shared<size_t>(0);
+    standin::BeforeGraphCall("Run", [saidBeforeTheClipRan] { *saidBeforeTheClipRan = standin::MessageBoxes().size(); });
+    RunPlayer(kClip, {[saidBeforeTheClipRan] {
+                          EXPECT_EQ(*saidBeforeTheClipRan, 0u) << "said before the clip ran";
                           ASSERT_EQ(standin::MessageBoxes().size(), 1u);
                           EXPECT_EQ(standin::MessageBoxes()[0].text,
                                     "The key F9 could not be held for control from other programs: another program "
