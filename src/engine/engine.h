@@ -26,7 +26,6 @@ void    StopMediaFoundation();
 HRESULT OpenOwnSource(const WCHAR *path, IBaseFilter **source);
 HRESULT RenderOwnSource(IGraphBuilder *graph, IBaseFilter *source);
 REFERENCE_TIME OwnSourcePlace(IBaseFilter *source);
-void WaitForOwnSourceCue(IBaseFilter *source, DWORD timeout);
 // Plays the own source's clip at rate (0.25 to 4) with the voice's pitch kept.
 void SetOwnSourceRate(IBaseFilter *source, double rate);
 void    LeaveClip();

@@ -62,15 +62,11 @@ static const LONG kCueWaitMs = 2000;
 // A graph run straight from Stopped starts its clock before its renderers hold any sound, and the
 // first words are lost: it is paused first, its renderers take their first samples, and it runs
 // once it says it is paused and ready. A clip that played to its end is heard out meanwhile.
-// The player's own source cues its sound renderer only, the picture following once the graph runs.
 HRESULT CueAndRun()
 {
     pMC->Pause();
     OAFilterState state;
-    if (pSource)
-        WaitForOwnSourceCue(pSource, kCueWaitMs);
-    else
-        pMC->GetState(kCueWaitMs, &state);
+    pMC->GetState(kCueWaitMs, &state);
     EndTail();
     return pMC->Run();
 }

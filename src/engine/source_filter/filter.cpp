@@ -8,13 +8,7 @@
 // Not registered anywhere: the graph only asks, and never creates the filter itself.
 static const CLSID kSourceFilterClass = {0x4c756d65, 0x7472, 0x6f6e, {0x8e, 0x53, 0x6f, 0x75, 0x72, 0x63, 0x65, 0x01}};
 
-// How long a seek waits for the streaming thread to let go of the renderers.
-static const DWORD kParkWaitMs = 5000;
-// How long after a change of rate its first sound is stamped, so that it reaches the renderer in time:
-// under Wine 30 ms was enough, and the sound pauses about 40 ms at a step.
-static const REFERENCE_TIME kRateLatency = 300000;
-
-static REFERENCE_TIME Now(SourceFilter *filter)
+REFERENCE_TIME FilterTime(SourceFilter *filter)
 {
     REFERENCE_TIME now = 0;
     if (filter->clock)
@@ -22,13 +16,25 @@ static REFERENCE_TIME Now(SourceFilter *filter)
     return now;
 }
 
-// The graph has let go: the thread ends if the graph did not stop it, and the connections go.
+static bool Streaming(SourceFilter *filter)
+{
+    EnterCriticalSection(&filter->lock);
+    bool streaming = filter->timeline.state != State_Stopped;
+    LeaveCriticalSection(&filter->lock);
+    return streaming;
+}
+
+// The graph has let go: the threads end if the graph did not stop them, and the connections go.
 static void DestroySourceFilter(SourceFilter *filter)
 {
-    if (filter->timeline.state != State_Stopped)
+    if (Streaming(filter))
         StopStreaming(filter);
-    for (int i = 0; i < filter->pinCount; i++)
-        ReleaseSourcePin(&filter->pins[i]);
+    for (SourcePin &pin : filter->pins) {
+        ReleaseSourcePin(&pin);
+        if (pin.wake)
+            CloseHandle(pin.wake);
+        DeleteCriticalSection(&pin.streamingLock);
+    }
     if (filter->clock)
         filter->clock->Release();
     if (filter->reader)
@@ -71,23 +77,22 @@ HRESULT STDMETHODCALLTYPE SourceFilter::GetClassID(CLSID *id)
 
 HRESULT STDMETHODCALLTYPE SourceFilter::Stop()
 {
-    if (timeline.state != State_Stopped)
+    if (Streaming(this))
         StopStreaming(this);
-    REFERENCE_TIME now = Now(this);
+    REFERENCE_TIME now = FilterTime(this);
     EnterCriticalSection(&lock);
     TimelineStop(&timeline, now);
-    seekPending = true;
     LeaveCriticalSection(&lock);
     return S_OK;
 }
 HRESULT STDMETHODCALLTYPE SourceFilter::Pause()
 {
-    if (timeline.state == State_Stopped) {
+    if (!Streaming(this)) {
         HRESULT hr = StartStreaming(this);
         if (FAILED(hr))
             return hr;
     }
-    REFERENCE_TIME now = Now(this);
+    REFERENCE_TIME now = FilterTime(this);
     EnterCriticalSection(&lock);
     TimelinePause(&timeline, now);
     LeaveCriticalSection(&lock);
@@ -95,7 +100,7 @@ HRESULT STDMETHODCALLTYPE SourceFilter::Pause()
 }
 HRESULT STDMETHODCALLTYPE SourceFilter::Run(REFERENCE_TIME start)
 {
-    if (timeline.state == State_Stopped) {
+    if (!Streaming(this)) {
         HRESULT hr = Pause();
         if (FAILED(hr))
             return hr;
@@ -109,7 +114,9 @@ HRESULT STDMETHODCALLTYPE SourceFilter::GetState(DWORD, FILTER_STATE *state)
 {
     if (!state)
         return E_POINTER;
+    EnterCriticalSection(&lock);
     *state = timeline.state;
+    LeaveCriticalSection(&lock);
     return S_OK;
 }
 HRESULT STDMETHODCALLTYPE SourceFilter::SetSyncSource(IReferenceClock *newClock)
@@ -186,6 +193,8 @@ HRESULT CreateSourceFilter(IMFSourceReader *reader, SourceFilter **result)
     filter->timeline.state = State_Stopped;
     filter->timeline.rate = 1.0;
     filter->lastSeekPin = -1;
+    for (SourcePin &pin : filter->pins)
+        InitializeCriticalSection(&pin.streamingLock);
     HRESULT hr = ChooseSourceStreams(filter);
     if (FAILED(hr)) {
         filter->Release();
@@ -193,97 +202,14 @@ HRESULT CreateSourceFilter(IMFSourceReader *reader, SourceFilter **result)
     }
     filter->timeline.end = filter->duration;
     filter->rowPixels = filter->frame.shownWidth;
+    for (int i = 0; i < filter->pinCount; i++) {
+        if (!(filter->pins[i].wake = CreateEventW(NULL, FALSE, FALSE, NULL))) {
+            filter->Release();
+            return E_OUTOFMEMORY;
+        }
+    }
     *result = filter;
     return S_OK;
-}
-
-void SetSourceStop(SourceFilter *filter, REFERENCE_TIME stop)
-{
-    EnterCriticalSection(&filter->lock);
-    filter->timeline.end = stop;
-    LeaveCriticalSection(&filter->lock);
-}
-
-// The renderers are flushed while the thread lets go of them, so that what they hold of the old
-// segment is dropped; the thread waits until the change is made.
-static void HoldStreaming(SourceFilter *filter)
-{
-    EnterCriticalSection(&filter->lock);
-    filter->flushing = true;
-    LeaveCriticalSection(&filter->lock);
-    SetEvent(filter->wake);
-    for (int i = 0; i < filter->pinCount; i++)
-        if (filter->pins[i].peer)
-            filter->pins[i].peer->BeginFlush();
-    WaitForSingleObject(filter->parked, kParkWaitMs);
-    for (int i = 0; i < filter->pinCount; i++)
-        if (filter->pins[i].peer)
-            filter->pins[i].peer->EndFlush();
-}
-
-// Under the lock, after the change: the reader moves to the timeline's new segment.
-static void ResumeStreaming(SourceFilter *filter)
-{
-    filter->seekPending = true;
-    filter->flushing = false;
-    ResetEvent(filter->cued);
-    LeaveCriticalSection(&filter->lock);
-    SetEvent(filter->resume);
-}
-
-// Both pins are asked for every seek; the reader is moved once. A stopped filter only notes the place.
-void SeekSourceFilter(SourceFilter *filter, const SourcePin *pin, REFERENCE_TIME target)
-{
-    int asking = (int)(pin - filter->pins);
-    EnterCriticalSection(&filter->lock);
-    bool twin = filter->lastSeekPin >= 0 && filter->lastSeekPin != asking && filter->timeline.segmentStart == target;
-    filter->lastSeekPin = twin ? -1 : asking;
-    bool streaming = filter->timeline.state != State_Stopped;
-    if (twin || !streaming) {
-        if (!twin) {
-            TimelineSeek(&filter->timeline, target);
-            filter->seekPending = true;
-        }
-        LeaveCriticalSection(&filter->lock);
-        return;
-    }
-    LeaveCriticalSection(&filter->lock);
-    HoldStreaming(filter);
-    EnterCriticalSection(&filter->lock);
-    TimelineSeek(&filter->timeline, target);
-    ResumeStreaming(filter);
-}
-
-// What the renderers hold was made for the old rate: they are flushed, and the stream goes on from
-// the place playing now, a moment later in stream time so that the new sound reaches them in time.
-void SetSourceRate(SourceFilter *filter, double rate)
-{
-    EnterCriticalSection(&filter->lock);
-    bool streaming = filter->timeline.state != State_Stopped;
-    bool same = filter->timeline.rate == rate;
-    LeaveCriticalSection(&filter->lock);
-    if (same)
-        return;
-    if (streaming)
-        HoldStreaming(filter);
-    REFERENCE_TIME now = Now(filter);
-    EnterCriticalSection(&filter->lock);
-    TimelineRate(&filter->timeline, rate, now, streaming ? kRateLatency : 0);
-    if (streaming) {
-        ResumeStreaming(filter);
-        return;
-    }
-    filter->seekPending = true;
-    LeaveCriticalSection(&filter->lock);
-}
-
-REFERENCE_TIME SourceFilterPlace(SourceFilter *filter)
-{
-    REFERENCE_TIME now = Now(filter);
-    EnterCriticalSection(&filter->lock);
-    REFERENCE_TIME place = TimelinePlace(&filter->timeline, now);
-    LeaveCriticalSection(&filter->lock);
-    return place;
 }
 
 // The player's own source for a clip that Media Foundation reads, before any graph is touched.
@@ -316,15 +242,6 @@ HRESULT RenderOwnSource(IGraphBuilder *graph, IBaseFilter *source)
 REFERENCE_TIME OwnSourcePlace(IBaseFilter *source)
 {
     return SourceFilterPlace(static_cast<SourceFilter *>(source));
-}
-
-// Until the first sample is on its way, a run would start the clock before the renderer holds any
-// sound, and the first words would be lost.
-void WaitForOwnSourceCue(IBaseFilter *source, DWORD timeout)
-{
-    SourceFilter *filter = static_cast<SourceFilter *>(source);
-    if (filter->cued)
-        WaitForSingleObject(filter->cued, timeout);
 }
 
 void SetOwnSourceRate(IBaseFilter *source, double rate)

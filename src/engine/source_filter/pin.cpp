@@ -260,9 +260,7 @@ HRESULT STDMETHODCALLTYPE SourcePin::GetStopPosition(LONGLONG *stop)
 {
     if (!stop)
         return E_POINTER;
-    EnterCriticalSection(&filter->lock);
-    *stop = filter->timeline.end;
-    LeaveCriticalSection(&filter->lock);
+    *stop = SourceStopPosition(filter);
     return S_OK;
 }
 
@@ -285,48 +283,9 @@ HRESULT STDMETHODCALLTYPE SourcePin::ConvertTimeFormat(LONGLONG *target, const G
     return S_OK;
 }
 
-// A place given relative to another: the seeking flags' positioning bits.
-static REFERENCE_TIME Positioned(DWORD how, const LONGLONG *value, REFERENCE_TIME now, REFERENCE_TIME base)
-{
-    switch (how) {
-    case AM_SEEKING_AbsolutePositioning:  return *value;
-    case AM_SEEKING_RelativePositioning:  return now + *value;
-    case AM_SEEKING_IncrementalPositioning: return base + *value;
-    default:                              return now;
-    }
-}
-
-// The stop first, so that the segment the seek starts ends at it. No place lies outside the clip.
 HRESULT STDMETHODCALLTYPE SourcePin::SetPositions(LONGLONG *current, DWORD currentFlags, LONGLONG *stop, DWORD stopFlags)
 {
-    DWORD currentHow = currentFlags & AM_SEEKING_PositioningBitsMask;
-    DWORD stopHow = stopFlags & AM_SEEKING_PositioningBitsMask;
-    if ((currentHow && !current) || (stopHow && !stop))
-        return E_POINTER;
-    if (currentHow == AM_SEEKING_IncrementalPositioning)
-        return E_INVALIDARG;
-    REFERENCE_TIME place = SourceFilterPlace(filter);
-    REFERENCE_TIME target = Positioned(currentHow, current, place, place);
-    if (target < 0)
-        target = 0;
-    if (filter->duration > 0 && target > filter->duration)
-        target = filter->duration;
-    EnterCriticalSection(&filter->lock);
-    REFERENCE_TIME end = filter->timeline.end;
-    LeaveCriticalSection(&filter->lock);
-    if (stopHow) {
-        end = Positioned(stopHow, stop, end, target);
-        if (filter->duration > 0 && (end > filter->duration || end < 0))
-            end = filter->duration;
-        SetSourceStop(filter, end);
-    }
-    if (currentHow)
-        SeekSourceFilter(filter, this, target);
-    if (currentHow && (currentFlags & AM_SEEKING_ReturnTime))
-        *current = target;
-    if (stopHow && (stopFlags & AM_SEEKING_ReturnTime))
-        *stop = end;
-    return S_OK;
+    return SetSourcePositions(filter, this, current, currentFlags, stop, stopFlags);
 }
 
 HRESULT STDMETHODCALLTYPE SourcePin::GetPositions(LONGLONG *current, LONGLONG *stop)

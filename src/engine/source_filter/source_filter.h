@@ -71,10 +71,21 @@ struct SourcePin final : IPin, IMediaSeeking {
     IPin           *peer;        // the connected renderer's pin, or NULL
     IMemInputPin   *input;       // the same pin, for samples
     IMemAllocator  *allocator;   // the buffers agreed with it
-    // Below, the streaming thread's own
-    bool            ended;       // the reader has no more of the stream before the stop position
+    // The pin's streaming thread and what it streams. The thread holds streamingLock across each
+    // read and delivery, so that a flush, once it holds the lock, knows the thread has let go.
+    HANDLE           thread;
+    HANDLE           wake;        // set when an idle thread has something to do again
+    CRITICAL_SECTION streamingLock;
+    // Below, under the filter's lock
+    bool            flushing;    // a seek is flushing the renderer: nothing goes out
+    bool            ended;       // the stream's end (or the stop position) has gone out, or the read failed
+    // Below, the thread's own while it holds streamingLock; set by a flush while it holds it instead
+    Timeline        segment;     // the timeline as the segment started: its start, anchor and rate
     bool            discontinuity; // the next sample follows a seek
-    REFERENCE_TIME  readUpTo;    // media time up to which the stream has been read, for pacing the other
+    bool            soundStarted;  // the stretched sound's first stream time is known
+    REFERENCE_TIME  soundBase;   // stream time of the segment's first stretched frame
+    LONGLONG        soundFrames; // stretched frames sent since then, counted so that no rounding adds up
+    REFERENCE_TIME  readUpTo;    // media time up to which the stream has gone out
 };
 
 struct SourceFilter final : IBaseFilter {
@@ -95,39 +106,38 @@ struct SourceFilter final : IBaseFilter {
     HRESULT STDMETHODCALLTYPE QueryVendorInfo(LPWSTR *info) override;
 
     LONG              refs;
-    CRITICAL_SECTION  lock;       // guards everything below that the streaming thread reads
+    CRITICAL_SECTION  lock;       // guards the state, the clock, the timeline and the pins' flags
     IFilterGraph     *graph;      // the graph that holds the filter; not counted, as the graph holds it
     WCHAR             name[128];
     IReferenceClock  *clock;
-    IMFSourceReader  *reader;     // touched by the streaming thread alone while it runs
+    IMFSourceReader  *reader;     // read by the pins' threads, each its own stream; sought only while they let go
     SourcePin         pins[2];
     int               pinCount;
     REFERENCE_TIME    duration;
-    Stretch           stretch;    // the sound at another rate than normal: the streaming thread's
+    Stretch           stretch;    // the sound at another rate than normal: the audio pin's thread's
     short            *stretched;  // kStretchedFrames of its output
     Timeline          timeline;   // the place, and in its end the stop position, honoured to the sample
     FrameLayout       frame;      // the video stream's decoded frames
     LONG              rowPixels;  // pixels a row of the renderer's video buffers, which may ask for a wider row
     bool              topDown;    // the renderer asked for the rows top-down
     int               lastSeekPin; // the pin that asked for the last seek, so that its twin's request is not done twice
-    // The streaming thread
-    HANDLE            thread;
-    HANDLE            wake;       // set on a seek or a stop, for a thread waiting at the end
-    HANDLE            parked;     // set by the thread when it has let go of the renderers for a flush
-    HANDLE            resume;     // set when the flush is over and the thread may go on
-    HANDLE            cued;       // set once the segment's first sample is on its way; reset by a seek
-    bool              quit;       // the thread is to end
-    bool              flushing;   // a seek or a change of rate is flushing the renderers
-    bool              seekPending; // the reader must move to timeline.segmentStart first
+    bool              quit;       // the streaming threads are to end
+    bool              readFailed; // the segment could not be read on, and the graph has been told
 };
 
 // filter.cpp
 HRESULT CreateSourceFilter(IMFSourceReader *reader, SourceFilter **filter);
-// A pin's request to play from target; the twin pin's same request that follows it does nothing.
-void    SeekSourceFilter(SourceFilter *filter, const SourcePin *pin, REFERENCE_TIME target);
-void    SetSourceStop(SourceFilter *filter, REFERENCE_TIME stop);
+REFERENCE_TIME FilterTime(SourceFilter *filter);
+// seeking.cpp: the one seeking object that both pins' IMediaSeeking forward to
+HRESULT SetSourcePositions(SourceFilter *filter, const SourcePin *pin, LONGLONG *current, DWORD currentFlags,
+                           LONGLONG *stop, DWORD stopFlags);
+REFERENCE_TIME SourceStopPosition(SourceFilter *filter);
 void    SetSourceRate(SourceFilter *filter, double rate);
 REFERENCE_TIME SourceFilterPlace(SourceFilter *filter);
+// Moves the reader to timeline.segmentStart and starts every pin's new segment there, then tells the
+// renderers; the pins' threads are held or not yet started.
+HRESULT StartSegments(SourceFilter *filter);
+void    SendNewSegments(SourceFilter *filter);
 // pin.cpp
 const WCHAR *PinName(const SourcePin *pin);
 void    ReleaseSourcePin(SourcePin *pin);
@@ -139,6 +149,9 @@ HRESULT CreateSourceReader(const WCHAR *path, IMFSourceReader **reader);
 HRESULT CreateMediaType(IMFMediaType **type);
 // reader.cpp: the pins' streams and types, and the clip's duration
 HRESULT ChooseSourceStreams(SourceFilter *filter);
-// streaming.cpp
+// streaming.cpp: a thread for each connected pin, from Pause to Stop
 HRESULT StartStreaming(SourceFilter *filter);
 void    StopStreaming(SourceFilter *filter);
+void    WakeStreaming(SourcePin *pin);
+// A stream that cannot be read on: said once to the graph, and the place stays where it broke.
+void    ReportReadFailure(SourceFilter *filter, SourcePin *pin, HRESULT status);

@@ -1,5 +1,7 @@
-// The streaming thread: reads the clip, converts it and pushes it to the renderers. It touches the
-// filter's own state alone, under the filter's lock, and holds no lock while it calls the graph.
+// The pins' streaming threads: each reads its own stream, converts it and pushes it to its own
+// renderer, so that a picture waiting in its renderer never holds up the sound. A thread touches its
+// pin's and the filter's own state alone, under their locks, and holds the filter's lock across no
+// call into the graph.
 #include "engine/source_filter/source_filter.h"
 #include "engine/source_filter/stretch.h"
 #include "engine/source_filter/timeline.h"
@@ -7,69 +9,8 @@
 #include <mfapi.h>
 #include <string.h>
 
-// How far the sound is read ahead of the picture: a frame waits in its renderer until its time,
-// and the sound renderer must not run dry meanwhile.
-static const REFERENCE_TIME kSoundLead = 2000000;
-static const int kHeldFrames = 16;
-
-struct HeldFrame {
-    IMFSample     *sample;
-    REFERENCE_TIME time, length;
-};
-
-// The thread's own: frames read but not yet due, the segment it streams, and where the stretched
-// sound has got to.
-struct Streaming {
-    SourceFilter  *filter;
-    HeldFrame      held[kHeldFrames];
-    int            heldCount;
-    Timeline       segment;      // the timeline as the segment started: its start, anchor and rate
-    REFERENCE_TIME end;          // the stop position; 0 or less: none known
-    bool           cued;         // something of the segment has gone out
-    bool           soundStarted; // the stretched sound's first stream time is known
-    REFERENCE_TIME soundAt;      // stream time of the next stretched sound
-};
-
-static SourcePin *PinOfKind(SourceFilter *filter, PinKind kind)
+static void Stamp(SourcePin *pin, IMediaSample *out, REFERENCE_TIME start, REFERENCE_TIME stop)
 {
-    for (int i = 0; i < filter->pinCount; i++)
-        if (filter->pins[i].kind == kind && filter->pins[i].peer)
-            return &filter->pins[i];
-    return NULL;
-}
-
-static SourcePin *PinOfStream(SourceFilter *filter, DWORD stream)
-{
-    for (int i = 0; i < filter->pinCount; i++)
-        if (filter->pins[i].stream == stream && filter->pins[i].peer)
-            return &filter->pins[i];
-    return NULL;
-}
-
-static void DropHeldFrames(Streaming *run)
-{
-    for (int i = 0; i < run->heldCount; i++)
-        run->held[i].sample->Release();
-    run->heldCount = 0;
-}
-
-static bool PastEnd(const Streaming *run, REFERENCE_TIME time)
-{
-    return run->end > 0 && time >= run->end;
-}
-
-// A paused renderer holds the first sample it takes until the graph runs, so one thread cues one
-// renderer only: the first sound goes out first, and the graph may run once it is there.
-static void Cue(Streaming *run)
-{
-    if (!run->cued)
-        SetEvent(run->filter->cued);
-    run->cued = true;
-}
-
-static void Stamp(Streaming *run, IMediaSample *out, SourcePin *pin, REFERENCE_TIME start, REFERENCE_TIME stop)
-{
-    Cue(run);
     out->SetTime(&start, &stop);
     out->SetSyncPoint(TRUE);
     out->SetDiscontinuity(pin->discontinuity);
@@ -109,9 +50,10 @@ static bool ConvertSample(const FrameLayout *layout, IMFSample *sample, BYTE *rg
     return converted;
 }
 
-static void DeliverFrame(Streaming *run, SourcePin *pin, const HeldFrame *frame)
+// The renderer holds the frame until its time, and a paused one until the graph runs.
+static void DeliverFrame(SourcePin *pin, IMFSample *sample, REFERENCE_TIME time, REFERENCE_TIME length)
 {
-    SourceFilter *filter = run->filter;
+    SourceFilter *filter = pin->filter;
     IMediaSample *out = NULL;
     if (FAILED(pin->allocator->GetBuffer(&out, NULL, NULL, 0)))
         return;
@@ -120,36 +62,19 @@ static void DeliverFrame(Streaming *run, SourcePin *pin, const HeldFrame *frame)
     LONG rowBytes = filter->rowPixels * 4, rows = filter->frame.shownHeight;
     if (SUCCEEDED(out->GetPointer(&data)) && out->GetSize() >= rowBytes * rows) {
         BYTE *first = filter->topDown ? data : data + (rows - 1) * rowBytes;
-        if (ConvertSample(&filter->frame, frame->sample, first, filter->topDown ? rowBytes : -rowBytes)) {
+        if (ConvertSample(&filter->frame, sample, first, filter->topDown ? rowBytes : -rowBytes)) {
             out->SetActualDataLength(rowBytes * rows);
-            REFERENCE_TIME start = TimelineStreamTime(&run->segment, frame->time);
-            REFERENCE_TIME length = frame->length > 0 ? frame->length : pin->video.AvgTimePerFrame;
-            Stamp(run, out, pin, start, start + (REFERENCE_TIME)((double)length / run->segment.rate));
+            REFERENCE_TIME start = TimelineStreamTime(&pin->segment, time);
+            REFERENCE_TIME shown = length > 0 ? length : pin->video.AvgTimePerFrame;
+            Stamp(pin, out, start, start + (REFERENCE_TIME)((double)shown / pin->segment.rate));
             pin->input->Receive(out);
         }
     }
     out->Release();
 }
 
-// Frames go out once the sound is read far enough past them, or when no more are held back.
-static void DeliverDueFrames(Streaming *run, bool all)
-{
-    SourcePin *sound = PinOfKind(run->filter, AudioPin);
-    SourcePin *picture = PinOfKind(run->filter, VideoPin);
-    while (run->heldCount > 0) {
-        const HeldFrame *frame = &run->held[0];
-        bool due = all || !sound || sound->ended || sound->readUpTo >= frame->time + kSoundLead ||
-                   run->heldCount == kHeldFrames;
-        if (!due)
-            break;
-        DeliverFrame(run, picture, frame);
-        frame->sample->Release();
-        memmove(&run->held[0], &run->held[1], (size_t)--run->heldCount * sizeof(run->held[0]));
-    }
-}
-
 // PCM out in the renderer's buffer sizes, the first frame at stream time start.
-static void DeliverPcm(Streaming *run, SourcePin *pin, const BYTE *data, DWORD usable, REFERENCE_TIME start)
+static void DeliverPcm(SourcePin *pin, const BYTE *data, DWORD usable, REFERENCE_TIME start)
 {
     DWORD block = pin->wave.nBlockAlign, perSecond = pin->wave.nAvgBytesPerSec;
     for (DWORD offset = 0; offset < usable;) {
@@ -166,7 +91,7 @@ static void DeliverPcm(Streaming *run, SourcePin *pin, const BYTE *data, DWORD u
         memcpy(target, data + offset, bytes);
         out->SetActualDataLength((long)bytes);
         REFERENCE_TIME from = start + (REFERENCE_TIME)offset * 10000000 / perSecond;
-        Stamp(run, out, pin, from, from + (REFERENCE_TIME)bytes * 10000000 / perSecond);
+        Stamp(pin, out, from, from + (REFERENCE_TIME)bytes * 10000000 / perSecond);
         HRESULT hr = pin->input->Receive(out);
         out->Release();
         offset += bytes;
@@ -175,26 +100,28 @@ static void DeliverPcm(Streaming *run, SourcePin *pin, const BYTE *data, DWORD u
     }
 }
 
-static void SendStretched(Streaming *run, SourcePin *pin, DWORD frames)
+// Stretched sound is stamped from the frames sent since the segment began, so that no rounding adds up.
+static void SendStretched(SourcePin *pin, DWORD frames)
 {
-    DeliverPcm(run, pin, (const BYTE *)run->filter->stretched, frames * pin->wave.nBlockAlign, run->soundAt);
-    run->soundAt += (REFERENCE_TIME)frames * 10000000 / pin->wave.nSamplesPerSec;
+    REFERENCE_TIME at = pin->soundBase + pin->soundFrames * 10000000 / pin->wave.nSamplesPerSec;
+    DeliverPcm(pin, (const BYTE *)pin->filter->stretched, frames * pin->wave.nBlockAlign, at);
+    pin->soundFrames += frames;
 }
 
 // At another rate than normal the sound is stretched to it, its pitch kept, and stamped as it comes out.
-static void StretchSound(Streaming *run, SourcePin *pin, const BYTE *data, DWORD usable, REFERENCE_TIME time)
+static void StretchSound(SourcePin *pin, const BYTE *data, DWORD usable, REFERENCE_TIME time)
 {
-    SourceFilter *filter = run->filter;
-    if (!run->soundStarted)
-        run->soundAt = TimelineStreamTime(&run->segment, time);
-    run->soundStarted = true;
+    SourceFilter *filter = pin->filter;
+    if (!pin->soundStarted)
+        pin->soundBase = TimelineStreamTime(&pin->segment, time);
+    pin->soundStarted = true;
     const short *in = (const short *)data;
     DWORD frames = usable / pin->wave.nBlockAlign;
     while (frames > 0) {
         DWORD consumed = 0;
         DWORD made = StretchFrames(&filter->stretch, in, frames, filter->stretched, kStretchedFrames, &consumed);
         if (made)
-            SendStretched(run, pin, made);
+            SendStretched(pin, made);
         if (!made && !consumed)
             break;
         in += consumed * pin->wave.nChannels;
@@ -202,187 +129,149 @@ static void StretchSound(Streaming *run, SourcePin *pin, const BYTE *data, DWORD
     }
 }
 
-static void DrainStretch(Streaming *run, SourcePin *pin)
+static void DrainStretch(SourcePin *pin)
 {
-    if (run->segment.rate == 1.0)
+    if (pin->segment.rate == 1.0)
         return;
     DWORD made;
-    while ((made = FlushStretch(&run->filter->stretch, run->filter->stretched, kStretchedFrames)) > 0)
-        SendStretched(run, pin, made);
+    while ((made = FlushStretch(&pin->filter->stretch, pin->filter->stretched, kStretchedFrames)) > 0)
+        SendStretched(pin, made);
 }
 
-// Sound goes out at once, cut at the stop position to the frame.
-static void DeliverSound(Streaming *run, SourcePin *pin, IMFSample *sample, REFERENCE_TIME time)
+// Sound goes out at once, from the segment's start and up to the stop position, to the frame.
+// Returns whether the stop position was reached.
+static bool DeliverSound(SourcePin *pin, IMFSample *sample, REFERENCE_TIME time, REFERENCE_TIME end)
 {
     IMFMediaBuffer *buffer = NULL;
     BYTE *data = NULL;
     DWORD length = 0;
     if (FAILED(sample->ConvertToContiguousBuffer(&buffer)))
-        return;
+        return false;
     if (FAILED(buffer->Lock(&data, NULL, &length))) {
         buffer->Release();
-        return;
+        return false;
     }
-    DWORD block = pin->wave.nBlockAlign;
+    DWORD block = pin->wave.nBlockAlign, perSecond = pin->wave.nAvgBytesPerSec;
     DWORD whole = length - length % block;
-    DWORD usable = run->end > 0 ? BytesBeforeStop(time, run->end, whole, pin->wave.nAvgBytesPerSec, block) : whole;
-    if (usable < whole)
-        pin->ended = true;
-    if (run->segment.rate == 1.0)
-        DeliverPcm(run, pin, data, usable, TimelineStreamTime(&run->segment, time));
+    DWORD early = 0;
+    if (time < pin->segment.segmentStart) {
+        early = BytesBeforeStop(time, pin->segment.segmentStart, whole, perSecond, block);
+        time = pin->segment.segmentStart;
+    }
+    DWORD usable = whole - early;
+    if (end > 0)
+        usable = BytesBeforeStop(time, end, usable, perSecond, block);
+    bool stopped = end > 0 && usable < whole - early;
+    if (pin->segment.rate == 1.0)
+        DeliverPcm(pin, data + early, usable, TimelineStreamTime(&pin->segment, time));
     else
-        StretchSound(run, pin, data, usable, time);
+        StretchSound(pin, data + early, usable, time);
     buffer->Unlock();
     buffer->Release();
+    return stopped;
 }
 
-static void TakeSample(Streaming *run, SourcePin *pin, IMFSample *sample, REFERENCE_TIME time)
+// Returns whether the stop position was reached.
+static bool TakeSample(SourcePin *pin, IMFSample *sample, REFERENCE_TIME time, REFERENCE_TIME end)
 {
+    if (end > 0 && time >= end)
+        return true;
     REFERENCE_TIME length = 0;
     sample->GetSampleDuration(&length);
-    if (PastEnd(run, time)) {
-        pin->ended = true;
-        return;
-    }
-    pin->readUpTo = time + length;
-    if (pin->kind == AudioPin) {
-        DeliverSound(run, pin, sample, time);
-        return;
-    }
-    if (run->heldCount == kHeldFrames)
-        DeliverDueFrames(run, false);
-    sample->AddRef();
-    run->held[run->heldCount++] = {sample, time, length};
+    if (time + length > pin->readUpTo)
+        pin->readUpTo = time + length;
+    if (pin->kind == AudioPin)
+        return DeliverSound(pin, sample, time, end);
+    DeliverFrame(pin, sample, time, length);
+    return false;
 }
 
-static bool AllEnded(SourceFilter *filter)
+// Once every pin's end has gone out, the renderers may call the stream complete at any moment,
+// and from then on the place is the end.
+static void EndStream(SourcePin *pin)
 {
+    SourceFilter *filter = pin->filter;
+    if (pin->kind == AudioPin)
+        DrainStretch(pin);
+    EnterCriticalSection(&filter->lock);
+    pin->ended = true;
+    bool all = true;
     for (int i = 0; i < filter->pinCount; i++)
-        if (filter->pins[i].peer && !filter->pins[i].ended)
-            return false;
-    return true;
+        all = all && filter->pins[i].ended;
+    if (all)
+        TimelineFinish(&filter->timeline);
+    LeaveCriticalSection(&filter->lock);
+    pin->peer->EndOfStream();
 }
 
-// The place is the end from the moment a renderer may call the stream complete. The picture's end
-// goes first: the sound renderer's end waits until its sound has played out.
-static void SendEndOfStream(Streaming *run)
+void ReportReadFailure(SourceFilter *filter, SourcePin *pin, HRESULT status)
 {
-    DeliverDueFrames(run, true);
-    SourcePin *sound = PinOfKind(run->filter, AudioPin);
-    if (sound)
-        DrainStretch(run, sound);
-    Cue(run);
-    EnterCriticalSection(&run->filter->lock);
-    TimelineFinish(&run->filter->timeline);
-    LeaveCriticalSection(&run->filter->lock);
-    SourcePin *picture = PinOfKind(run->filter, VideoPin);
-    if (picture)
-        picture->peer->EndOfStream();
-    if (sound)
-        sound->peer->EndOfStream();
+    EnterCriticalSection(&filter->lock);
+    bool first = !filter->readFailed;
+    filter->readFailed = true;
+    for (int i = 0; i < filter->pinCount; i++)
+        filter->pins[i].ended = true;
+    REFERENCE_TIME broken = pin ? pin->readUpTo : filter->timeline.segmentStart;
+    if (filter->timeline.end <= 0 || broken < filter->timeline.end)
+        filter->timeline.end = broken;
+    IFilterGraph *graph = filter->graph;
+    LeaveCriticalSection(&filter->lock);
+    IMediaEventSink *events = NULL;
+    if (first && graph && SUCCEEDED(graph->QueryInterface(IID_IMediaEventSink, (void **)&events))) {
+        events->Notify(EC_ERRORABORT, (LONG_PTR)status, 0);
+        events->Release();
+    }
 }
 
-static void ReadNext(Streaming *run)
+static void ReadAndDeliver(SourcePin *pin, REFERENCE_TIME end)
 {
-    SourceFilter *filter = run->filter;
+    SourceFilter *filter = pin->filter;
     DWORD stream = 0, flags = 0;
     LONGLONG time = 0;
     IMFSample *sample = NULL;
-    HRESULT hr = filter->reader->ReadSample(MF_SOURCE_READER_ANY_STREAM, 0, &stream, &flags, &time, &sample);
-    SourcePin *pin = SUCCEEDED(hr) ? PinOfStream(filter, stream) : NULL;
+    HRESULT hr = filter->reader->ReadSample(pin->stream, 0, &stream, &flags, &time, &sample);
     if (FAILED(hr) || (flags & MF_SOURCE_READERF_ERROR)) {
-        for (int i = 0; i < filter->pinCount; i++)
-            filter->pins[i].ended = true;
-    } else if (pin && !pin->ended) {
-        if (sample)
-            TakeSample(run, pin, sample, time);
-        if (flags & MF_SOURCE_READERF_ENDOFSTREAM)
-            pin->ended = true;
+        ReportReadFailure(filter, pin, FAILED(hr) ? hr : E_FAIL);
+    } else {
+        bool stopped = sample && TakeSample(pin, sample, time, end);
+        if (stopped || (flags & MF_SOURCE_READERF_ENDOFSTREAM))
+            EndStream(pin);
     }
     if (sample)
         sample->Release();
-    DeliverDueFrames(run, false);
-    if (AllEnded(filter))
-        SendEndOfStream(run);
 }
 
-// The reader moves to the new segment, and the renderers are told where it starts.
-static void StartSegment(Streaming *run)
+// One read and delivery under the pin's streaming lock, or a wait while there is nothing to do.
+static bool StreamOnce(SourcePin *pin)
 {
-    SourceFilter *filter = run->filter;
-    DropHeldFrames(run);
-    run->cued = false;
-    run->soundStarted = false;
-    ResetStretch(&filter->stretch);
-    SetStretchRate(&filter->stretch, run->segment.rate);
-    REFERENCE_TIME segmentStart = run->segment.segmentStart;
-    PROPVARIANT place;
-    PropVariantInit(&place);
-    place.vt = VT_I8;
-    place.hVal.QuadPart = segmentStart;
-    filter->reader->SetCurrentPosition(GUID_NULL, place);
-    for (int i = 0; i < filter->pinCount; i++) {
-        SourcePin *pin = &filter->pins[i];
-        pin->ended = false;
-        pin->discontinuity = true;
-        pin->readUpTo = segmentStart;
-        if (pin->peer)
-            pin->peer->NewSegment(segmentStart, run->end > 0 ? run->end : MAXLONGLONG, 1.0);
-    }
-}
-
-// Where the thread learns what the graph asked: to end, to let go for a flush, to start a new
-// segment, or to wait at the end for one of those.
-static bool Checkpoint(Streaming *run)
-{
-    SourceFilter *filter = run->filter;
-    for (;;) {
-        EnterCriticalSection(&filter->lock);
-        bool quit = filter->quit, flushing = filter->flushing, seek = filter->seekPending;
-        if (seek) {
-            filter->seekPending = false;
-            run->segment = filter->timeline;
-        }
-        bool finished = filter->timeline.finished;
-        run->end = filter->timeline.end;
-        LeaveCriticalSection(&filter->lock);
-        if (quit)
-            return false;
-        if (flushing) {
-            DropHeldFrames(run);
-            SetEvent(filter->parked);
-            WaitForSingleObject(filter->resume, INFINITE);
-        } else if (seek) {
-            StartSegment(run);
-            return true;
-        } else if (finished) {
-            WaitForSingleObject(filter->wake, INFINITE);
-        } else {
-            return true;
-        }
-    }
+    SourceFilter *filter = pin->filter;
+    EnterCriticalSection(&pin->streamingLock);
+    EnterCriticalSection(&filter->lock);
+    bool quit = filter->quit, idle = pin->ended || pin->flushing;
+    REFERENCE_TIME end = filter->timeline.end;
+    LeaveCriticalSection(&filter->lock);
+    if (!quit && !idle)
+        ReadAndDeliver(pin, end);
+    LeaveCriticalSection(&pin->streamingLock);
+    if (!quit && idle)
+        WaitForSingleObject(pin->wake, INFINITE);
+    return !quit;
 }
 
 static DWORD WINAPI StreamingThread(void *context)
 {
     CoInitializeEx(NULL, COINIT_MULTITHREADED);
-    Streaming run = {};
-    run.filter = (SourceFilter *)context;
-    while (Checkpoint(&run))
-        ReadNext(&run);
-    DropHeldFrames(&run);
+    SourcePin *pin = (SourcePin *)context;
+    while (StreamOnce(pin))
+        ;
     CoUninitialize();
     return 0;
 }
 
-static void CloseStreamingHandles(SourceFilter *filter)
+void WakeStreaming(SourcePin *pin)
 {
-    HANDLE *handles[] = {&filter->thread, &filter->wake, &filter->parked, &filter->resume, &filter->cued};
-    for (HANDLE *handle : handles) {
-        if (*handle)
-            CloseHandle(*handle);
-        *handle = NULL;
-    }
+    if (pin->wake)
+        SetEvent(pin->wake);
 }
 
 static void DecommitBuffers(SourceFilter *filter)
@@ -392,40 +281,53 @@ static void DecommitBuffers(SourceFilter *filter)
             filter->pins[i].allocator->Decommit();
 }
 
+static void SetQuit(SourceFilter *filter, bool quit)
+{
+    EnterCriticalSection(&filter->lock);
+    filter->quit = quit;
+    filter->timeline.finished = false;
+    LeaveCriticalSection(&filter->lock);
+}
+
 HRESULT StartStreaming(SourceFilter *filter)
 {
     HRESULT hr = S_OK;
     for (int i = 0; i < filter->pinCount && SUCCEEDED(hr); i++)
         if (filter->pins[i].allocator)
             hr = filter->pins[i].allocator->Commit();
-    filter->wake = CreateEventW(NULL, FALSE, FALSE, NULL);
-    filter->parked = CreateEventW(NULL, FALSE, FALSE, NULL);
-    filter->resume = CreateEventW(NULL, FALSE, FALSE, NULL);
-    filter->cued = CreateEventW(NULL, TRUE, FALSE, NULL);
-    if (SUCCEEDED(hr) && (!filter->wake || !filter->parked || !filter->resume || !filter->cued))
-        hr = E_OUTOFMEMORY;
-    filter->quit = filter->flushing = filter->timeline.finished = false;
-    filter->seekPending = true;
+    SetQuit(filter, false);
     filter->rowPixels = filter->frame.shownWidth;
     filter->topDown = false;
-    if (SUCCEEDED(hr) && !(filter->thread = CreateThread(NULL, 0, StreamingThread, filter, 0, NULL)))
-        hr = HRESULT_FROM_WIN32(GetLastError());
-    if (FAILED(hr)) {
-        DecommitBuffers(filter);
-        CloseStreamingHandles(filter);
+    if (SUCCEEDED(hr) && SUCCEEDED(hr = StartSegments(filter)))
+        SendNewSegments(filter);
+    for (int i = 0; i < filter->pinCount && SUCCEEDED(hr); i++) {
+        SourcePin *pin = &filter->pins[i];
+        if (pin->peer && !(pin->thread = CreateThread(NULL, 0, StreamingThread, pin, 0, NULL)))
+            hr = HRESULT_FROM_WIN32(GetLastError());
     }
+    if (FAILED(hr))
+        StopStreaming(filter);
     return hr;
 }
 
-// The renderers have stopped, so no delivery blocks; the buffers' decommit ends any wait for one.
+// The renderers let go of any delivery or end they hold, and the buffers' decommit ends any wait for
+// one, so every thread comes back to its checkpoint and ends there.
 void StopStreaming(SourceFilter *filter)
 {
-    EnterCriticalSection(&filter->lock);
-    filter->quit = true;
-    LeaveCriticalSection(&filter->lock);
-    SetEvent(filter->wake);
-    SetEvent(filter->resume);
+    SetQuit(filter, true);
+    for (int i = 0; i < filter->pinCount; i++) {
+        WakeStreaming(&filter->pins[i]);
+        if (filter->pins[i].thread)
+            filter->pins[i].peer->BeginFlush();
+    }
     DecommitBuffers(filter);
-    WaitForSingleObject(filter->thread, INFINITE);
-    CloseStreamingHandles(filter);
+    for (int i = 0; i < filter->pinCount; i++) {
+        SourcePin *pin = &filter->pins[i];
+        if (!pin->thread)
+            continue;
+        WaitForSingleObject(pin->thread, INFINITE);
+        CloseHandle(pin->thread);
+        pin->thread = NULL;
+        pin->peer->EndFlush();
+    }
 }

@@ -40,12 +40,17 @@ void TimelineSeek(Timeline *timeline, REFERENCE_TIME target)
     timeline->finished = false;
 }
 
+void TimelineMove(Timeline *timeline, REFERENCE_TIME target, REFERENCE_TIME now, REFERENCE_TIME latency)
+{
+    timeline->segmentStart = target;
+    timeline->anchor = timeline->state == State_Stopped ? 0 : StreamTime(timeline, now) + latency;
+    timeline->finished = false;
+}
+
 void TimelineRate(Timeline *timeline, double rate, REFERENCE_TIME now, REFERENCE_TIME latency)
 {
-    timeline->segmentStart = TimelinePlace(timeline, now);
-    timeline->anchor = timeline->state == State_Stopped ? 0 : StreamTime(timeline, now) + latency;
+    TimelineMove(timeline, TimelinePlace(timeline, now), now, latency);
     timeline->rate = rate;
-    timeline->finished = false;
 }
 
 void TimelineFinish(Timeline *timeline)
@@ -59,7 +64,7 @@ REFERENCE_TIME TimelinePlace(const Timeline *timeline, REFERENCE_TIME now)
     if (played < 0)
         played = 0;
     REFERENCE_TIME place = timeline->segmentStart + (REFERENCE_TIME)((double)played * timeline->rate);
-    if (timeline->end <= timeline->segmentStart)
+    if (timeline->end <= 0)
         return place;
     // The renderers call the stream complete as soon as its end reaches them, while they still
     // hold its last sound (a paused renderer takes nothing, so the end goes out only while running):

@@ -23,6 +23,8 @@ void TimelineRun(Timeline *timeline, REFERENCE_TIME start);
 void TimelinePause(Timeline *timeline, REFERENCE_TIME now);
 void TimelineStop(Timeline *timeline, REFERENCE_TIME now);
 void TimelineSeek(Timeline *timeline, REFERENCE_TIME target);
+// The stream goes on from media time target, latency after now, at the same rate; the place is held until then.
+void TimelineMove(Timeline *timeline, REFERENCE_TIME target, REFERENCE_TIME now, REFERENCE_TIME latency);
 // The rate from latency after now on, the place held until then.
 void TimelineRate(Timeline *timeline, double rate, REFERENCE_TIME now, REFERENCE_TIME latency);
 void TimelineFinish(Timeline *timeline);

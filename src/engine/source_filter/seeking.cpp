@@ -1,0 +1,229 @@
+// The filter's one seeking object, which both pins' IMediaSeeking forward to: the place, the stop
+// position and the rate, and the flush that moves the stream to a new place as the platform's own
+// filters make it.
+#include "engine/source_filter/source_filter.h"
+
+#include <mfapi.h>
+
+// How long after a change of rate its first sound is stamped, so that it reaches the renderer in time:
+// under Wine 30 ms was enough, and the sound pauses about 40 ms at a step.
+static const REFERENCE_TIME kRateLatency = 300000;
+
+REFERENCE_TIME SourceFilterPlace(SourceFilter *filter)
+{
+    REFERENCE_TIME now = FilterTime(filter);
+    EnterCriticalSection(&filter->lock);
+    REFERENCE_TIME place = TimelinePlace(&filter->timeline, now);
+    LeaveCriticalSection(&filter->lock);
+    return place;
+}
+
+REFERENCE_TIME SourceStopPosition(SourceFilter *filter)
+{
+    EnterCriticalSection(&filter->lock);
+    REFERENCE_TIME stop = filter->timeline.end;
+    LeaveCriticalSection(&filter->lock);
+    return stop;
+}
+
+// The sound is a stream of normal speed, already stretched to the rate; the picture is stamped at it.
+static double SegmentRate(const SourcePin *pin, double rate)
+{
+    return pin->kind == AudioPin ? 1.0 : rate;
+}
+
+HRESULT StartSegments(SourceFilter *filter)
+{
+    EnterCriticalSection(&filter->lock);
+    Timeline segment = filter->timeline;
+    LeaveCriticalSection(&filter->lock);
+    PROPVARIANT place;
+    PropVariantInit(&place);
+    place.vt = VT_I8;
+    place.hVal.QuadPart = segment.segmentStart;
+    HRESULT hr = filter->reader->SetCurrentPosition(GUID_NULL, place);
+    if (FAILED(hr))
+        return hr;
+    ResetStretch(&filter->stretch);
+    SetStretchRate(&filter->stretch, segment.rate);
+    for (int i = 0; i < filter->pinCount; i++) {
+        SourcePin *pin = &filter->pins[i];
+        pin->segment = segment;
+        pin->discontinuity = true;
+        pin->soundStarted = false;
+        pin->soundFrames = 0;
+        pin->readUpTo = segment.segmentStart;
+    }
+    EnterCriticalSection(&filter->lock);
+    filter->readFailed = false;
+    for (int i = 0; i < filter->pinCount; i++)
+        filter->pins[i].ended = false;
+    LeaveCriticalSection(&filter->lock);
+    return S_OK;
+}
+
+void SendNewSegments(SourceFilter *filter)
+{
+    for (int i = 0; i < filter->pinCount; i++) {
+        SourcePin *pin = &filter->pins[i];
+        if (pin->peer)
+            pin->peer->NewSegment(pin->segment.segmentStart, pin->segment.end > 0 ? pin->segment.end : MAXLONGLONG,
+                                  SegmentRate(pin, pin->segment.rate));
+    }
+}
+
+// The renderers drop what they hold and let go of any delivery; once every pin's streaming lock is
+// held, no thread reads or delivers until the flush is over.
+static void HoldStreams(SourceFilter *filter)
+{
+    EnterCriticalSection(&filter->lock);
+    for (int i = 0; i < filter->pinCount; i++)
+        filter->pins[i].flushing = true;
+    LeaveCriticalSection(&filter->lock);
+    for (int i = 0; i < filter->pinCount; i++)
+        if (filter->pins[i].peer)
+            filter->pins[i].peer->BeginFlush();
+    for (int i = 0; i < filter->pinCount; i++)
+        EnterCriticalSection(&filter->pins[i].streamingLock);
+}
+
+static void ReleaseStreams(SourceFilter *filter)
+{
+    for (int i = 0; i < filter->pinCount; i++)
+        if (filter->pins[i].peer)
+            filter->pins[i].peer->EndFlush();
+    SendNewSegments(filter);
+    EnterCriticalSection(&filter->lock);
+    for (int i = 0; i < filter->pinCount; i++)
+        filter->pins[i].flushing = false;
+    LeaveCriticalSection(&filter->lock);
+    for (int i = 0; i < filter->pinCount; i++) {
+        LeaveCriticalSection(&filter->pins[i].streamingLock);
+        WakeStreaming(&filter->pins[i]);
+    }
+}
+
+// The timeline has been moved; the reader follows it while every stream is held. A reader that
+// cannot move goes on from the place that played before, and one that cannot do even that cannot
+// be read on.
+static HRESULT MoveStreams(SourceFilter *filter, REFERENCE_TIME before, bool seek, REFERENCE_TIME now)
+{
+    HRESULT hr = StartSegments(filter);
+    if (SUCCEEDED(hr))
+        return hr;
+    EnterCriticalSection(&filter->lock);
+    if (seek)
+        TimelineSeek(&filter->timeline, before);
+    else
+        TimelineMove(&filter->timeline, before, now, kRateLatency);
+    LeaveCriticalSection(&filter->lock);
+    HRESULT back = StartSegments(filter);
+    if (FAILED(back))
+        ReportReadFailure(filter, NULL, back);
+    return hr;
+}
+
+static bool AnyPinEnded(SourceFilter *filter)
+{
+    for (int i = 0; i < filter->pinCount; i++)
+        if (filter->pins[i].ended)
+            return true;
+    return false;
+}
+
+// A place given relative to another: the seeking flags' positioning bits.
+static REFERENCE_TIME Positioned(DWORD how, const LONGLONG *value, REFERENCE_TIME now, REFERENCE_TIME base)
+{
+    switch (how) {
+    case AM_SEEKING_AbsolutePositioning:    return *value;
+    case AM_SEEKING_RelativePositioning:    return now + *value;
+    case AM_SEEKING_IncrementalPositioning: return base + *value;
+    default:                                return now;
+    }
+}
+
+static REFERENCE_TIME WithinClip(SourceFilter *filter, REFERENCE_TIME place)
+{
+    if (place < 0)
+        return 0;
+    return filter->duration > 0 && place > filter->duration ? filter->duration : place;
+}
+
+// Both pins are asked for every seek the graph makes; the stream is moved once. A stopped filter
+// only notes the place. A new stop position alone moves nothing, unless a renderer has had the old
+// one's end: that stream goes on from the place playing now.
+HRESULT SetSourcePositions(SourceFilter *filter, const SourcePin *pin, LONGLONG *current, DWORD currentFlags,
+                           LONGLONG *stop, DWORD stopFlags)
+{
+    DWORD currentHow = currentFlags & AM_SEEKING_PositioningBitsMask;
+    DWORD stopHow = stopFlags & AM_SEEKING_PositioningBitsMask;
+    if ((currentHow && !current) || (stopHow && !stop))
+        return E_POINTER;
+    if (currentHow == AM_SEEKING_IncrementalPositioning)
+        return E_INVALIDARG;
+    REFERENCE_TIME place = SourceFilterPlace(filter);
+    REFERENCE_TIME target = WithinClip(filter, Positioned(currentHow, current, place, place));
+    int asking = (int)(pin - filter->pins);
+    EnterCriticalSection(&filter->lock);
+    REFERENCE_TIME end = filter->timeline.end;
+    if (stopHow) {
+        end = Positioned(stopHow, stop, end, target);
+        if (filter->duration > 0 && (end > filter->duration || end < 0))
+            end = filter->duration;
+    }
+    bool twin = currentHow && filter->lastSeekPin >= 0 && filter->lastSeekPin != asking &&
+                filter->timeline.segmentStart == target && filter->timeline.end == end;
+    if (currentHow)
+        filter->lastSeekPin = twin ? -1 : asking;
+    bool streaming = filter->timeline.state != State_Stopped;
+    bool move = streaming && !twin && (currentHow || (end != filter->timeline.end && AnyPinEnded(filter)));
+    if (!move && !twin) {
+        filter->timeline.end = end;
+        if (currentHow)
+            TimelineSeek(&filter->timeline, target);
+    }
+    LeaveCriticalSection(&filter->lock);
+    HRESULT hr = S_OK;
+    if (move) {
+        // The graph pauses the filter for a seek and runs it again from stream time 0; a new stop
+        // alone goes on in the running stream.
+        HoldStreams(filter);
+        REFERENCE_TIME now = FilterTime(filter);
+        EnterCriticalSection(&filter->lock);
+        filter->timeline.end = end;
+        if (currentHow)
+            TimelineSeek(&filter->timeline, target);
+        else
+            TimelineMove(&filter->timeline, place, now, kRateLatency);
+        LeaveCriticalSection(&filter->lock);
+        hr = MoveStreams(filter, place, currentHow != 0, now);
+        ReleaseStreams(filter);
+    }
+    if (currentHow && (currentFlags & AM_SEEKING_ReturnTime))
+        *current = SUCCEEDED(hr) ? target : place;
+    if (stopHow && (stopFlags & AM_SEEKING_ReturnTime))
+        *stop = end;
+    return hr;
+}
+
+// What the renderers hold was made for the old rate: they are flushed, and the stream goes on from
+// the place playing now, a moment later in stream time so that the new sound reaches them in time.
+void SetSourceRate(SourceFilter *filter, double rate)
+{
+    EnterCriticalSection(&filter->lock);
+    bool streaming = filter->timeline.state != State_Stopped;
+    bool same = filter->timeline.rate == rate;
+    if (!same && !streaming)
+        TimelineRate(&filter->timeline, rate, 0, 0);
+    LeaveCriticalSection(&filter->lock);
+    if (same || !streaming)
+        return;
+    HoldStreams(filter);
+    REFERENCE_TIME now = FilterTime(filter);
+    EnterCriticalSection(&filter->lock);
+    REFERENCE_TIME before = TimelinePlace(&filter->timeline, now);
+    TimelineRate(&filter->timeline, rate, now, kRateLatency);
+    LeaveCriticalSection(&filter->lock);
+    MoveStreams(filter, before, false, now);
+    ReleaseStreams(filter);
+}
