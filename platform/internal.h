@@ -20,7 +20,6 @@ void ResetFilterGraph();
 void ResetClipboard();
 void ResetThreads();
 void ResetSourceReader();
-void ResetRenderers();
 void ResetControlInput();
 
 // What each part checks was given back, for ExpectAllReleased.
@@ -31,34 +30,9 @@ void ExpectGlobalsFreed();   // every global block either freed or the clipboard
 void ExpectDropsFinished();
 void ExpectScreenDcReleased();
 void ExpectThreadHandlesClosed();
-
-// A fake object behind a source's pins or from the scripted reader: deleted at its last release,
-// and counted while it lives, so that a test fails on one the player keeps. Streaming threads
-// count too, so the count is atomic.
-extern int gLiveSourceObjects;
-template <typename Interface>
-struct CountedObject : Interface {
-    LONG references = 1;
-    CountedObject() { __atomic_add_fetch(&gLiveSourceObjects, 1, __ATOMIC_SEQ_CST); }
-    virtual ~CountedObject() { __atomic_sub_fetch(&gLiveSourceObjects, 1, __ATOMIC_SEQ_CST); }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG left = InterlockedDecrement(&references);
-        if (left == 0)
-            delete this;
-        return left;
-    }
-};
-
-bool CloseSyncHandle(HANDLE handle);   // an event's or a thread's; false for any other handle
-
-// What the scripted graph puts behind a source's pins (renderers.cpp), and the log of what they get.
-void LogSource(const std::string &entry);
-IReferenceClock *NewClock();
-IPin *ConnectRenderer(IPin *output, HRESULT *status);   // a connected renderer's input pin, or null
-HRESULT CreateMemoryAllocator(REFIID iid, void **object);
 void ExpectHotKeysReleased();
+
+bool CloseSyncHandle(HANDLE handle);   // an event's; false for any other handle
 
 // Windows, as the desktop's parts share them.
 struct Window {

@@ -1,144 +1,61 @@
-/* Threads, events and critical sections on the host's own threads: the player's streaming thread
-   runs for real. A wait without end is cut short after a while, so that a deadlock fails the test
-   rather than hang it. */
+/* Events and critical sections on the one thread the native tests run. The player's streaming
+   threads run only in Wine's graph (tests/graph/): here no pin is ever connected, so a thread
+   started, or a wait, fails the test. */
 #include "internal.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 namespace {
 
-const auto kLongestWait = std::chrono::seconds(20);
-
-// An event, or a thread: a thread's handle is a manual-reset event set as the thread returns.
-struct Waitable {
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool manualReset = false, signalled = false;
-    std::thread thread;
-};
-
+// Nothing waits on an event here, so it keeps no state: its handle is the address of its byte.
 struct Threads {
-    std::map<HANDLE, std::shared_ptr<Waitable>> open;
+    std::map<HANDLE, std::unique_ptr<char>> open;
 } g;
-std::mutex gOpenLock;   // the handles are used from every thread
 
-HANDLE Open(const std::shared_ptr<Waitable> &waitable)
-{
-    std::lock_guard<std::mutex> hold(gOpenLock);
-    HANDLE handle = waitable.get();
-    g.open[handle] = waitable;
-    return handle;
-}
-
-std::shared_ptr<Waitable> Find(HANDLE handle)
-{
-    std::lock_guard<std::mutex> hold(gOpenLock);
-    auto found = g.open.find(handle);
-    return found == g.open.end() ? nullptr : found->second;
-}
-
-BOOL Signal(HANDLE handle, bool signalled)
-{
-    std::shared_ptr<Waitable> event = Find(handle);
-    if (!event)
-        return Fail(ERROR_INVALID_HANDLE, FALSE);
-    std::lock_guard<std::mutex> hold(event->mutex);
-    event->signalled = signalled;
-    event->changed.notify_all();
-    return TRUE;
-}
+BOOL Signal(HANDLE handle) { return g.open.count(handle) ? TRUE : Fail(ERROR_INVALID_HANDLE, FALSE); }
 
 }  // namespace
 
 namespace standin {
 
-void ResetThreads()
-{
-    std::lock_guard<std::mutex> hold(gOpenLock);
-    g = {};
-}
+void ResetThreads() { g = {}; }
 
 void ExpectThreadHandlesClosed()
 {
-    std::lock_guard<std::mutex> hold(gOpenLock);
-    EXPECT_TRUE(g.open.empty()) << g.open.size() << " event or thread handle(s) left open";
+    EXPECT_TRUE(g.open.empty()) << g.open.size() << " event handle(s) left open";
 }
 
-// A thread's handle closed before the thread ends leaves the thread running, as on Windows.
-bool CloseSyncHandle(HANDLE handle)
-{
-    std::shared_ptr<Waitable> waitable;
-    {
-        std::lock_guard<std::mutex> hold(gOpenLock);
-        auto found = g.open.find(handle);
-        if (found == g.open.end())
-            return false;
-        waitable = found->second;
-        g.open.erase(found);
-    }
-    if (waitable->thread.joinable())
-        waitable->thread.detach();
-    return true;
-}
+bool CloseSyncHandle(HANDLE handle) { return g.open.erase(handle) > 0; }
 
 }  // namespace standin
 
-HANDLE CreateEventW(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initialState, LPCWSTR name)
+HANDLE CreateEventW(LPSECURITY_ATTRIBUTES security, BOOL, BOOL, LPCWSTR name)
 {
     EXPECT_EQ(security, nullptr);
     EXPECT_EQ(name, nullptr);
-    auto event = std::make_shared<Waitable>();
-    event->manualReset = manualReset;
-    event->signalled = initialState;
-    return Open(event);
-}
-
-BOOL SetEvent(HANDLE event) { return Signal(event, true); }
-BOOL ResetEvent(HANDLE event) { return Signal(event, false); }
-
-DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds)
-{
-    std::shared_ptr<Waitable> waitable = Find(handle);
-    if (!waitable) {
-        ADD_FAILURE() << "a wait on a handle that is not open";
-        return Fail(ERROR_INVALID_HANDLE, 0xFFFFFFFFu);
-    }
-    std::unique_lock<std::mutex> hold(waitable->mutex);
-    auto longest = milliseconds == INFINITE ? kLongestWait : std::chrono::milliseconds(milliseconds);
-    if (!waitable->changed.wait_for(hold, longest, [&] { return waitable->signalled; })) {
-        if (milliseconds != INFINITE)
-            return WAIT_TIMEOUT;
-        ADD_FAILURE() << "a wait without end that is still waiting: a deadlock";
-        return Fail(ERROR_INVALID_HANDLE, 0xFFFFFFFFu);
-    }
-    if (!waitable->manualReset)
-        waitable->signalled = false;
-    return WAIT_OBJECT_0;
-}
-
-HANDLE CreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stackSize, LPTHREAD_START_ROUTINE start, LPVOID parameter,
-                    DWORD flags, LPDWORD)
-{
-    EXPECT_EQ(security, nullptr);
-    EXPECT_EQ(stackSize, 0u);
-    EXPECT_EQ(flags, 0u);
-    auto thread = std::make_shared<Waitable>();
-    thread->manualReset = true;
-    HANDLE handle = Open(thread);
-    thread->thread = std::thread([thread, start, parameter] {
-        start(parameter);
-        std::lock_guard<std::mutex> hold(thread->mutex);
-        thread->signalled = true;
-        thread->changed.notify_all();
-    });
+    auto event = std::make_unique<char>();
+    HANDLE handle = event.get();
+    g.open[handle] = std::move(event);
     return handle;
+}
+
+BOOL SetEvent(HANDLE event) { return Signal(event); }
+BOOL ResetEvent(HANDLE event) { return Signal(event); }
+
+DWORD WaitForSingleObject(HANDLE, DWORD)
+{
+    ADD_FAILURE() << "a wait natively, where no thread streams";
+    return Fail(ERROR_INVALID_HANDLE, 0xFFFFFFFFu);
+}
+
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD, LPDWORD)
+{
+    ADD_FAILURE() << "a streaming thread started natively";
+    return nullptr;
 }
 
 void InitializeCriticalSection(CRITICAL_SECTION *section) { section->standinLock = new std::recursive_mutex; }

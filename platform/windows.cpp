@@ -79,7 +79,6 @@ void Reset()
     ResetClipboard();
     ResetThreads();
     ResetSourceReader();
-    ResetRenderers();
     ResetControlInput();
 }
 
@@ -91,7 +90,7 @@ void ExpectAllReleased()
     ExpectDropsFinished();
     ExpectScreenDcReleased();
     ExpectThreadHandlesClosed();
-    EXPECT_EQ(LiveSourceObjects(), 0) << "a reader's or a renderer's object still held";
+    EXPECT_EQ(LiveSourceObjects(), 0) << "a reader's object still held";
     ExpectHotKeysReleased();
 }
 

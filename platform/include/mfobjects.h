@@ -1,5 +1,5 @@
-/* Stand-in for Media Foundation's objects: the media types, samples and buffers that the source
-   reader hands out, each with only the methods the player calls; served by platform/source_reader.cpp. */
+/* Stand-in for Media Foundation's objects, each with only the methods the player calls; the scripted
+   reader (platform/source_reader.cpp) hands out media types alone, as nothing reads samples natively. */
 #pragma once
 
 #include <windows.h>

@@ -175,35 +175,15 @@ void SetGraphMessageDrain(OAHWND drain);
 
 // The player's own source: clips that Media Foundation's source reader opens, scripted by path.
 // Any other path fails as a byte stream the reader does not know, and goes to RenderFile.
-struct ReaderStream {
+struct ReaderStream {                           // decoded to 2x48 kHz 16-bit sound, or 640x360 NV12 at 25/s
     bool video = false;
     bool decodes = true;                        // false: no decoder to the form the player asks for
-    UINT32 channels = 2, rate = 48000;          // sound, 16-bit
-    GUID subtype = MFVideoFormat_NV12;          // picture: the one decoded form on offer
-    LONG width = 64, height = 48, stride = 0;   // stride 0: the reader says none
-    UINT32 framesPerSecond = 25;
-    bool aperture = false;                      // the picture inside the frame, when the decoder says
-    LONG left = 0, top = 0, shownWidth = 0, shownHeight = 0;
-};
-struct ReaderRead {                             // what one ReadSample hands out, in turn
-    DWORD stream;
-    REFERENCE_TIME time, duration;
-    DWORD bytes;                                // 0: no sample
-    DWORD flags = 0;                            // MF_SOURCE_READERF_*
-    HRESULT status = S_OK;
 };
 struct ReaderClip {
     std::vector<ReaderStream> streams;
     REFERENCE_TIME duration = 20000000;
-    std::vector<ReaderRead> reads;              // after the last, each stream's end; a seek goes on from
-                                                // the first read at or after the place
 };
 void AddReaderClip(const char *path, const ReaderClip &clip);
-// The renderers' side of the streams, one line per call, from every thread: e.g.
-// "sound Receive 0,1000000 19200 discontinuity"; the reader's moves, "SetCurrentPosition 5000000".
-std::vector<std::string> SourceLog();
-bool WaitForSourceLog(const std::string &entry, int occurrences = 1);   // false after a few seconds
-void AdvanceReferenceClock(REFERENCE_TIME by);   // the graph's clock, that the source reads its place from
-int LiveSourceObjects();                   // readers, their samples and types, renderers, allocators, the clock
+int LiveSourceObjects();                   // readers and their media types that the player still holds
 
 }  // namespace standin

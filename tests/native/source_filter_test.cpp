@@ -213,7 +213,9 @@ TEST(SourceTimeline, PlaceFollowsEveryChangeOfRate)
     EXPECT_EQ(timeline.rate, 0.5);
 }
 
-// No place lies past the stop position; with none known (0) the place is not held.
+// No place lies past the stop position, also after a seek to exactly it or past it; with none
+// known (0) the place is not held. A stream moved on in running (a stop position cleared after its
+// end went out) plays from its new place a latency later, at the same rate, and is no longer finished.
 TEST(SourceTimeline, StopPositionHoldsThePlace)
 {
     Timeline timeline = {};
@@ -223,8 +225,25 @@ TEST(SourceTimeline, StopPositionHoldsThePlace)
     TimelineRun(&timeline, 0);
     EXPECT_EQ(TimelinePlace(&timeline, 40000000), 40000000);
     EXPECT_EQ(TimelinePlace(&timeline, 70000000), 50000000);
+    TimelineSeek(&timeline, 50000000);
+    TimelineRun(&timeline, 70000000);
+    EXPECT_EQ(TimelinePlace(&timeline, 90000000), 50000000);
+    TimelineSeek(&timeline, 60000000);
+    EXPECT_EQ(TimelinePlace(&timeline, 90000000), 50000000);
     timeline.end = 0;
-    EXPECT_EQ(TimelinePlace(&timeline, 70000000), 70000000);
+    EXPECT_EQ(TimelinePlace(&timeline, 90000000), 80000000);
+
+    timeline.end = 50000000;
+    TimelineSeek(&timeline, 40000000);
+    TimelineRun(&timeline, 0);
+    TimelineFinish(&timeline);
+    EXPECT_EQ(TimelinePlace(&timeline, 5000000), 50000000);
+    timeline.end = 300000000;
+    timeline.rate = 0.5;
+    TimelineMove(&timeline, 45000000, 5000000, 300000);
+    EXPECT_FALSE(timeline.finished);
+    EXPECT_EQ(TimelinePlace(&timeline, 5100000), 45000000);
+    EXPECT_EQ(TimelinePlace(&timeline, 25300000), 55000000);   // 2 s at 50 %
 }
 
 // 48 kHz stereo: 192000 bytes a second, 4 a frame; a tenth of a second is 19200 bytes.
