@@ -49,6 +49,7 @@ extern IVideoWindow  *pVW;
 extern IBasicVideo   *pBV;
 extern IBasicAudio   *pBA;
 extern IBaseFilter   *pSource;           // the player's own source at the graph's head; NULL for a graph the engine built itself
+extern const struct ClipEngine *gEngine; // how the open clip is played: by pSource, or by the graph the engine built
 extern IMediaControl *pTail;             // a finished clip's graph, playing out its last sound until the next clip starts
 extern DWORD          gdwTailSince;      // GetTickCount when pTail's clip completed
 

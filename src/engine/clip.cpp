@@ -171,25 +171,22 @@ static HRESULT CreateGraph()
     return pGB->QueryInterface(IID_IMediaEventEx, (void **)&pME);
 }
 
+HRESULT RecreateGraph()
+{
+    ReleaseInterface(pME);
+    ReleaseInterface(pGB);
+    return CreateGraph();
+}
+
 // The head of the graph: the player's own source where Media Foundation reads the clip, else what
-// the engine builds itself. Renderers that the own source's attempt left behind would wait for a
-// stream that never comes, so the engine builds in a fresh graph after one.
+// the engine builds itself.
 static HRESULT RenderClip(const WCHAR *path)
 {
-    IBaseFilter *source = NULL;
-    if (SUCCEEDED(OpenOwnSource(path, &source))) {
-        if (SUCCEEDED(RenderOwnSource(pGB, source))) {
-            pSource = source;
-            return S_OK;
-        }
-        source->Release();
-        ReleaseInterface(pME);
-        ReleaseInterface(pGB);
-        HRESULT hr = CreateGraph();
-        if (FAILED(hr))
-            return hr;
-    }
-    return pGB->RenderFile(path, NULL);
+    gEngine = &kOwnSourceEngine;
+    if (SUCCEEDED(kOwnSourceEngine.build(path)))
+        return S_OK;
+    gEngine = &kGraphEngine;
+    return kGraphEngine.build(path);
 }
 
 // The graph for the file, its seven interfaces, and its events posted to the main window.
@@ -340,6 +337,7 @@ void ReleaseGraph()
     ReleaseInterface(pMC);
     ReleaseInterface(pBA);
     ReleaseInterface(pSource);
+    gEngine = &kGraphEngine;
     ReleaseInterface(pBV);
     ReleaseInterface(pVW);
     ReleaseInterface(pGB);

@@ -22,6 +22,19 @@ HRESULT CloseClip();
 // Media Foundation for the player's own source, from start-up to exit.
 void    StartMediaFoundation();
 void    StopMediaFoundation();
+// How a clip is played: by the player's own source at the head of the graph, or by the graph the
+// engine builds from the file itself. gEngine is the open clip's.
+struct ClipEngine {
+    HRESULT        (*build)(const WCHAR *path);   // the clip rendered into pGB
+    REFERENCE_TIME (*place)();                    // the media time playing now
+    void           (*seek)(REFERENCE_TIME *current, DWORD currentFlags, REFERENCE_TIME *stop, DWORD stopFlags);
+    double         (*setRate)(double rate);       // returns the rate the clip then plays at
+    double         (*rate)();                     // the rate it plays at
+};
+extern const ClipEngine kOwnSourceEngine;
+extern const ClipEngine kGraphEngine;
+// A fresh graph in place of pGB and pME, for the engine after the own source left renderers in it.
+HRESULT RecreateGraph();
 // The player's own source: opened for a clip that Media Foundation reads, then rendered in a graph.
 HRESULT OpenOwnSource(const WCHAR *path, IBaseFilter **source);
 HRESULT RenderOwnSource(IGraphBuilder *graph, IBaseFilter *source);

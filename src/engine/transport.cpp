@@ -5,21 +5,15 @@
 
 #include <limits.h>
 #include <math.h>
-#include <stdlib.h>
 
 bool ClipIsPlaying()
 {
     return gPlayState == Paused || gPlayState == Running;
 }
 
-// The player's own source keeps its own account of the place; the engine's graph is asked otherwise.
 REFERENCE_TIME CurrentPosition()
 {
-    if (pSource)
-        return OwnSourcePlace(pSource);
-    REFERENCE_TIME position = 0;
-    pMS->GetCurrentPosition(&position);
-    return position;
+    return gEngine->place();
 }
 
 REFERENCE_TIME ClipDuration()
@@ -43,19 +37,6 @@ REFERENCE_TIME ClampToClip(REFERENCE_TIME position)
     return Within(position, position > 0 ? ClipDuration() : 0);
 }
 
-// Compatibility: Wine before 10 wakes only one stream thread of its splitter after a seek made while
-// the graph runs or is paused, so a clip with sound and video stalls and the next Stop never returns.
-// A seek made while the graph is stopped is safe there; from Wine 10 on, and on Windows, it is not
-// needed (and Wine 10 loses the A-B loop with it), nor with the player's own source, which seeks a
-// running graph soundly. Windows' ntdll has no wine_get_version.
-void DetectSeekStall()
-{
-    typedef const char *(CDECL *WineVersion)();
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    WineVersion version = ntdll ? (WineVersion)(void (*)())GetProcAddress(ntdll, "wine_get_version") : NULL;
-    gbStopToSeek = version && atoi(version()) < 10;
-}
-
 // How long a start waits for the graph to cue before it runs it all the same.
 static const LONG kCueWaitMs = 2000;
 
@@ -71,33 +52,13 @@ HRESULT CueAndRun()
     return pMC->Run();
 }
 
-// The state the graph is in: asked of the engine, or guessed from the play state if it cannot say.
-static OAFilterState GraphState()
-{
-    OAFilterState state = State_Paused;
-    if (gPlayState == Running)
-        state = State_Running;
-    pMC->GetState(0, &state);
-    return state;
-}
-
-// Every seek the player makes goes through here, so that no target lies outside the clip, and so
-// that where the engine needs it the graph is stopped for the seek and then returned to its state.
+// Every seek the player makes goes through here, so that no target lies outside the clip.
 void SeekClip(REFERENCE_TIME current, DWORD currentFlags, const REFERENCE_TIME *stop, DWORD stopFlags)
 {
     REFERENCE_TIME duration = current > 0 || (stop && *stop > 0) ? ClipDuration() : 0;
     REFERENCE_TIME start = Within(current, duration);
     REFERENCE_TIME end = stop ? Within(*stop, duration) : 0;
-    OAFilterState state = State_Stopped;
-    if (gbStopToSeek && pMC && !pSource)
-        state = GraphState();
-    if (state != State_Stopped)
-        pMC->Stop();
-    pMS->SetPositions(&start, currentFlags, stop ? &end : NULL, stopFlags);
-    if (state == State_Running)
-        CueAndRun();
-    else if (state == State_Paused)
-        pMC->Pause();
+    gEngine->seek(&start, currentFlags, stop ? &end : NULL, stopFlags);
 }
 
 void SeekToKeyFrame(REFERENCE_TIME position)
@@ -188,21 +149,9 @@ void SeekToTenth(int tenth)
 static const double kSlowest = 0.25;
 static const double kFastest = 4.0;
 
-// The player's own source stretches its sound to any rate, keeping the voice. A graph the engine
-// built keeps the rate it reports, so an engine that ignores rates stays at normal speed; an answer
-// that is no usable rate (not a number, infinite, not above zero) is as good as none.
 static void ApplyRate(double rate)
 {
-    rate = rate < kSlowest ? kSlowest : rate > kFastest ? kFastest : rate;
-    if (pSource) {
-        SetOwnSourceRate(pSource, rate);
-        gdRate = rate;
-        return;
-    }
-    pMS->SetRate(rate);
-    double reported = rate;
-    bool usable = SUCCEEDED(pMS->GetRate(&reported)) && isfinite(reported) && reported > 0;
-    gdRate = usable ? reported : rate;
+    gdRate = gEngine->setRate(rate < kSlowest ? kSlowest : rate > kFastest ? kFastest : rate);
 }
 
 // A new clip plays at the rate the last one was left at, as it does at the volume.
@@ -215,10 +164,7 @@ void CarryRate()
 // The rate the clip plays at, for the strip.
 double ClipRate()
 {
-    double rate = gdRate;
-    if (!pSource)
-        pMS->GetRate(&rate);
-    return rate;
+    return gEngine->rate();
 }
 
 // The first step in the other direction returns to normal speed; steps from there compound.
