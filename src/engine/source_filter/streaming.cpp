@@ -182,7 +182,10 @@ static bool TakeSample(SourcePin *pin, IMFSample *sample, REFERENCE_TIME time, R
         pin->readUpTo = time + length;
     if (pin->kind == AudioPin)
         return DeliverSound(pin, sample, time, end);
-    DeliverFrame(pin, sample, time, length);
+    // A seek lands on the key frame before its place, and the reader may still hand a frame read
+    // before the seek: the frames before the place are not shown.
+    if (length <= 0 || time + length > pin->segment.segmentStart)
+        DeliverFrame(pin, sample, time, length);
     return false;
 }
 
