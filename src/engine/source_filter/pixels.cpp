@@ -52,6 +52,33 @@ void Yuy2ToRgb32(const BYTE *packed, LONG packedStride, int width, int height, b
     }
 }
 
+// Where the planes lie: decoders pad each plane's rows (to 4 bytes, 16 or more) and an odd frame's
+// luma to an even count of rows, and do not always say so. A buffer of whole padded rows tells
+// them by its length, else the type's stride does.
+struct Planes { LONG lumaPitch, chromaPitch, lumaRows; };
+
+static LONG RoundUp(LONG value, LONG to)
+{
+    return (value + to - 1) / to * to;
+}
+
+static Planes FindPlanes(const FrameLayout *layout, DWORD length, bool packed, bool planar, LONG least)
+{
+    LONG chromaRows = packed ? 0 : (layout->height + 1) / 2;
+    const LONG lumaRows[] = {layout->height, (layout->height + 1) & ~1};
+    for (LONG rows : lumaRows) {
+        for (LONG align = 1; align <= 256; align *= 2) {
+            Planes found = {RoundUp(least, align), 0, rows};
+            found.chromaPitch = planar ? RoundUp((layout->width + 1) / 2, align) : found.lumaPitch;
+            DWORD chromaBytes = (DWORD)found.chromaPitch * (DWORD)chromaRows * (planar ? 2 : 1);
+            if ((DWORD)found.lumaPitch * (DWORD)rows + chromaBytes == length)
+                return found;
+        }
+    }
+    LONG pitch = layout->stride > 0 ? layout->stride : least;
+    return {pitch, planar ? pitch / 2 : pitch, layout->height};
+}
+
 bool ConvertDecodedFrame(const FrameLayout *layout, const BYTE *data, DWORD length, BYTE *rgb, LONG rgbStride)
 {
     if (layout->left < 0 || layout->top < 0 || layout->shownWidth < 1 || layout->shownHeight < 1 ||
@@ -61,10 +88,12 @@ bool ConvertDecodedFrame(const FrameLayout *layout, const BYTE *data, DWORD leng
     bool packed = IsEqualGUID(layout->subtype, MFVideoFormat_YUY2);
     LONG evenWidth = (layout->width + 1) & ~1;
     LONG least = packed ? evenWidth * 2 : evenWidth;
-    LONG pitch = layout->stride > 0 ? layout->stride : least;
+    bool planar = !packed && !IsEqualGUID(layout->subtype, MFVideoFormat_NV12);
+    Planes planes = FindPlanes(layout, length, packed, planar, least);
+    LONG pitch = planes.lumaPitch;
     if (pitch < least || pitch > kMaxPitch)
         return false;
-    DWORD lumaBytes = (DWORD)pitch * (DWORD)layout->height;
+    DWORD lumaBytes = (DWORD)pitch * (DWORD)planes.lumaRows;
     const BYTE *luma = data + (DWORD)layout->top * pitch + layout->left * (packed ? 2 : 1);
     if (packed) {
         if (length < lumaBytes)
@@ -82,7 +111,9 @@ bool ConvertDecodedFrame(const FrameLayout *layout, const BYTE *data, DWORD leng
                       rgbStride);
         return true;
     }
-    LONG chromaPitch = pitch / 2;
+    LONG chromaPitch = planes.chromaPitch;
+    if (chromaPitch < evenWidth / 2)
+        return false;
     DWORD chromaBytes = (DWORD)chromaPitch * chromaRows;
     if (length < lumaBytes + 2 * chromaBytes)
         return false;
