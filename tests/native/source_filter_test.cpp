@@ -1,9 +1,13 @@
 // The player's own source, its pure parts: decoded frames to RGB32, the place it keeps over the
-// graph's state changes and seeks, and the media types it offers its renderers.
+// graph's state changes and seeks, the media types it offers its renderers, the speakers of more
+// than two channels and their mix to stereo; and the sound pin's choice between the two with a
+// renderer that takes them or not.
 #include "player_test.h"
 
+#include "engine/source_filter/downmix.h"
 #include "engine/source_filter/media_types.h"
 #include "engine/source_filter/pixels.h"
+#include "engine/source_filter/source_filter.h"
 #include "engine/source_filter/timeline.h"
 
 #include <stdio.h>
@@ -289,28 +293,48 @@ TEST(SourceTimeline, BytesBeforeStopAtTheEdges)
     EXPECT_EQ(BytesBeforeStop(0, 1000000, 19200, 192000, 0), 0u);
 }
 
-TEST(SourceMediaTypes, SoundIsSixteenBitPcmInFixedFrames)
+// One or two channels as plain PCM, as ever; more as WAVEFORMATEXTENSIBLE, which names their
+// speakers, with its PCM subformat {00000001-0000-0010-8000-00AA00389B71}.
+TEST(SourceMediaTypes, SoundIsSixteenBitPcmInFixedFramesAndNamesTheSpeakersOfMore)
 {
-    AM_MEDIA_TYPE type;
-    WAVEFORMATEX wave;
-    memset(&wave, 0xAB, sizeof(wave));
-    AudioMediaType(&type, &wave, 6, 44100);
-    EXPECT_EQ(wave.wFormatTag, WAVE_FORMAT_PCM);
-    EXPECT_EQ(wave.nChannels, 6);
-    EXPECT_EQ(wave.nSamplesPerSec, 44100u);
-    EXPECT_EQ(wave.wBitsPerSample, 16);
-    EXPECT_EQ(wave.nBlockAlign, 12);
-    EXPECT_EQ(wave.nAvgBytesPerSec, 529200u);
-    EXPECT_EQ(wave.cbSize, 0);
-    EXPECT_TRUE(IsEqualGUID(type.majortype, MEDIATYPE_Audio));
-    EXPECT_TRUE(IsEqualGUID(type.subtype, MEDIASUBTYPE_PCM));
-    EXPECT_TRUE(IsEqualGUID(type.formattype, FORMAT_WaveFormatEx));
-    EXPECT_TRUE(type.bFixedSizeSamples);
-    EXPECT_FALSE(type.bTemporalCompression);
-    EXPECT_EQ(type.lSampleSize, 12u);
-    EXPECT_EQ(type.cbFormat, 18u);
-    EXPECT_EQ(type.pbFormat, (BYTE *)&wave);
-    EXPECT_EQ(type.pUnk, nullptr);
+    static const GUID kPcmSubformat = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+    struct Case { WORD channels; DWORD rate, layout; WORD tag, block; DWORD perSecond; ULONG size; };
+    const Case cases[] = {
+        {1, 44100, SPEAKER_FRONT_CENTER, WAVE_FORMAT_PCM, 2, 88200, 18},
+        {2, 48000, SPEAKER_FRONT_LEFT | SPEAKER_FRONT_RIGHT, WAVE_FORMAT_PCM, 4, 192000, 18},
+        {3, 48000, 0x7, WAVE_FORMAT_EXTENSIBLE, 6, 288000, 40},
+        {6, 44100, 0x3F, WAVE_FORMAT_EXTENSIBLE, 12, 529200, 40},
+        {6, 48000, 0x60F, WAVE_FORMAT_EXTENSIBLE, 12, 576000, 40},
+        {8, 44100, 0x63F, WAVE_FORMAT_EXTENSIBLE, 16, 705600, 40},
+    };
+    for (const Case &c : cases) {
+        AM_MEDIA_TYPE type;
+        WAVEFORMATEXTENSIBLE format;
+        memset(&format, 0xAB, sizeof(format));
+        AudioMediaType(&type, &format, c.channels, c.rate, c.layout);
+        const WAVEFORMATEX &wave = format.Format;
+        EXPECT_EQ(wave.wFormatTag, c.tag) << c.channels;
+        EXPECT_EQ(wave.nChannels, c.channels);
+        EXPECT_EQ(wave.nSamplesPerSec, c.rate);
+        EXPECT_EQ(wave.wBitsPerSample, 16);
+        EXPECT_EQ(wave.nBlockAlign, c.block);
+        EXPECT_EQ(wave.nAvgBytesPerSec, c.perSecond);
+        EXPECT_EQ(wave.cbSize, c.size - 18) << c.channels;
+        EXPECT_TRUE(IsEqualGUID(type.majortype, MEDIATYPE_Audio));
+        EXPECT_TRUE(IsEqualGUID(type.subtype, MEDIASUBTYPE_PCM));
+        EXPECT_TRUE(IsEqualGUID(type.formattype, FORMAT_WaveFormatEx));
+        EXPECT_TRUE(type.bFixedSizeSamples);
+        EXPECT_FALSE(type.bTemporalCompression);
+        EXPECT_EQ(type.lSampleSize, c.block);
+        EXPECT_EQ(type.cbFormat, c.size) << c.channels;
+        EXPECT_EQ(type.pbFormat, (BYTE *)&format);
+        EXPECT_EQ(type.pUnk, nullptr);
+        if (c.tag == WAVE_FORMAT_EXTENSIBLE) {
+            EXPECT_EQ(format.Samples.wValidBitsPerSample, 16);
+            EXPECT_EQ(format.dwChannelMask, c.layout) << c.channels;
+            EXPECT_TRUE(IsEqualGUID(format.SubFormat, kPcmSubformat)) << c.channels;
+        }
+    }
 }
 
 TEST(SourceMediaTypes, PictureIsBottomUpRgb32AtThePictureSize)
@@ -343,12 +367,12 @@ TEST(SourceMediaTypes, PictureIsBottomUpRgb32AtThePictureSize)
 TEST(SourceMediaTypes, CopiesAndMatches)
 {
     AM_MEDIA_TYPE offered, copy, other;
-    WAVEFORMATEX wave, otherWave;
-    AudioMediaType(&offered, &wave, 2, 48000);
+    WAVEFORMATEXTENSIBLE wave, otherWave;
+    AudioMediaType(&offered, &wave, 2, 48000, 0);
     ASSERT_EQ(CopyOfMediaType(&copy, &offered), S_OK);
     EXPECT_NE(copy.pbFormat, offered.pbFormat);
     EXPECT_EQ(copy.cbFormat, 18u);
-    EXPECT_EQ(memcmp(copy.pbFormat, &wave, sizeof(wave)), 0);
+    EXPECT_EQ(memcmp(copy.pbFormat, &wave, 18), 0);
     EXPECT_TRUE(MatchesMediaType(&offered, &copy));
 
     AM_MEDIA_TYPE open = {};
@@ -361,7 +385,7 @@ TEST(SourceMediaTypes, CopiesAndMatches)
     open.formattype = FORMAT_WaveFormatEx;
     EXPECT_FALSE(MatchesMediaType(&offered, &open)) << "a format asked for without its block";
 
-    AudioMediaType(&other, &otherWave, 2, 44100);
+    AudioMediaType(&other, &otherWave, 2, 44100, 0);
     EXPECT_FALSE(MatchesMediaType(&offered, &other));
     copy.cbFormat = 16;
     EXPECT_FALSE(MatchesMediaType(&offered, &copy));
@@ -369,4 +393,274 @@ TEST(SourceMediaTypes, CopiesAndMatches)
     open.formattype = FORMAT_VideoInfo;
     EXPECT_FALSE(MatchesMediaType(&offered, &open));
     CoTaskMemFree(copy.pbFormat);
+}
+
+// Six channels named by the decoder are taken as named; a mask that names another number of
+// speakers, or none, gives the usual layout for the count.
+TEST(SourceSpeakers, LayoutsByMaskOrCountAndWhereTheLowFrequencyChannelIs)
+{
+    struct Case { WORD channels; DWORD mask, layout; };
+    const Case cases[] = {
+        {1, 0, 0x4}, {2, 0, 0x3}, {3, 0, 0x7}, {4, 0, 0x33}, {5, 0, 0x37}, {6, 0, 0x3F}, {7, 0, 0x70F},
+        {8, 0, 0x63F}, {6, 0x60F, 0x60F}, {6, 0x7, 0x3F}, {2, 0x3F, 0x3}, {5, 0x3B, 0x3B}, {9, 0, 0},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(SpeakerLayout(c.channels, c.mask), c.layout) << c.channels << " channels, mask " << c.mask;
+    EXPECT_EQ(SpeakerChannel(0x3F, SPEAKER_LOW_FREQUENCY), 3);
+    EXPECT_EQ(SpeakerChannel(0x63F, SPEAKER_LOW_FREQUENCY), 3);
+    EXPECT_EQ(SpeakerChannel(0x3B, SPEAKER_LOW_FREQUENCY), 2);
+    EXPECT_EQ(SpeakerChannel(0x60F, SPEAKER_SIDE_RIGHT), 5);
+    EXPECT_EQ(SpeakerChannel(0x33, SPEAKER_LOW_FREQUENCY), -1);
+}
+
+// Each stereo frame as "left,right", apart by spaces.
+static std::string Frames(const short *samples, DWORD bytes)
+{
+    std::string text;
+    for (DWORD i = 0; i < bytes / 4; i++)
+        text += (i ? " " : "") + std::to_string(samples[2 * i]) + "," + std::to_string(samples[2 * i + 1]);
+    return text;
+}
+
+// One channel at a time at 10000, in each layout: the front sides into their own side, the centre
+// and the surrounds 3 dB down into both, a back centre 3 dB down again into each, the low-frequency
+// channel nowhere, and a channel with no speaker named into both; all scaled so that no side's
+// weights add up to more than one (5.1's front left at 1 / (1 + 2 * 0.707)).
+TEST(SourceDownmix, EachSpeakerIntoItsSidesAtAGainThatCannotClip)
+{
+    struct Case { const char *name; WORD channels; DWORD layout; const char *expected; };
+    const Case cases[] = {
+        {"5.1", 6, 0x3F, "4142,0 0,4142 2929,2929 0,0 2929,0 0,2929"},
+        {"5.1 sides", 6, 0x60F, "4142,0 0,4142 2929,2929 0,0 2929,0 0,2929"},
+        {"7.1", 8, 0x63F, "3204,0 0,3204 2265,2265 0,0 2265,0 0,2265 2265,0 0,2265"},
+        {"6.1", 7, 0x70F, "3431,0 0,3431 2426,2426 0,0 1716,1716 2426,0 0,2426"},
+        {"3.0", 3, 0x7, "5858,0 0,5858 4142,4142"},
+        {"quad", 4, 0x33, "5858,0 0,5858 4142,0 0,4142"},
+        {"unnamed", 3, 0, "3333,3333 3333,3333 3333,3333"},
+    };
+    for (const Case &c : cases) {
+        Downmix mix;
+        ASSERT_TRUE(StartDownmix(&mix, c.channels, c.layout)) << c.name;
+        std::vector<short> pcm((size_t)c.channels * c.channels);
+        for (WORD k = 0; k < c.channels; k++)
+            pcm[(size_t)k * c.channels + k] = 10000;
+        DWORD bytes = DownmixInPlace(&mix, (BYTE *)pcm.data(), (DWORD)(pcm.size() * 2));
+        EXPECT_EQ(bytes, 4u * c.channels) << c.name;
+        EXPECT_EQ(Frames(pcm.data(), bytes), c.expected) << c.name;
+    }
+}
+
+// Every channel at full scale, either way, stays at full scale: the weights' rounding carries 5.1's
+// sum a step past it, which saturates rather than wraps round to the other sign.
+TEST(SourceDownmix, FullScaleSaturates)
+{
+    Downmix mix;
+    ASSERT_TRUE(StartDownmix(&mix, 6, 0x3F));
+    std::vector<short> pcm = {32767, 32767, 32767, 32767, 32767, 32767, -32768, -32768, -32768, -32768, -32768, -32768};
+    DWORD bytes = DownmixInPlace(&mix, (BYTE *)pcm.data(), (DWORD)(pcm.size() * 2));
+    EXPECT_EQ(Frames(pcm.data(), bytes), "32767,32767 -32768,-32768");
+}
+
+// Mixed in the buffer it came in, frame after frame; a frame cut short at the end is not mixed.
+// With no mix the sound is left as it is; two channels, or more than eight, are not mixed.
+TEST(SourceDownmix, InPlaceWholeFramesOnly)
+{
+    Downmix mix;
+    ASSERT_TRUE(StartDownmix(&mix, 3, 0x7));
+    std::vector<short> pcm = {1000, 2000, 3000, -1000, -2000, -3000, 100, 0, 0, 7, 7};
+    EXPECT_EQ(DownmixInPlace(&mix, (BYTE *)pcm.data(), (DWORD)(pcm.size() * 2)), 12u);
+    EXPECT_EQ(Frames(pcm.data(), 12), "1828,2414 -1828,-2414 59,0");
+
+    mix.channels = 0;
+    std::vector<short> same = {1, 2, 3, 4, 5, 6};
+    EXPECT_EQ(DownmixInPlace(&mix, (BYTE *)same.data(), 12), 12u);
+    EXPECT_EQ(same, std::vector<short>({1, 2, 3, 4, 5, 6}));
+    EXPECT_FALSE(StartDownmix(&mix, 2, 0x3));
+    EXPECT_EQ(mix.channels, 0);
+    EXPECT_FALSE(StartDownmix(&mix, 9, 0));
+    EXPECT_EQ(mix.channels, 0);
+}
+
+namespace {
+
+HRESULT Unexpected(const char *method)
+{
+    ADD_FAILURE() << method << " called on the renderer";
+    return E_UNEXPECTED;
+}
+
+// The renderer's buffers: it takes the properties asked for and is never asked for a buffer here.
+struct RendererBuffers final : IMemAllocator {
+    LONG refs = 1;
+    ALLOCATOR_PROPERTIES agreed = {};
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void **) override { return Unexpected("IMemAllocator::QueryInterface"); }
+    ULONG STDMETHODCALLTYPE AddRef() override { return (ULONG)++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return (ULONG)--refs; }
+    HRESULT STDMETHODCALLTYPE SetProperties(ALLOCATOR_PROPERTIES *wanted, ALLOCATOR_PROPERTIES *actual) override
+    {
+        agreed = *actual = *wanted;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Commit() override { return Unexpected("Commit"); }
+    HRESULT STDMETHODCALLTYPE Decommit() override { return Unexpected("Decommit"); }
+    HRESULT STDMETHODCALLTYPE GetBuffer(IMediaSample **, REFERENCE_TIME *, REFERENCE_TIME *, DWORD) override
+    {
+        return Unexpected("GetBuffer");
+    }
+};
+
+// A sound renderer's input pin that takes PCM of at most `most` channels, and says each type it
+// is offered as "channels/tag/mask".
+struct SoundRenderer final : IPin, IMemInputPin {
+    LONG refs = 1;
+    WORD most;
+    std::vector<std::string> offered;
+    bool connected = false;
+    RendererBuffers buffers;
+
+    explicit SoundRenderer(WORD channels) : most(channels) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override
+    {
+        if (!IsEqualIID(iid, IID_IMemInputPin))
+            return Unexpected("IPin::QueryInterface");
+        *object = static_cast<IMemInputPin *>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return (ULONG)++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return (ULONG)--refs; }
+    HRESULT STDMETHODCALLTYPE ReceiveConnection(IPin *, const AM_MEDIA_TYPE *type) override
+    {
+        const WAVEFORMATEXTENSIBLE *format = (const WAVEFORMATEXTENSIBLE *)type->pbFormat;
+        WORD channels = format->Format.nChannels;
+        char text[40];
+        snprintf(text, sizeof(text), "%u/%X/%lX", channels, format->Format.wFormatTag,
+                 type->cbFormat >= sizeof(*format) ? (unsigned long)format->dwChannelMask : 0ul);
+        offered.push_back(text);
+        connected = channels <= most;
+        return connected ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    HRESULT STDMETHODCALLTYPE Disconnect() override
+    {
+        connected = false;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetAllocator(IMemAllocator **allocator) override
+    {
+        *allocator = &buffers;
+        buffers.AddRef();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE NotifyAllocator(IMemAllocator *allocator, BOOL) override
+    {
+        EXPECT_EQ(allocator, &buffers);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Receive(IMediaSample *) override { return Unexpected("Receive"); }
+    HRESULT STDMETHODCALLTYPE Connect(IPin *, const AM_MEDIA_TYPE *) override { return Unexpected("Connect"); }
+    HRESULT STDMETHODCALLTYPE ConnectedTo(IPin **) override { return Unexpected("ConnectedTo"); }
+    HRESULT STDMETHODCALLTYPE ConnectionMediaType(AM_MEDIA_TYPE *) override { return Unexpected("ConnectionMediaType"); }
+    HRESULT STDMETHODCALLTYPE QueryPinInfo(PIN_INFO *) override { return Unexpected("QueryPinInfo"); }
+    HRESULT STDMETHODCALLTYPE QueryDirection(PIN_DIRECTION *) override { return Unexpected("QueryDirection"); }
+    HRESULT STDMETHODCALLTYPE QueryId(LPWSTR *) override { return Unexpected("QueryId"); }
+    HRESULT STDMETHODCALLTYPE QueryAccept(const AM_MEDIA_TYPE *) override { return Unexpected("QueryAccept"); }
+    HRESULT STDMETHODCALLTYPE EnumMediaTypes(IEnumMediaTypes **) override { return Unexpected("EnumMediaTypes"); }
+    HRESULT STDMETHODCALLTYPE QueryInternalConnections(IPin **, ULONG *) override
+    {
+        return Unexpected("QueryInternalConnections");
+    }
+    HRESULT STDMETHODCALLTYPE EndOfStream() override { return Unexpected("EndOfStream"); }
+    HRESULT STDMETHODCALLTYPE BeginFlush() override { return Unexpected("BeginFlush"); }
+    HRESULT STDMETHODCALLTYPE EndFlush() override { return Unexpected("EndFlush"); }
+    HRESULT STDMETHODCALLTYPE NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) override { return Unexpected("NewSegment"); }
+};
+
+// A stopped source with the one sound pin the reader makes for a stream decoded so.
+SourceFilter *SoundSource(WORD channels, DWORD mask)
+{
+    SourceFilter *filter = new SourceFilter();
+    filter->refs = 1;
+    InitializeCriticalSection(&filter->lock);
+    for (SourcePin &pin : filter->pins)
+        InitializeCriticalSection(&pin.streamingLock);
+    filter->timeline.state = State_Stopped;
+    EXPECT_EQ(AddSoundPin(filter, 0, channels, 48000, mask), S_OK);
+    return filter;
+}
+
+}  // namespace
+
+// The reader's six channels go out as they are to a renderer that takes them, named as the decoder
+// names them; one that refuses them is offered them mixed to stereo, which the stretch then works
+// on; one that refuses both leaves the pin offering every channel again.
+TEST(SourceSoundPin, ARendererThatRefusesTheChannelsGetsThemMixedToStereo)
+{
+    SourceFilter *filter = SoundSource(6, 0x60F);
+    SourcePin *pin = &filter->pins[0];
+    EXPECT_EQ(filter->stretch.lowFrequency, 3);
+    SoundRenderer surround(8);
+    ASSERT_EQ(pin->Connect(&surround, NULL), S_OK);
+    EXPECT_EQ(surround.offered, std::vector<std::string>({"6/FFFE/60F"}));
+    EXPECT_EQ(pin->downmix.channels, 0);
+    EXPECT_EQ(filter->stretch.channels, 6);
+    EXPECT_EQ(surround.buffers.agreed.cbBuffer, 57600);  // a tenth of a second
+    AM_MEDIA_TYPE connected;
+    ASSERT_EQ(pin->ConnectionMediaType(&connected), S_OK);
+    EXPECT_EQ(connected.cbFormat, 40u);
+    CoTaskMemFree(connected.pbFormat);
+    ASSERT_EQ(pin->Disconnect(), S_OK);
+
+    SoundRenderer stereo(2);
+    ASSERT_EQ(pin->Connect(&stereo, NULL), S_OK);
+    EXPECT_EQ(stereo.offered, std::vector<std::string>({"6/FFFE/60F", "2/1/0"}));
+    EXPECT_TRUE(stereo.connected);
+    EXPECT_EQ(pin->type.cbFormat, 18u);
+    EXPECT_EQ(pin->wave.nChannels, 2);
+    EXPECT_EQ(pin->wave.nSamplesPerSec, 48000u);
+    EXPECT_EQ(stereo.buffers.agreed.cbBuffer, 19200);
+    EXPECT_EQ(filter->stretch.channels, 2);
+    EXPECT_EQ(filter->stretch.lowFrequency, -1);
+    // The mix follows the decoder's layout: its side left (the fifth channel) goes left.
+    short frame[6] = {0, 0, 0, 0, 10000, 0};
+    EXPECT_EQ(DownmixInPlace(&pin->downmix, (BYTE *)frame, sizeof(frame)), 4u);
+    EXPECT_EQ(Frames(frame, 4), "2929,0");
+    ASSERT_EQ(pin->Disconnect(), S_OK);
+
+    SoundRenderer mono(1);
+    EXPECT_EQ(pin->Connect(&mono, NULL), VFW_E_TYPE_NOT_ACCEPTED);
+    EXPECT_EQ(mono.offered, std::vector<std::string>({"6/FFFE/60F", "2/1/0"}));
+    EXPECT_EQ(pin->wave.nChannels, 6);
+    EXPECT_EQ(pin->downmix.channels, 0);
+    EXPECT_EQ(pin->peer, nullptr);
+
+    ASSERT_EQ(pin->Connect(&surround, NULL), S_OK);
+    EXPECT_EQ(filter->stretch.channels, 6);
+    EXPECT_EQ(filter->stretch.lowFrequency, 3);
+    filter->Release();
+    EXPECT_EQ(surround.refs, 1);
+    EXPECT_EQ(surround.buffers.refs, 1);
+    EXPECT_EQ(stereo.refs, 1);
+    EXPECT_EQ(stereo.buffers.refs, 1);
+}
+
+// Stereo is offered as it always was and nothing else; six channels that the decoder does not name
+// (or names as another count) go out in the usual 5.1 layout.
+TEST(SourceSoundPin, StereoIsNeverMixedAndUnnamedChannelsTakeTheUsualLayout)
+{
+    SourceFilter *filter = SoundSource(2, 0);
+    SoundRenderer mono(1);
+    EXPECT_EQ(filter->pins[0].Connect(&mono, NULL), VFW_E_TYPE_NOT_ACCEPTED);
+    EXPECT_EQ(mono.offered, std::vector<std::string>({"2/1/0"}));
+    filter->Release();
+
+    const DWORD masks[] = {0, 0x7};
+    for (DWORD mask : masks) {
+        filter = SoundSource(6, mask);
+        SoundRenderer surround(6);
+        ASSERT_EQ(filter->pins[0].Connect(&surround, NULL), S_OK);
+        EXPECT_EQ(surround.offered, std::vector<std::string>({"6/FFFE/3F"})) << mask;
+        EXPECT_EQ(filter->stretch.lowFrequency, 3);
+        filter->Release();
+    }
 }

@@ -3,22 +3,32 @@
 
 #include <string.h>
 
-void AudioMediaType(AM_MEDIA_TYPE *type, WAVEFORMATEX *format, WORD channels, DWORD rate)
+void AudioMediaType(AM_MEDIA_TYPE *type, WAVEFORMATEXTENSIBLE *format, WORD channels, DWORD rate, DWORD layout)
 {
     ZeroMemory(format, sizeof(*format));
-    format->wFormatTag = WAVE_FORMAT_PCM;
-    format->nChannels = channels;
-    format->nSamplesPerSec = rate;
-    format->wBitsPerSample = 16;
-    format->nBlockAlign = (WORD)(channels * 2);
-    format->nAvgBytesPerSec = rate * format->nBlockAlign;
+    WAVEFORMATEX *wave = &format->Format;
+    wave->wFormatTag = WAVE_FORMAT_PCM;
+    wave->nChannels = channels;
+    wave->nSamplesPerSec = rate;
+    wave->wBitsPerSample = 16;
+    wave->nBlockAlign = (WORD)(channels * 2);
+    wave->nAvgBytesPerSec = rate * wave->nBlockAlign;
+    ULONG size = sizeof(*wave);
+    if (channels > 2) {
+        wave->wFormatTag = WAVE_FORMAT_EXTENSIBLE;
+        wave->cbSize = sizeof(*format) - sizeof(*wave);
+        format->Samples.wValidBitsPerSample = 16;
+        format->dwChannelMask = layout;
+        format->SubFormat = MEDIASUBTYPE_PCM;  // the same GUID as KSDATAFORMAT_SUBTYPE_PCM
+        size = sizeof(*format);
+    }
     ZeroMemory(type, sizeof(*type));
     type->majortype = MEDIATYPE_Audio;
     type->subtype = MEDIASUBTYPE_PCM;
     type->bFixedSizeSamples = TRUE;
-    type->lSampleSize = format->nBlockAlign;
+    type->lSampleSize = wave->nBlockAlign;
     type->formattype = FORMAT_WaveFormatEx;
-    type->cbFormat = sizeof(*format);
+    type->cbFormat = size;
     type->pbFormat = (BYTE *)format;
 }
 

@@ -67,6 +67,50 @@ static HRESULT AgreeOnBuffers(SourcePin *pin)
     return S_OK;
 }
 
+// The sound as decoded or, for a renderer that takes no more than two channels, mixed to stereo.
+static void OfferSound(SourcePin *pin, bool mixed)
+{
+    DWORD rate = pin->wave.nSamplesPerSec;
+    pin->downmix.channels = 0;
+    if (mixed && StartDownmix(&pin->downmix, pin->decodedChannels, pin->layout))
+        AudioMediaType(&pin->type, &pin->speakers, 2, rate, kStereoSpeakers);
+    else
+        AudioMediaType(&pin->type, &pin->speakers, pin->decodedChannels, rate, pin->layout);
+}
+
+static HRESULT Offer(SourcePin *pin, IPin *receiver, const AM_MEDIA_TYPE *asked)
+{
+    if (asked && !MatchesMediaType(&pin->type, asked))
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    return receiver->ReceiveConnection(pin, &pin->type);
+}
+
+// Every channel decoded first; a renderer that refuses them is offered them mixed to stereo.
+static HRESULT AgreeOnType(SourcePin *pin, IPin *receiver, const AM_MEDIA_TYPE *asked)
+{
+    if (pin->kind != AudioPin)
+        return Offer(pin, receiver, asked);
+    OfferSound(pin, false);
+    HRESULT hr = Offer(pin, receiver, asked);
+    if (FAILED(hr) && pin->decodedChannels > 2) {
+        OfferSound(pin, true);
+        if (FAILED(hr = Offer(pin, receiver, asked)))
+            OfferSound(pin, false);
+    }
+    return hr;
+}
+
+// The stretch works on the sound that goes out, mixed or not.
+static HRESULT FitStretch(SourcePin *pin)
+{
+    Stretch *stretch = &pin->filter->stretch;
+    if (pin->kind != AudioPin || stretch->channels == pin->wave.nChannels)
+        return S_OK;
+    DWORD layout = pin->downmix.channels ? kStereoSpeakers : pin->layout;
+    EndStretch(stretch);
+    return StartStretch(stretch, pin->wave.nChannels, pin->wave.nSamplesPerSec, layout) ? S_OK : E_OUTOFMEMORY;
+}
+
 HRESULT STDMETHODCALLTYPE SourcePin::Connect(IPin *receiver, const AM_MEDIA_TYPE *asked)
 {
     if (!receiver)
@@ -75,12 +119,11 @@ HRESULT STDMETHODCALLTYPE SourcePin::Connect(IPin *receiver, const AM_MEDIA_TYPE
         return VFW_E_ALREADY_CONNECTED;
     if (filter->timeline.state != State_Stopped)
         return VFW_E_NOT_STOPPED;
-    if (asked && !MatchesMediaType(&type, asked))
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    HRESULT hr = receiver->ReceiveConnection(this, &type);
+    HRESULT hr = AgreeOnType(this, receiver, asked);
     if (FAILED(hr))
         return hr;
-    if (SUCCEEDED(hr = receiver->QueryInterface(IID_IMemInputPin, (void **)&input)) && SUCCEEDED(hr = AgreeOnBuffers(this))) {
+    if (SUCCEEDED(hr = FitStretch(this)) &&
+        SUCCEEDED(hr = receiver->QueryInterface(IID_IMemInputPin, (void **)&input)) && SUCCEEDED(hr = AgreeOnBuffers(this))) {
         peer = receiver;
         peer->AddRef();
         return S_OK;

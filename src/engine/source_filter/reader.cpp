@@ -9,7 +9,7 @@
 
 static const DWORD kNoStream = 0xFFFFFFFF;
 static const DWORD kMaxStreams = 64;
-static const UINT32 kMaxChannels = 8;
+static const UINT32 kMaxChannels = kMaxSpeakers;
 static const UINT32 kMaxRate = 384000;
 static const UINT32 kMaxSide = 16384;
 static const LONG kHdLines = 720;
@@ -62,26 +62,38 @@ static SourcePin *AddPin(SourceFilter *filter, PinKind kind, DWORD stream)
     return pin;
 }
 
+HRESULT AddSoundPin(SourceFilter *filter, DWORD stream, WORD channels, DWORD rate, DWORD mask)
+{
+    if (channels < 1 || channels > kMaxChannels || rate < 1 || rate > kMaxRate)
+        return MF_E_INVALIDMEDIATYPE;
+    DWORD layout = SpeakerLayout(channels, mask);
+    // Made now, so that a clip whose stretch cannot be had goes to the engine's own graph.
+    filter->stretched = (short *)malloc(kStretchedFrames * channels * sizeof(short));
+    if (!filter->stretched || !StartStretch(&filter->stretch, channels, rate, layout))
+        return E_OUTOFMEMORY;
+    SourcePin *pin = AddPin(filter, AudioPin, stream);
+    pin->decodedChannels = channels;
+    pin->layout = layout;
+    AudioMediaType(&pin->type, &pin->speakers, channels, rate, layout);
+    return S_OK;
+}
+
 static HRESULT ChooseAudio(SourceFilter *filter, DWORD stream)
 {
     HRESULT hr = AskForType(filter->reader, stream, MFMediaType_Audio, MFAudioFormat_PCM);
     IMFMediaType *type = NULL;
     if (FAILED(hr) || FAILED(hr = filter->reader->GetCurrentMediaType(stream, &type)))
         return hr;
-    UINT32 channels = 0, rate = 0, bits = 0;
+    UINT32 channels = 0, rate = 0, bits = 0, mask = 0;
     type->GetUINT32(MF_MT_AUDIO_NUM_CHANNELS, &channels);
     type->GetUINT32(MF_MT_AUDIO_SAMPLES_PER_SECOND, &rate);
     type->GetUINT32(MF_MT_AUDIO_BITS_PER_SAMPLE, &bits);
+    if (FAILED(type->GetUINT32(MF_MT_AUDIO_CHANNEL_MASK, &mask)))
+        mask = 0;
     type->Release();
-    if (channels < 1 || channels > kMaxChannels || rate < 1 || rate > kMaxRate || bits != 16)
+    if (channels > kMaxChannels || bits != 16)
         return MF_E_INVALIDMEDIATYPE;
-    // Made now, so that a clip whose stretch cannot be had goes to the engine's own graph.
-    filter->stretched = (short *)malloc(kStretchedFrames * channels * sizeof(short));
-    if (!filter->stretched || !StartStretch(&filter->stretch, (WORD)channels, rate))
-        return E_OUTOFMEMORY;
-    SourcePin *pin = AddPin(filter, AudioPin, stream);
-    AudioMediaType(&pin->type, &pin->wave, (WORD)channels, rate);
-    return S_OK;
+    return AddSoundPin(filter, stream, (WORD)channels, rate, mask);
 }
 
 // The picture is the frame less the decoder's padding, when the decoder says where that is.

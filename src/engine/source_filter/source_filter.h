@@ -10,6 +10,7 @@
 #include <mmreg.h>
 #include <amvideo.h>
 
+#include "engine/source_filter/downmix.h"
 #include "engine/source_filter/pixels.h"
 #include "engine/source_filter/stretch.h"
 #include "engine/source_filter/timeline.h"
@@ -66,8 +67,14 @@ struct SourcePin final : IPin, IMediaSeeking {
     PinKind         kind;
     DWORD           stream;      // the reader's index of the stream this pin carries
     AM_MEDIA_TYPE   type;        // the one type offered; its format block is below
-    WAVEFORMATEX    wave;
+    union {
+        WAVEFORMATEX         wave;      // the sound as it goes out
+        WAVEFORMATEXTENSIBLE speakers;  // the same with its speakers named, for more than two channels
+    };
     VIDEOINFOHEADER video;
+    WORD            decodedChannels; // the sound as the reader gives it, its channels in the order of
+    DWORD           layout;          // these speakers (SPEAKER_ bits)
+    Downmix         downmix;     // the decoded channels mixed to stereo for a renderer that takes no more
     IPin           *peer;        // the connected renderer's pin, or NULL
     IMemInputPin   *input;       // the same pin, for samples
     IMemAllocator  *allocator;   // the buffers agreed with it
@@ -149,6 +156,8 @@ HRESULT CreateSourceReader(const WCHAR *path, IMFSourceReader **reader);
 HRESULT CreateMediaType(IMFMediaType **type);
 // reader.cpp: the pins' streams and types, and the clip's duration
 HRESULT ChooseSourceStreams(SourceFilter *filter);
+// The sound pin for a stream decoded so, mask as the decoder names its speakers (0 when it does not).
+HRESULT AddSoundPin(SourceFilter *filter, DWORD stream, WORD channels, DWORD rate, DWORD mask);
 // streaming.cpp: a thread for each connected pin, from Pause to Stop
 HRESULT StartStreaming(SourceFilter *filter);
 void    StopStreaming(SourceFilter *filter);

@@ -151,6 +151,7 @@ static bool DeliverSound(SourcePin *pin, IMFSample *sample, REFERENCE_TIME time,
         buffer->Release();
         return false;
     }
+    length = DownmixInPlace(&pin->downmix, data, length);
     DWORD block = pin->wave.nBlockAlign, perSecond = pin->wave.nAvgBytesPerSec;
     DWORD whole = length - length % block;
     DWORD early = 0;

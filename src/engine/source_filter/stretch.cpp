@@ -1,5 +1,6 @@
 // The sound's time-stretch (WSOLA): blocks of input joined in phase by a raised-cosine crossfade.
 #include "engine/source_filter/stretch.h"
+#include "engine/source_filter/downmix.h"
 
 #include <math.h>
 #include <stdlib.h>
@@ -17,12 +18,15 @@ static LONGLONG Floor(double x) { return (LONGLONG)floor(x); }
 static LONGLONG Least(LONGLONG a, LONGLONG b) { return a < b ? a : b; }
 static LONGLONG Most(LONGLONG a, LONGLONG b) { return a > b ? a : b; }
 
-bool StartStretch(Stretch *stretch, WORD channels, DWORD rate)
+bool StartStretch(Stretch *stretch, WORD channels, DWORD rate, DWORD layout)
 {
     memset(stretch, 0, sizeof *stretch);
-    if (channels < 1 || channels > 8 || rate < 1000 || rate > 384000)
+    if (channels < 1 || channels > kMaxSpeakers || rate < 1000 || rate > 384000)
         return false;
     stretch->channels = channels;
+    // A low-frequency channel is left out of the search only where another channel is there to hear.
+    stretch->lowFrequency = channels > 1 ? SpeakerChannel(SpeakerLayout(channels, layout), SPEAKER_LOW_FREQUENCY) : -1;
+    stretch->heardChannels = (WORD)(stretch->lowFrequency >= 0 ? channels - 1 : channels);
     stretch->segment = rate * kSegmentMs / 1000;
     stretch->overlap = rate * kOverlapMs / 1000;
     stretch->radius = rate * kRadiusMs / 1000;
@@ -32,13 +36,14 @@ bool StartStretch(Stretch *stretch, WORD channels, DWORD rate)
     // Room for the reach back and ahead of a block at 4x, twice over so that moves are rare.
     stretch->inputCapacity = 10 * stretch->segment + 6 * stretch->radius + 64;
     DWORD coarse = stretch->overlap / stretch->decimation;
+    size_t heard = stretch->heardChannels * sizeof(float);
     stretch->fadeIn = (int *)malloc(stretch->overlap * sizeof(int));
     stretch->input = (short *)malloc((size_t)stretch->inputCapacity * channels * sizeof(short));
-    stretch->mono = (float *)malloc(stretch->inputCapacity * sizeof(float));
-    stretch->coarseTarget = (float *)malloc(coarse * sizeof(float));
-    stretch->coarseRegion = (float *)malloc((2 * stretch->radius / stretch->decimation + 1 + coarse) * sizeof(float));
+    stretch->heard = (float *)malloc(stretch->inputCapacity * heard);
+    stretch->coarseTarget = (float *)malloc(coarse * heard);
+    stretch->coarseRegion = (float *)malloc((2 * stretch->radius / stretch->decimation + 1 + coarse) * heard);
     stretch->block = (short *)malloc((size_t)stretch->segment * channels * sizeof(short));
-    if (!stretch->fadeIn || !stretch->input || !stretch->mono || !stretch->coarseTarget || !stretch->coarseRegion ||
+    if (!stretch->fadeIn || !stretch->input || !stretch->heard || !stretch->coarseTarget || !stretch->coarseRegion ||
         !stretch->block) {
         EndStretch(stretch);
         return false;
@@ -52,7 +57,7 @@ void EndStretch(Stretch *stretch)
 {
     free(stretch->fadeIn);
     free(stretch->input);
-    free(stretch->mono);
+    free(stretch->heard);
     free(stretch->coarseTarget);
     free(stretch->coarseRegion);
     free(stretch->block);
@@ -78,7 +83,10 @@ double StretchHeldFrames(const Stretch *stretch)
     return (double)(stretch->base + stretch->held) - place;
 }
 
-static const float *MonoAt(const Stretch *stretch, LONGLONG frame) { return stretch->mono + (frame - stretch->base); }
+static const float *HeardAt(const Stretch *stretch, LONGLONG frame)
+{
+    return stretch->heard + (frame - stretch->base) * stretch->heardChannels;
+}
 static const short *InputAt(const Stretch *stretch, LONGLONG frame)
 {
     return stretch->input + (frame - stretch->base) * stretch->channels;
@@ -91,31 +99,33 @@ static DWORD Take(Stretch *stretch, const short *in, DWORD frames)
     if (keep > stretch->base) {
         DWORD drop = (DWORD)(keep - stretch->base);
         memmove(stretch->input, InputAt(stretch, keep), (size_t)(stretch->held - drop) * stretch->channels * sizeof(short));
-        memmove(stretch->mono, MonoAt(stretch, keep), (stretch->held - drop) * sizeof(float));
+        memmove(stretch->heard, HeardAt(stretch, keep), (size_t)(stretch->held - drop) * stretch->heardChannels * sizeof(float));
         stretch->held -= drop;
         stretch->base = keep;
     }
     DWORD room = stretch->inputCapacity - stretch->held;
     DWORD taken = frames < room ? frames : room;
     memcpy(stretch->input + (size_t)stretch->held * stretch->channels, in, (size_t)taken * stretch->channels * sizeof(short));
-    for (DWORD i = 0; i < taken; i++) {
-        float sum = 0;
+    float *heard = stretch->heard + (size_t)stretch->held * stretch->heardChannels;
+    for (DWORD i = 0; i < taken; i++)
         for (WORD c = 0; c < stretch->channels; c++)
-            sum += in[(size_t)i * stretch->channels + c];
-        stretch->mono[stretch->held + i] = sum;
-    }
+            if (c != stretch->lowFrequency)
+                *heard++ = in[(size_t)i * stretch->channels + c];
     stretch->held += taken;
     return taken;
 }
 
-// How alike a candidate is to the target, whatever its loudness: the correlation over its energy.
-static float Likeness(const float *target, const float *candidate, DWORD count, DWORD step)
+// How alike a candidate is to the target, whatever its loudness: the correlation over its energy,
+// channel by channel over every step-th of count frames of width channels. Channel by channel, so
+// that channels which cancel out in a mix (a pair of opposite polarity) still guide the join.
+static float Likeness(const float *target, const float *candidate, DWORD count, DWORD step, WORD width)
 {
     float dot = 0, energy = 0;
-    for (DWORD i = 0; i < count; i += step) {
-        dot += target[i] * candidate[i];
-        energy += candidate[i] * candidate[i];
-    }
+    for (DWORD i = 0; i < count; i += step)
+        for (size_t at = (size_t)i * width, end = at + width; at < end; at++) {
+            dot += target[at] * candidate[at];
+            energy += candidate[at] * candidate[at];
+        }
     return energy > 0 ? dot / sqrtf(energy) : 0;
 }
 
@@ -129,33 +139,37 @@ static void Consider(LONGLONG place, float score, LONGLONG center, LONGLONG *bes
 }
 
 // The start in lo..hi whose overlap best matches the natural continuation at tail: first every
-// decimation-th place on the decimated mix, then each place around the best of those.
+// decimation-th place on the decimated channels, then each place around the best of those.
 static LONGLONG BestJoin(Stretch *stretch, LONGLONG lo, LONGLONG hi, LONGLONG center)
 {
     DWORD step = stretch->decimation, count = stretch->overlap / step;
     DWORD places = (DWORD)((hi - lo) / step) + 1;
+    WORD width = stretch->heardChannels;
     for (DWORD k = 0; k < count + places - 1; k++) {
-        const float *from = MonoAt(stretch, lo + (LONGLONG)k * step);
-        const float *target = MonoAt(stretch, stretch->tail + (LONGLONG)k * step);
-        float region = 0, continuation = 0;
-        for (DWORD f = 0; f < step; f++) {
-            region += from[f];
-            continuation += k < count ? target[f] : 0;
+        const float *from = HeardAt(stretch, lo + (LONGLONG)k * step);
+        const float *target = HeardAt(stretch, stretch->tail + (LONGLONG)k * step);
+        for (WORD c = 0; c < width; c++) {
+            float region = 0, continuation = 0;
+            for (DWORD f = 0; f < step; f++) {
+                region += from[(size_t)f * width + c];
+                continuation += k < count ? target[(size_t)f * width + c] : 0;
+            }
+            stretch->coarseRegion[(size_t)k * width + c] = region;
+            if (k < count)
+                stretch->coarseTarget[(size_t)k * width + c] = continuation;
         }
-        stretch->coarseRegion[k] = region;
-        if (k < count)
-            stretch->coarseTarget[k] = continuation;
     }
     LONGLONG coarse = lo;
     float score = -INFINITY;
     for (DWORD j = 0; j < places; j++)
-        Consider(lo + (LONGLONG)j * step, Likeness(stretch->coarseTarget, stretch->coarseRegion + j, count, 1), center,
+        Consider(lo + (LONGLONG)j * step,
+                 Likeness(stretch->coarseTarget, stretch->coarseRegion + (size_t)j * width, count, 1, width), center,
                  &coarse, &score);
     LONGLONG best = coarse;
     score = -INFINITY;
     for (LONGLONG place = Most(lo, coarse - step + 1); place <= Least(hi, coarse + step - 1); place++)
-        Consider(place, Likeness(MonoAt(stretch, stretch->tail), MonoAt(stretch, place), stretch->overlap,
-                                 stretch->fineStride), center, &best, &score);
+        Consider(place, Likeness(HeardAt(stretch, stretch->tail), HeardAt(stretch, place), stretch->overlap,
+                                 stretch->fineStride, width), center, &best, &score);
     return best;
 }
 

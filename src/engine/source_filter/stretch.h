@@ -18,6 +18,8 @@
 
 struct Stretch {
     WORD      channels;
+    int       lowFrequency;  // the channel the search leaves out, or -1
+    WORD      heardChannels; // the channels the search compares: all but that one
     DWORD     segment;       // output frames a block, the crossfade included
     DWORD     overlap;       // frames of the crossfade at a block's start, at most segment
     DWORD     radius;        // frames either side of the nominal place searched for the best join
@@ -26,10 +28,10 @@ struct Stretch {
     double    rate;          // input frames per output frame, 0.25 to 4.0
     int      *fadeIn;        // overlap weights rising from 0 to 32768 (Q15), raised cosine
     short    *input;         // frames held, interleaved; input[0] is frame `base` of the stream
-    float    *mono;          // the same frames mixed to one channel, for the search
-    float    *coarseTarget;  // the continuation, decimated
-    float    *coarseRegion;  // the searched region, decimated
-    DWORD     inputCapacity; // frames input and mono hold
+    float    *heard;         // the same frames' heard channels, interleaved, for the search
+    float    *coarseTarget;  // the continuation, decimated, heard channels interleaved
+    float    *coarseRegion;  // the searched region, decimated, the same
+    DWORD     inputCapacity; // frames input and heard hold
     DWORD     held;          // frames in input
     LONGLONG  base;          // stream frame of input[0], counted from the start or the last reset
     LONGLONG  tail;          // stream frame that naturally follows the last one made
@@ -41,8 +43,10 @@ struct Stretch {
     double    blockRate;     // the rate the block was made at
 };
 
-// Buffers for channels (1..8) at rate (up to 384 kHz); false when out of memory or out of range.
-bool   StartStretch(Stretch *stretch, WORD channels, DWORD rate);
+// Buffers for channels (1..8) at rate (up to 384 kHz), laid out as these speakers (SPEAKER_ bits; 0
+// for the usual layout of that many); false when out of memory or out of range. The search for the
+// join compares every channel but the low-frequency one, whose rumble would outweigh the voice.
+bool   StartStretch(Stretch *stretch, WORD channels, DWORD rate, DWORD layout);
 void   EndStretch(Stretch *stretch);
 // Clamped to 0.25..4.0; takes effect at the next block, joined like any other.
 void   SetStretchRate(Stretch *stretch, double rate);
