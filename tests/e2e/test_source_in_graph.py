@@ -103,8 +103,9 @@ class SourceInGraph(unittest.TestCase):
         self.run_case('release-running', self.clip)
 
     def test_stress_with_a_busy_core(self):
-        """300 random operations; GRAPH_STRESS_SEED repeats a run whose seed was printed."""
-        busy = subprocess.Popen(['sh', '-c', 'while :; do :; done'])
+        """300 random operations; GRAPH_STRESS_SEED repeats a run whose seed was printed. The busy
+        loop ends by itself once this runner is gone, should the runner be killed on time-out."""
+        busy = subprocess.Popen(['sh', '-c', f'while kill -0 {os.getpid()} 2>/dev/null; do :; done'])
         try:
             seed = os.environ.get('GRAPH_STRESS_SEED')
             self.run_case('stress', self.clip, *([seed] if seed else []), timeout=270)
