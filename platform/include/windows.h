@@ -93,6 +93,7 @@ inline HRESULT HRESULT_FROM_WIN32(unsigned long error)
 #define ERROR_PATH_NOT_FOUND     3L
 #define ERROR_ACCESS_DENIED      5L
 #define ERROR_INVALID_HANDLE     6L
+#define ERROR_HANDLE_EOF         38L
 #define ERROR_MORE_DATA          234L
 #define ERROR_NOT_ENOUGH_MEMORY  8L
 #define ERROR_NO_MORE_FILES      18L

@@ -295,7 +295,9 @@ HRESULT STDMETHODCALLTYPE SourcePin::GetDuration(LONGLONG *duration)
 {
     if (!duration)
         return E_POINTER;
+    EnterCriticalSection(&filter->lock);
     *duration = filter->duration;
+    LeaveCriticalSection(&filter->lock);
     return S_OK;
 }
 
@@ -345,7 +347,7 @@ HRESULT STDMETHODCALLTYPE SourcePin::GetAvailable(LONGLONG *earliest, LONGLONG *
     if (earliest)
         *earliest = 0;
     if (latest)
-        *latest = filter->duration;
+        GetDuration(latest);
     return S_OK;
 }
 

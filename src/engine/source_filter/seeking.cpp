@@ -32,18 +32,26 @@ static double SegmentRate(const SourcePin *pin, double rate)
     return pin->kind == AudioPin ? 1.0 : rate;
 }
 
-HRESULT StartSegments(SourceFilter *filter)
+HRESULT MoveReader(SourceFilter *filter)
 {
     EnterCriticalSection(&filter->lock);
-    Timeline segment = filter->timeline;
+    REFERENCE_TIME target = filter->timeline.segmentStart;
     LeaveCriticalSection(&filter->lock);
     PROPVARIANT place;
     PropVariantInit(&place);
     place.vt = VT_I8;
-    place.hVal.QuadPart = segment.segmentStart;
-    HRESULT hr = filter->reader->SetCurrentPosition(GUID_NULL, place);
-    if (FAILED(hr))
-        return hr;
+    place.hVal.QuadPart = target;
+    return filter->reader->SetCurrentPosition(GUID_NULL, place);
+}
+
+void StartSegments(SourceFilter *filter)
+{
+    EnterCriticalSection(&filter->lock);
+    Timeline segment = filter->timeline;
+    filter->readFailed = false;
+    for (int i = 0; i < filter->pinCount; i++)
+        filter->pins[i].ended = false;
+    LeaveCriticalSection(&filter->lock);
     ResetStretch(&filter->stretch);
     SetStretchRate(&filter->stretch, segment.rate);
     for (int i = 0; i < filter->pinCount; i++) {
@@ -54,12 +62,6 @@ HRESULT StartSegments(SourceFilter *filter)
         pin->soundFrames = 0;
         pin->readUpTo = segment.segmentStart;
     }
-    EnterCriticalSection(&filter->lock);
-    filter->readFailed = false;
-    for (int i = 0; i < filter->pinCount; i++)
-        filter->pins[i].ended = false;
-    LeaveCriticalSection(&filter->lock);
-    return S_OK;
 }
 
 void SendNewSegments(SourceFilter *filter)
@@ -104,22 +106,19 @@ static void ReleaseStreams(SourceFilter *filter)
 }
 
 // The timeline has been moved; the reader follows it while every stream is held. A reader that
-// cannot move goes on from the place that played before, and one that cannot do even that cannot
-// be read on.
+// cannot move is left where it is, and the streams go on from the place that played before.
 static HRESULT MoveStreams(SourceFilter *filter, REFERENCE_TIME before, bool seek, REFERENCE_TIME now)
 {
-    HRESULT hr = StartSegments(filter);
-    if (SUCCEEDED(hr))
-        return hr;
-    EnterCriticalSection(&filter->lock);
-    if (seek)
-        TimelineSeek(&filter->timeline, before);
-    else
-        TimelineMove(&filter->timeline, before, now, kRateLatency);
-    LeaveCriticalSection(&filter->lock);
-    HRESULT back = StartSegments(filter);
-    if (FAILED(back))
-        ReportReadFailure(filter, NULL, back);
+    HRESULT hr = MoveReader(filter);
+    if (FAILED(hr)) {
+        EnterCriticalSection(&filter->lock);
+        if (seek)
+            TimelineSeek(&filter->timeline, before);
+        else
+            TimelineMove(&filter->timeline, before, now, kRateLatency);
+        LeaveCriticalSection(&filter->lock);
+    }
+    StartSegments(filter);
     return hr;
 }
 
@@ -142,11 +141,11 @@ static REFERENCE_TIME Positioned(DWORD how, const LONGLONG *value, REFERENCE_TIM
     }
 }
 
-static REFERENCE_TIME WithinClip(SourceFilter *filter, REFERENCE_TIME place)
+static REFERENCE_TIME WithinClip(REFERENCE_TIME duration, REFERENCE_TIME place)
 {
     if (place < 0)
         return 0;
-    return filter->duration > 0 && place > filter->duration ? filter->duration : place;
+    return duration > 0 && place > duration ? duration : place;
 }
 
 // Both pins are asked for every seek the graph makes; the stream is moved once. A stopped filter
@@ -162,14 +161,15 @@ HRESULT SetSourcePositions(SourceFilter *filter, const SourcePin *pin, LONGLONG 
     if (currentHow == AM_SEEKING_IncrementalPositioning)
         return E_INVALIDARG;
     REFERENCE_TIME place = SourceFilterPlace(filter);
-    REFERENCE_TIME target = WithinClip(filter, Positioned(currentHow, current, place, place));
     int asking = (int)(pin - filter->pins);
     EnterCriticalSection(&filter->lock);
+    REFERENCE_TIME duration = filter->duration;
+    REFERENCE_TIME target = WithinClip(duration, Positioned(currentHow, current, place, place));
     REFERENCE_TIME end = filter->timeline.end;
     if (stopHow) {
         end = Positioned(stopHow, stop, end, target);
-        if (filter->duration > 0 && (end > filter->duration || end < 0))
-            end = filter->duration;
+        if (duration > 0 && (end > duration || end < 0))
+            end = duration;
     }
     bool twin = currentHow && filter->lastSeekPin >= 0 && filter->lastSeekPin != asking &&
                 filter->timeline.segmentStart == target && filter->timeline.end == end;

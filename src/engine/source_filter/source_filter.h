@@ -141,9 +141,10 @@ HRESULT SetSourcePositions(SourceFilter *filter, const SourcePin *pin, LONGLONG 
 REFERENCE_TIME SourceStopPosition(SourceFilter *filter);
 void    SetSourceRate(SourceFilter *filter, double rate);
 REFERENCE_TIME SourceFilterPlace(SourceFilter *filter);
-// Moves the reader to timeline.segmentStart and starts every pin's new segment there, then tells the
-// renderers; the pins' threads are held or not yet started.
-HRESULT StartSegments(SourceFilter *filter);
+// The reader to timeline.segmentStart; then every pin's new segment from the timeline, and the
+// renderers told of it. The pins' threads are held or not yet started.
+HRESULT MoveReader(SourceFilter *filter);
+void    StartSegments(SourceFilter *filter);
 void    SendNewSegments(SourceFilter *filter);
 // pin.cpp
 const WCHAR *PinName(const SourcePin *pin);
@@ -162,5 +163,3 @@ HRESULT AddSoundPin(SourceFilter *filter, DWORD stream, WORD channels, DWORD rat
 HRESULT StartStreaming(SourceFilter *filter);
 void    StopStreaming(SourceFilter *filter);
 void    WakeStreaming(SourcePin *pin);
-// A stream that cannot be read on: said once to the graph, and the place stays where it broke.
-void    ReportReadFailure(SourceFilter *filter, SourcePin *pin, HRESULT status);

@@ -9,6 +9,12 @@
 #include <mfapi.h>
 #include <string.h>
 
+// How far short of the duration a clip's streams may end and the clip still be whole, beside a
+// fiftieth of the duration: what containers and decoders leave at the end.
+static const REFERENCE_TIME kEndTolerance = 10000000;
+// How far past the duration a stream must go on before the duration is taken for an estimate.
+static const REFERENCE_TIME kEstimateSlack = 2500000;
+
 static void Stamp(SourcePin *pin, IMediaSample *out, REFERENCE_TIME start, REFERENCE_TIME stop)
 {
     out->SetTime(&start, &stop);
@@ -172,6 +178,21 @@ static bool DeliverSound(SourcePin *pin, IMFSample *sample, REFERENCE_TIME time,
     return stopped;
 }
 
+// The duration a reader gives may be an estimate (an MP3 without its frame count, an ADTS stream):
+// where the stream goes on well past it, the clip is that much longer. What decoders leave past a
+// container's own duration (a last sound frame, a picture stream's delay) is not.
+static void ReadPast(SourcePin *pin)
+{
+    SourceFilter *filter = pin->filter;
+    EnterCriticalSection(&filter->lock);
+    if (filter->duration > 0 && pin->readUpTo > filter->duration + kEstimateSlack) {
+        if (filter->timeline.end >= filter->duration)
+            filter->timeline.end = pin->readUpTo;
+        filter->duration = pin->readUpTo;
+    }
+    LeaveCriticalSection(&filter->lock);
+}
+
 // Returns whether the stop position was reached.
 static bool TakeSample(SourcePin *pin, IMFSample *sample, REFERENCE_TIME time, REFERENCE_TIME end)
 {
@@ -181,6 +202,7 @@ static bool TakeSample(SourcePin *pin, IMFSample *sample, REFERENCE_TIME time, R
     sample->GetSampleDuration(&length);
     if (time + length > pin->readUpTo)
         pin->readUpTo = time + length;
+    ReadPast(pin);
     if (pin->kind == AudioPin)
         return DeliverSound(pin, sample, time, end);
     // A seek lands on the key frame before its place, and the reader may still hand a frame read
@@ -190,34 +212,16 @@ static bool TakeSample(SourcePin *pin, IMFSample *sample, REFERENCE_TIME time, R
     return false;
 }
 
-// Once every pin's end has gone out, the renderers may call the stream complete at any moment,
-// and from then on the place is the end.
-static void EndStream(SourcePin *pin)
+// A stream that cannot be read on: said once to the graph, and the place stays where it broke.
+static void ReportReadFailure(SourcePin *pin, HRESULT status)
 {
     SourceFilter *filter = pin->filter;
-    if (pin->kind == AudioPin)
-        DrainStretch(pin);
-    EnterCriticalSection(&filter->lock);
-    pin->ended = true;
-    bool all = true;
-    for (int i = 0; i < filter->pinCount; i++)
-        all = all && filter->pins[i].ended;
-    if (all)
-        TimelineFinish(&filter->timeline);
-    LeaveCriticalSection(&filter->lock);
-    pin->peer->EndOfStream();
-}
-
-void ReportReadFailure(SourceFilter *filter, SourcePin *pin, HRESULT status)
-{
     EnterCriticalSection(&filter->lock);
     bool first = !filter->readFailed;
     filter->readFailed = true;
     for (int i = 0; i < filter->pinCount; i++)
         filter->pins[i].ended = true;
-    REFERENCE_TIME broken = pin ? pin->readUpTo : filter->timeline.segmentStart;
-    if (filter->timeline.end <= 0 || broken < filter->timeline.end)
-        filter->timeline.end = broken;
+    filter->timeline.brokenAt = pin->readUpTo > 0 ? pin->readUpTo : 1;
     IFilterGraph *graph = filter->graph;
     LeaveCriticalSection(&filter->lock);
     IMediaEventSink *events = NULL;
@@ -225,6 +229,44 @@ void ReportReadFailure(SourceFilter *filter, SourcePin *pin, HRESULT status)
         events->Notify(EC_ERRORABORT, (LONG_PTR)status, 0);
         events->Release();
     }
+}
+
+// Where every stream ends well before the duration the clip says, its file was cut short (a download
+// that failed, a file replaced): it cannot be read on. Closer to it, the duration was an estimate,
+// and the end reached is the clip's end.
+static bool CutShort(SourceFilter *filter, REFERENCE_TIME reached)
+{
+    return filter->duration > 0 && reached < filter->duration - kEndTolerance - filter->duration / 50;
+}
+
+// Once every pin's end has gone out, the renderers may call the stream complete at any moment,
+// and from then on the place is the end.
+static void EndStream(SourcePin *pin, bool readerEnd)
+{
+    SourceFilter *filter = pin->filter;
+    if (pin->kind == AudioPin)
+        DrainStretch(pin);
+    EnterCriticalSection(&filter->lock);
+    pin->ended = true;
+    bool all = true;
+    REFERENCE_TIME reached = 0;
+    for (int i = 0; i < filter->pinCount; i++) {
+        all = all && filter->pins[i].ended;
+        reached = filter->pins[i].readUpTo > reached ? filter->pins[i].readUpTo : reached;
+    }
+    bool cut = all && readerEnd && CutShort(filter, reached);
+    if (all && readerEnd && !cut && reached < filter->duration) {
+        if (filter->timeline.end >= filter->duration)
+            filter->timeline.end = reached;
+        filter->duration = reached;
+    }
+    if (all && !cut)
+        TimelineFinish(&filter->timeline);
+    LeaveCriticalSection(&filter->lock);
+    if (cut)
+        ReportReadFailure(pin, HRESULT_FROM_WIN32(ERROR_HANDLE_EOF));
+    else
+        pin->peer->EndOfStream();
 }
 
 static void ReadAndDeliver(SourcePin *pin, REFERENCE_TIME end)
@@ -235,11 +277,11 @@ static void ReadAndDeliver(SourcePin *pin, REFERENCE_TIME end)
     IMFSample *sample = NULL;
     HRESULT hr = filter->reader->ReadSample(pin->stream, 0, &stream, &flags, &time, &sample);
     if (FAILED(hr) || (flags & MF_SOURCE_READERF_ERROR)) {
-        ReportReadFailure(filter, pin, FAILED(hr) ? hr : E_FAIL);
+        ReportReadFailure(pin, FAILED(hr) ? hr : E_FAIL);
     } else {
         bool stopped = sample && TakeSample(pin, sample, time, end);
         if (stopped || (flags & MF_SOURCE_READERF_ENDOFSTREAM))
-            EndStream(pin);
+            EndStream(pin, !stopped);
     }
     if (sample)
         sample->Release();
@@ -252,7 +294,8 @@ static bool StreamOnce(SourcePin *pin)
     EnterCriticalSection(&pin->streamingLock);
     EnterCriticalSection(&filter->lock);
     bool quit = filter->quit, idle = pin->ended || pin->flushing;
-    REFERENCE_TIME end = filter->timeline.end;
+    // A stop position at the clip's end is no stop: the stream goes on to its own end.
+    REFERENCE_TIME end = filter->timeline.end < filter->duration ? filter->timeline.end : 0;
     LeaveCriticalSection(&filter->lock);
     if (!quit && !idle)
         ReadAndDeliver(pin, end);
@@ -302,8 +345,12 @@ HRESULT StartStreaming(SourceFilter *filter)
     SetQuit(filter, false);
     filter->rowPixels = filter->frame.shownWidth;
     filter->topDown = false;
-    if (SUCCEEDED(hr) && SUCCEEDED(hr = StartSegments(filter)))
+    // A reader that cannot be moved plays from where it is, the start of a clip just opened.
+    if (SUCCEEDED(hr)) {
+        MoveReader(filter);
+        StartSegments(filter);
         SendNewSegments(filter);
+    }
     for (int i = 0; i < filter->pinCount && SUCCEEDED(hr); i++) {
         SourcePin *pin = &filter->pins[i];
         if (pin->peer && !(pin->thread = CreateThread(NULL, 0, StreamingThread, pin, 0, NULL)))

@@ -37,6 +37,7 @@ void TimelineSeek(Timeline *timeline, REFERENCE_TIME target)
     timeline->segmentStart = target;
     timeline->anchor = 0;
     timeline->heldAt = 0;
+    timeline->brokenAt = 0;
     timeline->finished = false;
 }
 
@@ -44,6 +45,7 @@ void TimelineMove(Timeline *timeline, REFERENCE_TIME target, REFERENCE_TIME now,
 {
     timeline->segmentStart = target;
     timeline->anchor = timeline->state == State_Stopped ? 0 : StreamTime(timeline, now) + latency;
+    timeline->brokenAt = 0;
     timeline->finished = false;
 }
 
@@ -64,6 +66,8 @@ REFERENCE_TIME TimelinePlace(const Timeline *timeline, REFERENCE_TIME now)
     if (played < 0)
         played = 0;
     REFERENCE_TIME place = timeline->segmentStart + (REFERENCE_TIME)((double)played * timeline->rate);
+    if (timeline->brokenAt > 0 && place > timeline->brokenAt)
+        place = timeline->brokenAt;
     if (timeline->end <= 0)
         return place;
     // The renderers call the stream complete as soon as its end reaches them, while they still

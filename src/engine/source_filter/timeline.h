@@ -16,6 +16,7 @@ struct Timeline {
     REFERENCE_TIME runStart;      // reference time at stream time 0, from Run
     REFERENCE_TIME heldAt;        // stream time at which the last pause held the stream
     REFERENCE_TIME end;           // the stop position: no place lies beyond it
+    REFERENCE_TIME brokenAt;      // the stream could not be read past this media time: no place lies beyond it; 0: whole
     bool           finished;      // the stream's end went out on every pin
 };
 
