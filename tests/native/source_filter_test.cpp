@@ -269,6 +269,14 @@ TEST(SourceTimeline, StopPositionHoldsThePlace)
     EXPECT_FALSE(timeline.finished);
     EXPECT_EQ(TimelinePlace(&timeline, 5100000), 45000000);
     EXPECT_EQ(TimelinePlace(&timeline, 25300000), 55000000);   // 2 s at 50 %
+
+    // A stream that broke holds the place where it broke, whatever the stop; a seek reads afresh.
+    timeline.brokenAt = 50000000;
+    EXPECT_EQ(TimelinePlace(&timeline, 45300000), 50000000);
+    TimelineSeek(&timeline, 20000000);
+    TimelineRun(&timeline, 45300000);
+    EXPECT_EQ(TimelinePlace(&timeline, 45300000), 20000000);
+    EXPECT_EQ(TimelinePlace(&timeline, 145300000), 70000000);   // 10 s at 50 %, past where it broke
 }
 
 // 48 kHz stereo: 192000 bytes a second, 4 a frame; a tenth of a second is 19200 bytes.
