@@ -5,6 +5,7 @@ with `rewindseconds` 3 a play after a pause at 6 s starts at 3 s. Foot pedals ca
 machines (no /dev/uhid): the native tests read their reports through the stand-in."""
 import os
 import shutil
+import signal
 import subprocess
 import time
 import unittest
@@ -13,6 +14,12 @@ import wine_player as wp
 from test_hardening import marks
 
 SECOND = 10000000
+
+
+def notepad_windows():
+    """Notepad's viewable X windows."""
+    return subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', 'Notepad'], capture_output=True,
+                          text=True).stdout.split()
 
 
 def type_x_key(name):
@@ -24,8 +31,12 @@ class OtherPrograms(wp.PlayerCase):
     def setUp(self):
         super().setUp()
         self.notepad = None
+        self.notepad_pid = None
 
     def tearDown(self):
+        # `wine notepad` runs notepad.exe as a process of its own, which outlives its launcher.
+        if self.notepad_pid:
+            os.kill(self.notepad_pid, signal.SIGKILL)
         if self.notepad:
             self.notepad.kill()
             self.notepad.wait()
@@ -48,13 +59,20 @@ class OtherPrograms(wp.PlayerCase):
 
     def focus_notepad(self):
         """Starts Wine's notepad and gives it the focus, as a user typing notes would."""
+        before = set(notepad_windows())
         self.notepad = subprocess.Popen([os.environ['WINE'], 'notepad'], stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL)
-        search = lambda: subprocess.run(['xdotool', 'search', '--name', 'Notepad'], capture_output=True,
-                                        text=True).stdout.split()
-        windows = wp.wait_for(search, 30)
+        # Its window is named a moment before it is mapped, and one not yet viewable cannot take the
+        # focus; a notepad that an earlier case left is not this one.
+        windows = wp.wait_for(lambda: [w for w in notepad_windows() if w not in before], 60)
         self.assertTrue(windows, 'no notepad window appeared')
-        subprocess.run(['xdotool', 'windowfocus', '--sync', windows[-1]], check=True, timeout=10)
+        window = windows[0]
+        self.notepad_pid = int(subprocess.run(['xdotool', 'getwindowpid', window], capture_output=True,
+                                              text=True).stdout.strip() or 0) or None
+        focused = lambda: (subprocess.run(['xdotool', 'windowfocus', '--sync', window], timeout=10).returncode == 0
+                           and subprocess.run(['xdotool', 'getwindowfocus'], capture_output=True,
+                                              text=True).stdout.strip() == window)
+        self.assertTrue(wp.wait_for(focused, 20, 0.5), f'notepad\'s window {window} never took the focus')
 
     def test_keys_typed_into_another_program_reach_the_player_while_the_mode_is_on(self):
         folder = self.folder('on', ['a.mp3', 'b.mp3'])

@@ -121,14 +121,15 @@ def forget_last_clip():
         wine('reg', 'delete', key, '/f')
 
 
-def make_clip(name, seconds=3, size='320x240', frequency=440):
-    """A short clip made by ffmpeg, by the kind its extension names: a test picture and a steady tone."""
+def make_clip(name, seconds=3, size='320x240', frequency=440, sound=None):
+    """A short clip made by ffmpeg, by the kind its extension names: a test picture and a steady tone,
+    or the sound of the ffmpeg source `sound`."""
     path = os.path.join(CLIPS, name)
     os.makedirs(os.path.dirname(path), exist_ok=True)
     if os.path.exists(path):
         return path
     video = ['-f', 'lavfi', '-i', f'testsrc=size={size}:rate=25:duration={seconds}']
-    audio = ['-f', 'lavfi', '-i', f'sine=frequency={frequency}:duration={seconds}']
+    audio = ['-f', 'lavfi', '-i', sound or f'sine=frequency={frequency}:duration={seconds}']
     ext = name.rsplit('.', 1)[-1].lower()
     codecs = {
         'avi': video + audio + ['-c:v', 'mjpeg', '-q:v', '5', '-c:a', 'pcm_s16le'],
