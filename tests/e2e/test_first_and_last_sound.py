@@ -1,6 +1,6 @@
 """What the speakers get from the real exe under Wine, recorded from the null sink's monitor: the
 first sound of a clip is heard at its open, at the folder's step to the next clip and after s and p,
-and a clip is heard whole, from its first word to its last, before the next clip starts, also as the
+sound that begins after its picture is heard at its own time, and a clip is heard whole, from its first word to its last, before the next clip starts, also as the
 first clip opened in a prefix made a moment before, by a GStreamer that has built no registry yet."""
 import array
 import math
@@ -15,6 +15,7 @@ RATE = 8000          # samples a second of the recording: enough for tones of 30
 FRAME = RATE // 50   # 20 ms
 LEVEL = 2000         # a sample louder is sound: the tones are at half of full scale, 16384
 WINESERVER = '/usr/lib/wine/wineserver'
+DELAY = 3            # seconds from a film's picture to its sound
 
 
 def sound_clip(path, source):
@@ -259,6 +260,28 @@ class FirstAndLastSound(wp.PlayerCase):
         self.assertGreaterEqual(covered(pieces, 4.7, 5), 0.25, 'to its last word; ' + said)
         self.assertGreaterEqual(following[0][0], pieces[-1][3] - 0.05,
                                 f'the next clip, heard from {following[0][0]:.2f}, after it; {said}')
+
+    def test_sound_that_begins_after_the_picture_plays_at_its_own_time(self):
+        """A film whose sound begins 3 s after its picture: its first word is heard at 0:03, so
+        that the place paused on a word is 3 s past that word's time in the sound."""
+        path = os.path.join(wp.CLIPS, 'sound', 'late', 'late.mkv')
+        if not os.path.exists(path):
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            subprocess.run(['ffmpeg', '-loglevel', 'error', '-y', '-f', 'lavfi', '-i', 'testsrc=size=320x240:rate=25:duration=8',
+                            '-itsoffset', str(DELAY), '-f', 'lavfi', '-i', rising_tone(5, 300, 50),
+                            '-c:v', 'libx264', '-pix_fmt', 'yuv420p', '-c:a', 'aac', path], check=True)
+
+        def act(recording):
+            self.open_clip(path)
+            self.assertTrue(recording.wait_for(lambda heard: sum(abs(x) > LEVEL for x in heard) >= RATE, 0, 60),
+                            'a second of the sound is heard')
+            wp.driver('char', 'p')
+            self.assertTrue(wp.wait_for_title('late.mkv [Video] (Paused)'), wp.show())
+            self.exit_player()
+        pieces = tone_pieces(self.record_while(act), 300, 50, 5)
+        said = 'heard (sound from, to): ' + ', '.join(f'({a:.2f}, {b:.2f})' for a, b, _, _ in pieces)
+        self.assertTrue(pieces, 'the sound is heard')
+        self.assertAlmostEqual(wp.last_position() / 1e7, DELAY + pieces[-1][1], delta=0.15, msg='the paused place; ' + said)
 
     def test_a_clip_is_heard_whole_before_the_next_starts(self):
         self.hears_a_clip_whole()
