@@ -100,6 +100,11 @@ struct Reader : Counted<IMFSourceReader> {
     std::vector<bool> typed;
 
     bool Known(DWORD stream) { return stream < clip.streams.size(); }
+    HRESULT STDMETHODCALLTYPE GetStreamSelection(DWORD stream, BOOL *selected) override
+    {
+        *selected = Known(stream) && clip.streams[stream].selected;
+        return Known(stream) ? S_OK : MF_E_INVALIDSTREAMNUMBER;
+    }
     HRESULT STDMETHODCALLTYPE SetStreamSelection(DWORD stream, BOOL) override
     {
         return stream == MF_SOURCE_READER_ALL_STREAMS || Known(stream) ? S_OK : MF_E_INVALIDSTREAMNUMBER;

@@ -10,6 +10,7 @@
 #define MF_SOURCE_READERF_ENDOFSTREAM 0x2
 
 struct IMFSourceReader : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE GetStreamSelection(DWORD stream, BOOL *selected) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetStreamSelection(DWORD stream, BOOL selected) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetNativeMediaType(DWORD stream, DWORD index, IMFMediaType **type) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetCurrentMediaType(DWORD stream, IMFMediaType **type) = 0;

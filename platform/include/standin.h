@@ -178,6 +178,7 @@ void SetGraphMessageDrain(OAHWND drain);
 struct ReaderStream {                           // decoded to 2x48 kHz 16-bit sound, or 640x360 NV12 at 25/s
     bool video = false;
     bool decodes = true;                        // false: no decoder to the form the player asks for
+    bool selected = true;                       // as the reader opens: the file's default stream
 };
 struct ReaderClip {
     std::vector<ReaderStream> streams;

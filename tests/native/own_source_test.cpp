@@ -77,3 +77,20 @@ TEST_F(OwnSourceTest, ClipTheSourceCannotTakeGoesToRenderFile)
         EXPECT_EQ(pSource, nullptr);
     });
 }
+
+// A film may carry its commentary first: the sound the file marks as its default is taken, and the
+// first where none is marked. The first here has no decoder, so taking it sends the clip to the engine.
+TEST_F(OwnSourceTest, TheFilesDefaultSoundIsTaken)
+{
+    standin::ReaderClip commentaryFirst = SoundAndPicture();
+    commentaryFirst.streams.insert(commentaryFirst.streams.begin(), standin::ReaderStream{});
+    commentaryFirst.streams[0].decodes = false;
+    commentaryFirst.streams[0].selected = false;
+    PlayOwn([] { EXPECT_NE(pSource, nullptr); }, commentaryFirst);
+
+    standin::Reset();
+    for (standin::ReaderStream &stream : commentaryFirst.streams)
+        stream.selected = false;
+    standin::AddClip(kClip, {});
+    PlayOwn([] { EXPECT_EQ(pSource, nullptr); }, commentaryFirst);
+}

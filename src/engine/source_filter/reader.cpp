@@ -1,4 +1,4 @@
-// What the source reader gives: the first audio and the first video stream, decoded to forms the
+// What the source reader gives: the default audio and video stream, decoded to forms the
 // pins can carry, and the clip's duration.
 #include "engine/source_filter/source_filter.h"
 #include "engine/source_filter/media_types.h"
@@ -18,9 +18,11 @@ static const LONG kHdLines = 720;
 static const GUID *const kDecodedVideo[] = {&MFVideoFormat_NV12, &MFVideoFormat_YV12, &MFVideoFormat_IYUV,
                                             &MFVideoFormat_YUY2};
 
+// The file's default stream of each kind is the one the reader has selected as it opens (a film's
+// first language, not its commentary); where none is, the first.
 static void FindStreams(IMFSourceReader *reader, DWORD *audio, DWORD *video)
 {
-    *audio = *video = kNoStream;
+    DWORD first[2] = {kNoStream, kNoStream}, chosen[2] = {kNoStream, kNoStream};
     for (DWORD stream = 0; stream < kMaxStreams; stream++) {
         IMFMediaType *type = NULL;
         HRESULT hr = reader->GetNativeMediaType(stream, 0, &type);
@@ -30,12 +32,18 @@ static void FindStreams(IMFSourceReader *reader, DWORD *audio, DWORD *video)
             continue;
         GUID major = GUID_NULL;
         type->GetMajorType(&major);
-        if (*audio == kNoStream && IsEqualGUID(major, MFMediaType_Audio))
-            *audio = stream;
-        else if (*video == kNoStream && IsEqualGUID(major, MFMediaType_Video))
-            *video = stream;
         type->Release();
+        int kind = IsEqualGUID(major, MFMediaType_Audio) ? AudioPin : IsEqualGUID(major, MFMediaType_Video) ? VideoPin : -1;
+        BOOL selected = FALSE;
+        if (kind < 0)
+            continue;
+        if (first[kind] == kNoStream)
+            first[kind] = stream;
+        if (chosen[kind] == kNoStream && SUCCEEDED(reader->GetStreamSelection(stream, &selected)) && selected)
+            chosen[kind] = stream;
     }
+    *audio = chosen[AudioPin] != kNoStream ? chosen[AudioPin] : first[AudioPin];
+    *video = chosen[VideoPin] != kNoStream ? chosen[VideoPin] : first[VideoPin];
 }
 
 static HRESULT AskForType(IMFSourceReader *reader, DWORD stream, const GUID &major, const GUID &subtype)
