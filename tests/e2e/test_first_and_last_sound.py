@@ -283,6 +283,25 @@ class FirstAndLastSound(wp.PlayerCase):
         self.assertTrue(pieces, 'the sound is heard')
         self.assertAlmostEqual(wp.last_position() / 1e7, DELAY + pieces[-1][1], delta=0.15, msg='the paused place; ' + said)
 
+    def test_a_full_hd_film_is_heard_to_its_end(self):
+        """A phone's or a screen's 1920x1080 recording: its sound goes on to the end while every
+        frame is converted beside it."""
+        path = os.path.join(wp.CLIPS, 'sound', 'hd', 'film.mp4')
+        if not os.path.exists(path):
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            subprocess.run(['ffmpeg', '-loglevel', 'error', '-y', '-f', 'lavfi', '-i', 'testsrc=size=1920x1080:rate=25:duration=8',
+                            '-f', 'lavfi', '-i', rising_tone(8, 300, 50), '-c:v', 'libx264', '-preset', 'ultrafast',
+                            '-pix_fmt', 'yuv420p', '-c:a', 'aac', '-shortest', path], check=True)
+
+        def act(recording):
+            self.open_clip(path)
+            self.assertTrue(recording.wait_for_sound(60), 'the film is heard')
+            self.assertTrue(recording.wait_for_silence(1.0, 60), 'the film ends')
+            self.exit_player()
+        pieces = tone_pieces(self.record_while(act), 300, 50, 8)
+        said = 'heard (clip from, to): ' + ', '.join(f'({a:.2f}, {b:.2f})' for a, b, _, _ in pieces)
+        self.assertGreaterEqual(covered(pieces, 0, 8), 7.6, said)
+
     def test_a_clip_is_heard_whole_before_the_next_starts(self):
         self.hears_a_clip_whole()
 
