@@ -302,6 +302,37 @@ class FirstAndLastSound(wp.PlayerCase):
         said = 'heard (clip from, to): ' + ', '.join(f'({a:.2f}, {b:.2f})' for a, b, _, _ in pieces)
         self.assertGreaterEqual(covered(pieces, 0, 8), 7.6, said)
 
+    def test_a_clip_whose_length_is_only_estimated_is_heard_to_its_true_end(self):
+        """A VBR mp3 with no frame count, loud first: its length is estimated from its first frames at
+        about 9 s of its 20. Digit 9 lands near the estimate's end, and the clip plays on to its true end."""
+        path = os.path.join(wp.CLIPS, 'sound', 'estimated', 'vbr.mp3')
+        if not os.path.exists(path):
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            subprocess.run(['ffmpeg', '-loglevel', 'error', '-y', '-f', 'lavfi', '-i', 'anoisesrc=d=1:a=0.5',
+                            '-f', 'lavfi', '-i', rising_tone(19, 300, 20), '-filter_complex', '[0][1]concat=n=2:v=0:a=1',
+                            '-ar', '44100', '-c:a', 'libmp3lame', '-q:a', '2', '-write_xing', '0', path], check=True)
+
+        def reached(heard):
+            return max([b for _, b, _, _ in tone_pieces(heard, 300, 20, 19)] or [0])
+
+        def act(recording):
+            self.open_clip(path)
+            self.assertTrue(recording.wait_for_sound(60), 'the clip is heard')
+            heard = recording.length()
+            wp.driver('char', '9')
+            recording.wait_for(lambda after: reached(after) >= 18.5, heard, 40)
+            self.exit_player()
+            return heard
+        recording = Recording()
+        try:
+            heard = act(recording)
+        finally:
+            samples = recording.stop()
+        pieces = tone_pieces(samples[heard:], 300, 20, 19)
+        said = 'heard after 9 (tone from, to): ' + ', '.join(f'({a:.2f}, {b:.2f})' for a, b, _, _ in pieces)
+        self.assertTrue(pieces and pieces[0][0] <= 9, 'digit 9 lands before the true end; ' + said)
+        self.assertGreaterEqual(max(b for _, b, _, _ in pieces), 18.5, 'the true end is heard; ' + said)
+
     def test_a_clip_is_heard_whole_before_the_next_starts(self):
         self.hears_a_clip_whole()
 
