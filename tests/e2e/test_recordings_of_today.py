@@ -5,6 +5,8 @@ bookmark and an A-B loop work on them; MP3, AVI and WMV still play; a cut MP4 is
 place after a second pause is the one heard, not the graph's (Wine 8's graph counts the paused time)."""
 import os
 import shutil
+import subprocess
+import tempfile
 import time
 import unittest
 
@@ -118,6 +120,40 @@ class StockWindows(wp.PlayerCase):
         self.plays_one_after_another([('a.m4a', 400, ODD_SIZE), ('b.mp4', 500, ODD_SIZE),
                                       ('c.mkv', 600, '258x146'), ('d.flac', 700, ODD_SIZE),
                                       ('e.ogg', 800, ODD_SIZE)])
+
+    def test_pictures_of_odd_widths_show_as_ffmpeg_decodes_them(self):
+        """A still picture as H.264 at 322x182 and as VP9 at 321x181, whose rows are padded past their
+        width: the picture on screen matches ffmpeg's own decode of it, not sheared row by row."""
+        folder = os.path.join(wp.CLIPS, 'today', 'odd-widths')
+        os.makedirs(folder, exist_ok=True)
+        for name, size, codec in (('odd.mp4', '322x182', ['-c:v', 'libx264']),
+                                  ('odd.webm', '321x181', ['-c:v', 'libvpx-vp9', '-deadline', 'realtime'])):
+            clip = os.path.join(folder, name)
+            if not os.path.exists(clip):
+                subprocess.run(['ffmpeg', '-loglevel', 'error', '-y', '-f', 'lavfi', '-i', f'testsrc=size={size}:rate=25:duration=1',
+                                '-vf', 'select=eq(n\\,0),loop=100:1:0,setpts=N/25/TB', '-pix_fmt', 'yuv420p', *codec,
+                                '-t', '4', clip], check=True)
+            decoded = subprocess.run(['ffmpeg', '-loglevel', 'error', '-i', clip, '-frames:v', '1', '-f', 'rawvideo',
+                                      '-pix_fmt', 'rgb24', '-'], check=True, capture_output=True).stdout
+            self.start(wp.win_path(clip))
+            self.assertTrue(wp.wait_for(lambda: (wp.show() or {}).get('client') == size, 20), wp.show())
+            width, height = (int(side) for side in size.split('x'))
+            x, y = (int(at) for at in wp.show()['origin'].split(','))
+            rows = height // 2   # above where the strip may lie
+            with tempfile.TemporaryDirectory() as scratch:
+                shot = os.path.join(scratch, 'shot.png')
+
+                def picture():
+                    wp.screenshot(shot)
+                    pixels = subprocess.run([wp.CONVERT, shot, '-crop', f'{width}x{rows}+{x}+{y}', '+repage', '-depth',
+                                             '8', 'rgb:-'], check=True, capture_output=True).stdout
+                    return pixels if sum(pixels) > 20 * len(pixels) else None   # drawn: the still is no black
+                shown = wp.wait_for(picture, 20)
+            self.exit_player()
+            self.assertIsNotNone(shown, f'{name}: no picture drawn')
+            expected = decoded[:width * rows * 3]
+            error = sum(abs(a - b) for a, b in zip(shown, expected)) / len(expected)
+            self.assertLessEqual(error, 12, f'{name}: mean error {error:.1f} of 255 against ffmpeg\'s decode')
 
     def test_mp3_avi_and_wmv_still_play(self):
         self.plays_one_after_another([('a.wmv', 400, ODD_SIZE), ('b.mp3', 600, ODD_SIZE),
