@@ -1,6 +1,6 @@
 """Today's recordings (MP4, M4A, MKV, FLAC, Ogg Opus) in the real exe under Wine, in a prefix made
 like a stock Windows, whose DirectShow has no source for them: they play with sound (recorded from the
-null sink) at their native size, one after another and through a folder of mixed kinds; a digit, a
+null sink) at their native size, their pictures of odd widths as ffmpeg decodes them, one after another and through a folder of mixed kinds; a digit, a
 bookmark and an A-B loop work on them; MP3, AVI and WMV still play; a cut MP4 is said once; and the
 place after a second pause is the one heard, not the graph's (Wine 8's graph counts the paused time)."""
 import os
