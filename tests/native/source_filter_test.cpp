@@ -29,7 +29,7 @@ static std::string Pixels(const BYTE *rgb, int width, int rows, int rowBytes)
 
 static FrameLayout Layout(const GUID &subtype, LONG width, LONG height, LONG stride = 0)
 {
-    return FrameLayout{subtype, width, height, stride, 0, 0, width, height, false};
+    return FrameLayout{subtype, width, height, stride, 0, 0, width, height, false, false};
 }
 
 // Studio-range black (Y 16), white (Y 235) and a saturated red (Y 81, Cb 90, Cr 240), each over a
@@ -56,6 +56,34 @@ TEST(SourcePixels, BlackWhiteAndRedInEveryDecodedFormByEitherMatrix)
         layout.bt709 = true;
         ASSERT_TRUE(ConvertDecodedFrame(&layout, c.frame.data(), (DWORD)c.frame.size(), rgb, 6 * 4)) << c.form;
         EXPECT_EQ(Pixels(rgb, 6, 2, 6 * 4), std::string(kHdRow) + " | " + kHdRow) << c.form << ", BT.709";
+    }
+}
+
+// 75 % white (Y 191, R G B 191 in full range, 180 in studio range), a full-range red (Y 76, Cb 85,
+// Cr 255) and black, as the type's nominal range says: full range kept as it is, studio range
+// (said, or not said at all) stretched to full; by either matrix.
+TEST(SourcePixels, TheTypesNominalRangeIsFollowed)
+{
+    const BYTE nv12[] = {191, 191, 76, 76, 0, 0, 191, 191, 76, 76, 0, 0, 128, 128, 85, 255, 128, 128};
+    struct Case { const char *what; UINT32 range; bool said, bt709; const char *row; };
+    const Case cases[] = {
+        {"full range", MFNominalRange_0_255, true, false, "BFBFBF00 BFBFBF00 0000FE00 0000FE00 00000000 00000000"},
+        {"full range, HD", MFNominalRange_0_255, true, true, "BFBFBF00 BFBFBF00 0019FF00 0019FF00 00000000 00000000"},
+        {"studio range", MFNominalRange_16_235, true, false, "CCCCCC00 CCCCCC00 0000FF00 0000FF00 00000000 00000000"},
+        {"not said", 0, false, false, "CCCCCC00 CCCCCC00 0000FF00 0000FF00 00000000 00000000"},
+    };
+    for (const Case &c : cases) {
+        IMFMediaType *type = nullptr;
+        ASSERT_EQ(MFCreateMediaType(&type), S_OK);
+        if (c.said)
+            type->SetUINT32(MF_MT_VIDEO_NOMINAL_RANGE, c.range);
+        type->SetUINT32(MF_MT_YUV_MATRIX, c.bt709 ? MFVideoTransferMatrix_BT709 : MFVideoTransferMatrix_BT601);
+        FrameLayout layout = Layout(MFVideoFormat_NV12, 6, 2);
+        ReadPictureForm(type, &layout);
+        type->Release();
+        BYTE rgb[2 * 6 * 4];
+        ASSERT_TRUE(ConvertDecodedFrame(&layout, nv12, sizeof(nv12), rgb, 6 * 4)) << c.what;
+        EXPECT_EQ(Pixels(rgb, 6, 2, 6 * 4), std::string(c.row) + " | " + c.row) << c.what;
     }
 }
 
@@ -129,7 +157,7 @@ TEST(SourcePixels, PictureInsideThePaddedFrame)
     const BYTE nv12[] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 81, 81, 0, 0, 235, 235,
                          0, 0, 0, 0, 0, 0, 90, 240};
     const BYTE iyuv[] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 81, 81, 0, 0, 235, 235, 0, 0, 0, 90, 0, 0, 0, 240};
-    FrameLayout layout = {MFVideoFormat_NV12, 4, 4, 0, 2, 2, 2, 2, false};
+    FrameLayout layout = {MFVideoFormat_NV12, 4, 4, 0, 2, 2, 2, 2, false, false};
     BYTE rgb[2 * 2 * 4];
     ASSERT_TRUE(ConvertDecodedFrame(&layout, nv12, sizeof(nv12), rgb, 2 * 4));
     EXPECT_EQ(Pixels(rgb, 2, 2, 2 * 4), "0000FF00 0000FF00 | B2B3FF00 B2B3FF00");
@@ -150,10 +178,10 @@ TEST(SourcePixels, ShortDataAndPicturesOutsideTheFrameAreRefused)
         {"YV12 short", Layout(MFVideoFormat_YV12, 2, 2), 5},
         {"YUY2 short", Layout(MFVideoFormat_YUY2, 2, 2), 7},
         {"NV12 odd short", Layout(MFVideoFormat_NV12, 3, 3), 19},
-        {"right of the frame", {MFVideoFormat_NV12, 4, 4, 0, 2, 0, 4, 2, false}, 64},
-        {"below the frame", {MFVideoFormat_NV12, 4, 4, 0, 0, 2, 2, 4, false}, 64},
-        {"before the frame", {MFVideoFormat_NV12, 4, 4, 0, -2, 0, 2, 2, false}, 64},
-        {"empty picture", {MFVideoFormat_NV12, 4, 4, 0, 0, 0, 0, 2, false}, 64},
+        {"right of the frame", {MFVideoFormat_NV12, 4, 4, 0, 2, 0, 4, 2, false, false}, 64},
+        {"below the frame", {MFVideoFormat_NV12, 4, 4, 0, 0, 2, 2, 4, false, false}, 64},
+        {"before the frame", {MFVideoFormat_NV12, 4, 4, 0, -2, 0, 2, 2, false, false}, 64},
+        {"empty picture", {MFVideoFormat_NV12, 4, 4, 0, 0, 0, 0, 2, false, false}, 64},
         {"stride narrower than the row", Layout(MFVideoFormat_YUY2, 2, 2, 3), 60},   // no whole rows in 60
     };
     for (const Case &c : cases) {

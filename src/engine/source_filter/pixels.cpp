@@ -1,4 +1,4 @@
-// Frames from the decoders (studio-range YUV) to full-range RGB, in integer arithmetic.
+// Frames from the decoders (YUV, studio or full range) to full-range RGB, in integer arithmetic.
 #include "engine/source_filter/pixels.h"
 
 #include <mfapi.h>
@@ -11,14 +11,24 @@ static BYTE Clamp(int value)
     return value < 0 ? 0 : value > 255 ? 255 : (BYTE)value;
 }
 
-// The colour matrices' coefficients, scaled by 256: red from V, green from U and V, blue from U.
-struct ColourMatrix { int redV, greenU, greenV, blueU; };
-static const ColourMatrix kBt601 = {409, 100, 208, 516};
-static const ColourMatrix kBt709 = {459, 55, 136, 541};
+// The colour matrices' coefficients, scaled by 256: luma's gain above its black, red from V, green
+// from U and V, blue from U. Full range keeps luma as it is and gives chroma its whole span.
+struct ColourMatrix { int luma, black, redV, greenU, greenV, blueU; };
+static const ColourMatrix kStudio601 = {298, 16, 409, 100, 208, 516};
+static const ColourMatrix kStudio709 = {298, 16, 459, 55, 136, 541};
+static const ColourMatrix kFull601 = {256, 0, 359, 88, 183, 454};
+static const ColourMatrix kFull709 = {256, 0, 403, 48, 120, 475};
+
+static const ColourMatrix *MatrixOf(const FrameLayout *layout)
+{
+    if (layout->fullRange)
+        return layout->bt709 ? &kFull709 : &kFull601;
+    return layout->bt709 ? &kStudio709 : &kStudio601;
+}
 
 static void PutPixel(BYTE *out, int y, int u, int v, const ColourMatrix *m)
 {
-    int c = 298 * (y - 16);
+    int c = m->luma * (y - m->black);
     int d = u - 128;
     int e = v - 128;
     out[0] = Clamp((c + m->blueU * d + 128) >> 8);
@@ -27,10 +37,10 @@ static void PutPixel(BYTE *out, int y, int u, int v, const ColourMatrix *m)
     out[3] = 0;
 }
 
-void Yuv420ToRgb32(const BYTE *luma, LONG lumaStride, const BYTE *cb, const BYTE *cr, LONG chromaStride,
-                   int chromaStep, int width, int height, bool bt709, BYTE *rgb, LONG rgbStride)
+// 4:2:0 frames, planar (I420, YV12: step 1) or with the chroma interleaved (NV12: step 2, cr at cb + 1).
+static void Yuv420ToRgb32(const BYTE *luma, LONG lumaStride, const BYTE *cb, const BYTE *cr, LONG chromaStride,
+                          int chromaStep, int width, int height, const ColourMatrix *m, BYTE *rgb, LONG rgbStride)
 {
-    const ColourMatrix *m = bt709 ? &kBt709 : &kBt601;
     for (int row = 0; row < height; row++) {
         const BYTE *y = luma + (ptrdiff_t)row * lumaStride;
         const BYTE *u = cb + (ptrdiff_t)(row / 2) * chromaStride;
@@ -41,9 +51,10 @@ void Yuv420ToRgb32(const BYTE *luma, LONG lumaStride, const BYTE *cb, const BYTE
     }
 }
 
-void Yuy2ToRgb32(const BYTE *packed, LONG packedStride, int width, int height, bool bt709, BYTE *rgb, LONG rgbStride)
+// 4:2:2 frames packed as Y0 U Y1 V.
+static void Yuy2ToRgb32(const BYTE *packed, LONG packedStride, int width, int height, const ColourMatrix *m, BYTE *rgb,
+                        LONG rgbStride)
 {
-    const ColourMatrix *m = bt709 ? &kBt709 : &kBt601;
     for (int row = 0; row < height; row++) {
         const BYTE *in = packed + (ptrdiff_t)row * packedStride;
         BYTE *out = rgb + (ptrdiff_t)row * rgbStride;
@@ -98,7 +109,7 @@ bool ConvertDecodedFrame(const FrameLayout *layout, const BYTE *data, DWORD leng
     if (packed) {
         if (length < lumaBytes)
             return false;
-        Yuy2ToRgb32(luma, pitch, layout->shownWidth, layout->shownHeight, layout->bt709, rgb, rgbStride);
+        Yuy2ToRgb32(luma, pitch, layout->shownWidth, layout->shownHeight, MatrixOf(layout), rgb, rgbStride);
         return true;
     }
     DWORD chromaRows = (DWORD)(layout->height + 1) / 2;
@@ -107,8 +118,8 @@ bool ConvertDecodedFrame(const FrameLayout *layout, const BYTE *data, DWORD leng
         if (length < lumaBytes + (DWORD)pitch * chromaRows)
             return false;
         const BYTE *cb = data + lumaBytes + chromaTop * pitch + layout->left;
-        Yuv420ToRgb32(luma, pitch, cb, cb + 1, pitch, 2, layout->shownWidth, layout->shownHeight, layout->bt709, rgb,
-                      rgbStride);
+        Yuv420ToRgb32(luma, pitch, cb, cb + 1, pitch, 2, layout->shownWidth, layout->shownHeight, MatrixOf(layout),
+                      rgb, rgbStride);
         return true;
     }
     LONG chromaPitch = planes.chromaPitch;
@@ -121,6 +132,6 @@ bool ConvertDecodedFrame(const FrameLayout *layout, const BYTE *data, DWORD leng
     const BYTE *second = first + chromaBytes;
     bool uFirst = IsEqualGUID(layout->subtype, MFVideoFormat_IYUV);
     Yuv420ToRgb32(luma, pitch, uFirst ? first : second, uFirst ? second : first, chromaPitch, 1,
-                  layout->shownWidth, layout->shownHeight, layout->bt709, rgb, rgbStride);
+                  layout->shownWidth, layout->shownHeight, MatrixOf(layout), rgb, rgbStride);
     return true;
 }

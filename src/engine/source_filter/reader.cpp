@@ -115,6 +115,18 @@ static void FindPicture(IMFMediaType *type, FrameLayout *layout)
     layout->shownHeight = area.Area.cy;
 }
 
+void ReadPictureForm(IMFMediaType *type, FrameLayout *layout)
+{
+    FindPicture(type, layout);
+    // A stream that does not say is taken by its size, as HD video is made in BT.709.
+    UINT32 matrix = 0;
+    layout->bt709 = SUCCEEDED(type->GetUINT32(MF_MT_YUV_MATRIX, &matrix)) ? matrix == MFVideoTransferMatrix_BT709
+                                                                          : layout->shownHeight >= kHdLines;
+    // Video is in studio range unless its type says it is in full range, as JPEG's frames are.
+    UINT32 range = 0;
+    layout->fullRange = SUCCEEDED(type->GetUINT32(MF_MT_VIDEO_NOMINAL_RANGE, &range)) && range == MFNominalRange_0_255;
+}
+
 static HRESULT ChooseVideo(SourceFilter *filter, DWORD stream)
 {
     HRESULT hr = E_FAIL;
@@ -135,11 +147,7 @@ static HRESULT ChooseVideo(SourceFilter *filter, DWORD stream)
     layout->width = (LONG)(size >> 32);
     layout->height = (LONG)(UINT32)size;
     layout->stride = SUCCEEDED(type->GetUINT32(MF_MT_DEFAULT_STRIDE, &stride)) && (LONG)stride > 0 ? (LONG)stride : 0;
-    FindPicture(type, layout);
-    // A stream that does not say is taken by its size, as HD video is made in BT.709.
-    UINT32 matrix = 0;
-    layout->bt709 = SUCCEEDED(type->GetUINT32(MF_MT_YUV_MATRIX, &matrix)) ? matrix == MFVideoTransferMatrix_BT709
-                                                                          : layout->shownHeight >= kHdLines;
+    ReadPictureForm(type, layout);
     type->Release();
     if (layout->width < 1 || layout->height < 1 || (UINT32)layout->width > kMaxSide || (UINT32)layout->height > kMaxSide)
         return MF_E_INVALIDMEDIATYPE;
