@@ -66,7 +66,7 @@ static void PaintNv12(BYTE *frame)
 // RGB32 for DirectShow's renderers lies bottom-up: the player's pin writes it so.
 static void ConvertOwn(const BYTE *frame, BYTE *rgb)
 {
-    static const FrameLayout kLayout = {MFVideoFormat_NV12, kWidth, kHeight, 0, 0, 0, kWidth, kHeight, true, false};
+    static const FrameLayout kLayout = {MFVideoFormat_NV12, kWidth, kHeight, 0, 0, 0, kWidth, kHeight, true, false, 0};
     ConvertDecodedFrame(&kLayout, frame, kNv12Bytes, rgb + (kHeight - 1) * kWidth * 4, -kWidth * 4);
 }
 

@@ -29,7 +29,7 @@ static std::string Pixels(const BYTE *rgb, int width, int rows, int rowBytes)
 
 static FrameLayout Layout(const GUID &subtype, LONG width, LONG height, LONG stride = 0)
 {
-    return FrameLayout{subtype, width, height, stride, 0, 0, width, height, false, false};
+    return FrameLayout{subtype, width, height, stride, 0, 0, width, height, false, false, 0};
 }
 
 // Studio-range black (Y 16), white (Y 235) and a saturated red (Y 81, Cb 90, Cr 240), each over a
@@ -84,6 +84,42 @@ TEST(SourcePixels, TheTypesNominalRangeIsFollowed)
         BYTE rgb[2 * 6 * 4];
         ASSERT_TRUE(ConvertDecodedFrame(&layout, nv12, sizeof(nv12), rgb, 6 * 4)) << c.what;
         EXPECT_EQ(Pixels(rgb, 6, 2, 6 * 4), std::string(c.row) + " | " + c.row) << c.what;
+    }
+}
+
+// Luma 10 to 80 over a 4 x 2 frame in full range, so that each pixel shows its own grey: turned
+// upright by the quarters the type says (counter-clockwise, as the frames were turned), also into
+// the bottom-up rows the renderer takes; a rotation that is no quarter is not believed.
+TEST(SourcePixels, PictureTurnedUprightAsTheTypeSays)
+{
+    const BYTE nv12[] = {10, 20, 30, 40, 50, 60, 70, 80, 128, 128, 128, 128};
+    struct Case { UINT32 rotation; int width, height; const char *upright; };
+    const Case cases[] = {
+        {0, 4, 2, "0A0A0A00 14141400 1E1E1E00 28282800 | 32323200 3C3C3C00 46464600 50505000"},
+        {90, 2, 4, "32323200 0A0A0A00 | 3C3C3C00 14141400 | 46464600 1E1E1E00 | 50505000 28282800"},
+        {180, 4, 2, "50505000 46464600 3C3C3C00 32323200 | 28282800 1E1E1E00 14141400 0A0A0A00"},
+        {270, 2, 4, "28282800 50505000 | 1E1E1E00 46464600 | 14141400 3C3C3C00 | 0A0A0A00 32323200"},
+        {45, 4, 2, "0A0A0A00 14141400 1E1E1E00 28282800 | 32323200 3C3C3C00 46464600 50505000"},
+    };
+    for (const Case &c : cases) {
+        IMFMediaType *type = nullptr;
+        ASSERT_EQ(MFCreateMediaType(&type), S_OK);
+        type->SetUINT32(MF_MT_VIDEO_NOMINAL_RANGE, MFNominalRange_0_255);
+        type->SetUINT32(MF_MT_VIDEO_ROTATION, c.rotation);
+        FrameLayout layout = Layout(MFVideoFormat_NV12, 4, 2);
+        ReadPictureForm(type, &layout);
+        type->Release();
+        EXPECT_EQ(UprightWidth(&layout), c.width) << c.rotation;
+        EXPECT_EQ(UprightHeight(&layout), c.height) << c.rotation;
+        BYTE rgb[8 * 4];
+        LONG rowBytes = c.width * 4;
+        ASSERT_TRUE(ConvertDecodedFrame(&layout, nv12, sizeof(nv12), rgb, rowBytes)) << c.rotation;
+        EXPECT_EQ(Pixels(rgb, c.width, c.height, rowBytes), c.upright) << c.rotation;
+        ASSERT_TRUE(ConvertDecodedFrame(&layout, nv12, sizeof(nv12), rgb + (c.height - 1) * rowBytes, -rowBytes));
+        std::string topDown;
+        for (int row = c.height - 1; row >= 0; row--)
+            topDown += (topDown.empty() ? "" : " | ") + Pixels(rgb + row * rowBytes, c.width, 1, rowBytes);
+        EXPECT_EQ(topDown, c.upright) << c.rotation << ", bottom-up";
     }
 }
 
@@ -157,7 +193,7 @@ TEST(SourcePixels, PictureInsideThePaddedFrame)
     const BYTE nv12[] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 81, 81, 0, 0, 235, 235,
                          0, 0, 0, 0, 0, 0, 90, 240};
     const BYTE iyuv[] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 81, 81, 0, 0, 235, 235, 0, 0, 0, 90, 0, 0, 0, 240};
-    FrameLayout layout = {MFVideoFormat_NV12, 4, 4, 0, 2, 2, 2, 2, false, false};
+    FrameLayout layout = {MFVideoFormat_NV12, 4, 4, 0, 2, 2, 2, 2, false, false, 0};
     BYTE rgb[2 * 2 * 4];
     ASSERT_TRUE(ConvertDecodedFrame(&layout, nv12, sizeof(nv12), rgb, 2 * 4));
     EXPECT_EQ(Pixels(rgb, 2, 2, 2 * 4), "0000FF00 0000FF00 | B2B3FF00 B2B3FF00");
@@ -178,10 +214,10 @@ TEST(SourcePixels, ShortDataAndPicturesOutsideTheFrameAreRefused)
         {"YV12 short", Layout(MFVideoFormat_YV12, 2, 2), 5},
         {"YUY2 short", Layout(MFVideoFormat_YUY2, 2, 2), 7},
         {"NV12 odd short", Layout(MFVideoFormat_NV12, 3, 3), 19},
-        {"right of the frame", {MFVideoFormat_NV12, 4, 4, 0, 2, 0, 4, 2, false, false}, 64},
-        {"below the frame", {MFVideoFormat_NV12, 4, 4, 0, 0, 2, 2, 4, false, false}, 64},
-        {"before the frame", {MFVideoFormat_NV12, 4, 4, 0, -2, 0, 2, 2, false, false}, 64},
-        {"empty picture", {MFVideoFormat_NV12, 4, 4, 0, 0, 0, 0, 2, false, false}, 64},
+        {"right of the frame", {MFVideoFormat_NV12, 4, 4, 0, 2, 0, 4, 2, false, false, 0}, 64},
+        {"below the frame", {MFVideoFormat_NV12, 4, 4, 0, 0, 2, 2, 4, false, false, 0}, 64},
+        {"before the frame", {MFVideoFormat_NV12, 4, 4, 0, -2, 0, 2, 2, false, false, 0}, 64},
+        {"empty picture", {MFVideoFormat_NV12, 4, 4, 0, 0, 0, 0, 2, false, false, 0}, 64},
         {"stride narrower than the row", Layout(MFVideoFormat_YUY2, 2, 2, 3), 60},   // no whole rows in 60
     };
     for (const Case &c : cases) {

@@ -37,30 +37,60 @@ static void PutPixel(BYTE *out, int y, int u, int v, const ColourMatrix *m)
     out[3] = 0;
 }
 
+// Where the converted pixels go: the first decoded pixel's place, and the bytes from one pixel to
+// the next along a decoded row and from one decoded row to the next. Turned a quarter, each decoded
+// row goes down or up a column of the picture.
+struct PixelWalk { BYTE *first; ptrdiff_t pixelStep, rowStep; };
+
+static PixelWalk WalkUpright(const FrameLayout *layout, BYTE *rgb, LONG rgbStride)
+{
+    ptrdiff_t lastX = layout->shownWidth - 1, lastY = layout->shownHeight - 1, stride = rgbStride;
+    switch (layout->rotation) {
+    case 90:   // decoded (x, y) shown at column lastY - y, row x
+        return {rgb + 4 * lastY, stride, -4};
+    case 180:  // at column lastX - x, row lastY - y
+        return {rgb + lastY * stride + 4 * lastX, -4, -stride};
+    case 270:  // at column y, row lastX - x
+        return {rgb + lastX * stride, -stride, 4};
+    default:
+        return {rgb, 4, stride};
+    }
+}
+
 // 4:2:0 frames, planar (I420, YV12: step 1) or with the chroma interleaved (NV12: step 2, cr at cb + 1).
 static void Yuv420ToRgb32(const BYTE *luma, LONG lumaStride, const BYTE *cb, const BYTE *cr, LONG chromaStride,
-                          int chromaStep, int width, int height, const ColourMatrix *m, BYTE *rgb, LONG rgbStride)
+                          int chromaStep, int width, int height, const ColourMatrix *m, const PixelWalk *walk)
 {
     for (int row = 0; row < height; row++) {
         const BYTE *y = luma + (ptrdiff_t)row * lumaStride;
         const BYTE *u = cb + (ptrdiff_t)(row / 2) * chromaStride;
         const BYTE *v = cr + (ptrdiff_t)(row / 2) * chromaStride;
-        BYTE *out = rgb + (ptrdiff_t)row * rgbStride;
-        for (int x = 0; x < width; x++)
-            PutPixel(out + 4 * x, y[x], u[x / 2 * chromaStep], v[x / 2 * chromaStep], m);
+        BYTE *out = walk->first + row * walk->rowStep;
+        for (int x = 0; x < width; x++, out += walk->pixelStep)
+            PutPixel(out, y[x], u[x / 2 * chromaStep], v[x / 2 * chromaStep], m);
     }
 }
 
 // 4:2:2 frames packed as Y0 U Y1 V.
-static void Yuy2ToRgb32(const BYTE *packed, LONG packedStride, int width, int height, const ColourMatrix *m, BYTE *rgb,
-                        LONG rgbStride)
+static void Yuy2ToRgb32(const BYTE *packed, LONG packedStride, int width, int height, const ColourMatrix *m,
+                        const PixelWalk *walk)
 {
     for (int row = 0; row < height; row++) {
         const BYTE *in = packed + (ptrdiff_t)row * packedStride;
-        BYTE *out = rgb + (ptrdiff_t)row * rgbStride;
-        for (int x = 0; x < width; x++)
-            PutPixel(out + 4 * x, in[2 * x], in[x / 2 * 4 + 1], in[x / 2 * 4 + 3], m);
+        BYTE *out = walk->first + row * walk->rowStep;
+        for (int x = 0; x < width; x++, out += walk->pixelStep)
+            PutPixel(out, in[2 * x], in[x / 2 * 4 + 1], in[x / 2 * 4 + 3], m);
     }
+}
+
+LONG UprightWidth(const FrameLayout *layout)
+{
+    return layout->rotation == 90 || layout->rotation == 270 ? layout->shownHeight : layout->shownWidth;
+}
+
+LONG UprightHeight(const FrameLayout *layout)
+{
+    return layout->rotation == 90 || layout->rotation == 270 ? layout->shownWidth : layout->shownHeight;
 }
 
 // Where the planes lie: decoders pad each plane's rows (to 4 bytes, 16 or more) and an odd frame's
@@ -105,11 +135,12 @@ bool ConvertDecodedFrame(const FrameLayout *layout, const BYTE *data, DWORD leng
     if (pitch < least || pitch > kMaxPitch)
         return false;
     DWORD lumaBytes = (DWORD)pitch * (DWORD)planes.lumaRows;
+    PixelWalk walk = WalkUpright(layout, rgb, rgbStride);
     const BYTE *luma = data + (DWORD)layout->top * pitch + layout->left * (packed ? 2 : 1);
     if (packed) {
         if (length < lumaBytes)
             return false;
-        Yuy2ToRgb32(luma, pitch, layout->shownWidth, layout->shownHeight, MatrixOf(layout), rgb, rgbStride);
+        Yuy2ToRgb32(luma, pitch, layout->shownWidth, layout->shownHeight, MatrixOf(layout), &walk);
         return true;
     }
     DWORD chromaRows = (DWORD)(layout->height + 1) / 2;
@@ -119,7 +150,7 @@ bool ConvertDecodedFrame(const FrameLayout *layout, const BYTE *data, DWORD leng
             return false;
         const BYTE *cb = data + lumaBytes + chromaTop * pitch + layout->left;
         Yuv420ToRgb32(luma, pitch, cb, cb + 1, pitch, 2, layout->shownWidth, layout->shownHeight, MatrixOf(layout),
-                      rgb, rgbStride);
+                      &walk);
         return true;
     }
     LONG chromaPitch = planes.chromaPitch;
@@ -132,6 +163,6 @@ bool ConvertDecodedFrame(const FrameLayout *layout, const BYTE *data, DWORD leng
     const BYTE *second = first + chromaBytes;
     bool uFirst = IsEqualGUID(layout->subtype, MFVideoFormat_IYUV);
     Yuv420ToRgb32(luma, pitch, uFirst ? first : second, uFirst ? second : first, chromaPitch, 1,
-                  layout->shownWidth, layout->shownHeight, MatrixOf(layout), rgb, rgbStride);
+                  layout->shownWidth, layout->shownHeight, MatrixOf(layout), &walk);
     return true;
 }

@@ -12,9 +12,14 @@ struct FrameLayout {
     LONG shownWidth, shownHeight;
     bool bt709;                    // the colours are HD video's (BT.709), else standard definition's (BT.601)
     bool fullRange;                // black and white at 0 and 255 (JPEG's), else studio range's 16 and 235
+    int rotation;                  // degrees the picture is turned clockwise to stand upright: 0, 90, 180 or 270
 };
 
-// One decoded frame of length bytes to the shown picture; false when the data is too short for the layout.
+// The picture as it is shown, upright.
+LONG UprightWidth(const FrameLayout *layout);
+LONG UprightHeight(const FrameLayout *layout);
+
+// One decoded frame of length bytes to the shown picture, upright; false when the data is too short for the layout.
 // The rows' pitch is the one a buffer of whole rows gives by its length, else the layout's stride,
 // else the least a row takes. Each output pixel is B, G, R, 0; a negative rgbStride writes the
 // rows bottom-up.

@@ -125,6 +125,13 @@ void ReadPictureForm(IMFMediaType *type, FrameLayout *layout)
     // Video is in studio range unless its type says it is in full range, as JPEG's frames are.
     UINT32 range = 0;
     layout->fullRange = SUCCEEDED(type->GetUINT32(MF_MT_VIDEO_NOMINAL_RANGE, &range)) && range == MFNominalRange_0_255;
+    // A phone held upright records its frames on their side and says how far they were turned
+    // (counter-clockwise): the picture is turned back as far.
+    UINT32 rotation = 0;
+    layout->rotation = SUCCEEDED(type->GetUINT32(MF_MT_VIDEO_ROTATION, &rotation)) &&
+                               (rotation == 90 || rotation == 180 || rotation == 270)
+                           ? (int)rotation
+                           : 0;
 }
 
 static HRESULT ChooseVideo(SourceFilter *filter, DWORD stream)
@@ -154,7 +161,7 @@ static HRESULT ChooseVideo(SourceFilter *filter, DWORD stream)
     UINT32 frames = (UINT32)(rate >> 32), seconds = (UINT32)rate;
     REFERENCE_TIME frameTime = frames ? (REFERENCE_TIME)seconds * 10000000 / frames : 0;
     SourcePin *pin = AddPin(filter, VideoPin, stream);
-    VideoMediaType(&pin->type, &pin->video, layout->shownWidth, layout->shownHeight, frameTime);
+    VideoMediaType(&pin->type, &pin->video, UprightWidth(layout), UprightHeight(layout), frameTime);
     return S_OK;
 }
 
