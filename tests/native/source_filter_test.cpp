@@ -79,7 +79,7 @@ TEST(SourcePixels, TheTypesNominalRangeIsFollowed)
             type->SetUINT32(MF_MT_VIDEO_NOMINAL_RANGE, c.range);
         type->SetUINT32(MF_MT_YUV_MATRIX, c.bt709 ? MFVideoTransferMatrix_BT709 : MFVideoTransferMatrix_BT601);
         FrameLayout layout = Layout(MFVideoFormat_NV12, 6, 2);
-        ReadPictureForm(type, &layout);
+        ReadPictureForm(type, nullptr, &layout);
         type->Release();
         BYTE rgb[2 * 6 * 4];
         ASSERT_TRUE(ConvertDecodedFrame(&layout, nv12, sizeof(nv12), rgb, 6 * 4)) << c.what;
@@ -88,29 +88,36 @@ TEST(SourcePixels, TheTypesNominalRangeIsFollowed)
 }
 
 // Luma 10 to 80 over a 4 x 2 frame in full range, so that each pixel shows its own grey: turned
-// upright by the quarters the type says (counter-clockwise, as the frames were turned), also into
-// the bottom-up rows the renderer takes; a rotation that is no quarter is not believed.
+// upright by the quarters the type says (counter-clockwise, as the frames were turned), or the
+// stream's native type where the decoded one does not say, also into the bottom-up rows the
+// renderer takes; a rotation that is no quarter is not believed, and the decoded type's word holds.
 TEST(SourcePixels, PictureTurnedUprightAsTheTypeSays)
 {
     const BYTE nv12[] = {10, 20, 30, 40, 50, 60, 70, 80, 128, 128, 128, 128};
-    struct Case { UINT32 rotation; int width, height; const char *upright; };
+    struct Case { UINT32 rotation; bool native; int width, height; const char *upright; };
     const Case cases[] = {
-        {0, 4, 2, "0A0A0A00 14141400 1E1E1E00 28282800 | 32323200 3C3C3C00 46464600 50505000"},
-        {90, 2, 4, "32323200 0A0A0A00 | 3C3C3C00 14141400 | 46464600 1E1E1E00 | 50505000 28282800"},
-        {180, 4, 2, "50505000 46464600 3C3C3C00 32323200 | 28282800 1E1E1E00 14141400 0A0A0A00"},
-        {270, 2, 4, "28282800 50505000 | 1E1E1E00 46464600 | 14141400 3C3C3C00 | 0A0A0A00 32323200"},
-        {45, 4, 2, "0A0A0A00 14141400 1E1E1E00 28282800 | 32323200 3C3C3C00 46464600 50505000"},
+        {0, false, 4, 2, "0A0A0A00 14141400 1E1E1E00 28282800 | 32323200 3C3C3C00 46464600 50505000"},
+        {90, false, 2, 4, "32323200 0A0A0A00 | 3C3C3C00 14141400 | 46464600 1E1E1E00 | 50505000 28282800"},
+        {180, false, 4, 2, "50505000 46464600 3C3C3C00 32323200 | 28282800 1E1E1E00 14141400 0A0A0A00"},
+        {270, false, 2, 4, "28282800 50505000 | 1E1E1E00 46464600 | 14141400 3C3C3C00 | 0A0A0A00 32323200"},
+        {45, false, 4, 2, "0A0A0A00 14141400 1E1E1E00 28282800 | 32323200 3C3C3C00 46464600 50505000"},
+        {90, true, 2, 4, "32323200 0A0A0A00 | 3C3C3C00 14141400 | 46464600 1E1E1E00 | 50505000 28282800"},
     };
     for (const Case &c : cases) {
-        IMFMediaType *type = nullptr;
+        IMFMediaType *type = nullptr, *native = nullptr;
         ASSERT_EQ(MFCreateMediaType(&type), S_OK);
+        ASSERT_EQ(MFCreateMediaType(&native), S_OK);
+        native->SetUINT32(MF_MT_VIDEO_NOMINAL_RANGE, MFNominalRange_16_235);
+        native->SetUINT32(MF_MT_VIDEO_ROTATION, c.native ? c.rotation : 180);
         type->SetUINT32(MF_MT_VIDEO_NOMINAL_RANGE, MFNominalRange_0_255);
-        type->SetUINT32(MF_MT_VIDEO_ROTATION, c.rotation);
+        if (!c.native)
+            type->SetUINT32(MF_MT_VIDEO_ROTATION, c.rotation);
         FrameLayout layout = Layout(MFVideoFormat_NV12, 4, 2);
-        ReadPictureForm(type, &layout);
+        ReadPictureForm(type, native, &layout);
         type->Release();
-        EXPECT_EQ(UprightWidth(&layout), c.width) << c.rotation;
-        EXPECT_EQ(UprightHeight(&layout), c.height) << c.rotation;
+        native->Release();
+        ASSERT_EQ(UprightWidth(&layout), c.width) << c.rotation;
+        ASSERT_EQ(UprightHeight(&layout), c.height) << c.rotation;
         BYTE rgb[8 * 4];
         LONG rowBytes = c.width * 4;
         ASSERT_TRUE(ConvertDecodedFrame(&layout, nv12, sizeof(nv12), rgb, rowBytes)) << c.rotation;
