@@ -66,9 +66,8 @@ static void PaintNv12(BYTE *frame)
 // RGB32 for DirectShow's renderers lies bottom-up: the player's pin writes it so.
 static void ConvertOwn(const BYTE *frame, BYTE *rgb)
 {
-    const BYTE *chroma = frame + kWidth * kHeight;
-    Yuv420ToRgb32(frame, kWidth, chroma, chroma + 1, kWidth, 2, kWidth, kHeight, true, rgb + (kHeight - 1) * kWidth * 4,
-                  -kWidth * 4);
+    static const FrameLayout kLayout = {MFVideoFormat_NV12, kWidth, kHeight, 0, 0, 0, kWidth, kHeight, true, false, 0};
+    ConvertDecodedFrame(&kLayout, frame, kNv12Bytes, rgb + (kHeight - 1) * kWidth * 4, -kWidth * 4);
 }
 
 static Cost TimeOwn(const BYTE *frame, int frames)

@@ -9,6 +9,8 @@ double     gdRate;
 LONG       glVolume;
 LONG       glMuteVolume;
 float      gfZoom = 1.0f;
+LONG       glVideoWidth;
+LONG       glVideoHeight;
 BOOL       gbStopToSeek;
 REFERENCE_TIME grtResume;
 BOOL       gbGlobalKeys;

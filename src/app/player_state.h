@@ -31,6 +31,8 @@ extern double     gdRate;                // playback rate last set; kept across 
 extern LONG       glVolume;              // user's level, hundredths of a dB: 0 full .. -4096
 extern LONG       glMuteVolume;          // level last read or set by the mute toggle; -10000 = muted
 extern float      gfZoom;                // cumulative zoom of the video rectangle; only grows
+extern LONG       glVideoWidth;          // the clip's picture as the engine last gave its size, upright;
+extern LONG       glVideoHeight;         // 0 while not known
 extern BOOL       gbStopToSeek;          // the engine stalls a seek of a running or paused graph
 
 extern REFERENCE_TIME grtResume;         // where the start-up record's clip was left, for the first open alone; 0: the start

@@ -38,11 +38,31 @@ static void SetClientSize(int width, int height)
                      outerHeight + (missingHeight > 0 ? missingHeight : 0));
 }
 
-static HRESULT FillClientWithVideo()
+// The picture at its own proportions, as large as the client area takes it and centred there; the
+// bars beside it are the main window's black. A picture of no known size fills the client area.
+static RECT PictureInClient()
 {
     RECT client;
     GetClientRect(ghApp, &client);
-    return pVW->SetWindowPosition(client.left, client.top, client.right, client.bottom);
+    LONGLONG width = client.right, height = client.bottom;
+    if (glVideoWidth <= 0 || glVideoHeight <= 0)
+        return client;
+    if (width * glVideoHeight > height * glVideoWidth) {
+        LONG shown = (LONG)(height * glVideoWidth / glVideoHeight);
+        client.left = (client.right - shown) / 2;
+        client.right = client.left + shown;
+    } else {
+        LONG shown = (LONG)(width * glVideoHeight / glVideoWidth);
+        client.top = (client.bottom - shown) / 2;
+        client.bottom = client.top + shown;
+    }
+    return client;
+}
+
+static HRESULT FillClientWithVideo()
+{
+    RECT picture = PictureInClient();
+    return pVW->SetWindowPosition(picture.left, picture.top, picture.right - picture.left, picture.bottom - picture.top);
 }
 
 // Sizes from the native size, never the current one: the client area is the scaled video, one
@@ -57,6 +77,8 @@ HRESULT SizeVideoWindow(int multiplier, int divisor)
     if (hr == E_NOINTERFACE)
         return 0;
     EnableClipMenus(VideoClipMenus);
+    glVideoWidth = SUCCEEDED(hr) ? width : 0;
+    glVideoHeight = SUCCEEDED(hr) ? height : 0;
     // With no size delivered the window keeps its size and the video fills it.
     if (SUCCEEDED(hr)) {
         width = width * multiplier / divisor;
@@ -71,6 +93,7 @@ HRESULT SizeVideoWindow(int multiplier, int divisor)
 
 HRESULT ResetIdleWindow()
 {
+    glVideoWidth = glVideoHeight = 0;
     SetOuterSize(ScaleToDpi(kIdleWidth), ScaleToDpi(kIdleHeight));
     CheckSizeItem(IDM_SIZE_NORMAL);
     EnableClipMenus(NoClipMenus);
@@ -84,20 +107,20 @@ void FitVideoToClient()
         FillClientWithVideo();
 }
 
-// The zoom stops growing once the video would be larger than a window can be.
+// The picture as the client area shows it, bars and all, grows from the client's top-left corner.
+// The zoom stops growing once the video would reach past where a window can be.
 HRESULT ZoomVideo(int steps)
 {
     if (!pVW)
         return 0;
     float zoom = (float)(gfZoom * (steps * (double)kZoomStep + 1.0));
-    RECT client;
-    GetClientRect(ghApp, &client);
-    double width = client.right * (double)zoom;
-    double height = client.bottom * (double)zoom;
-    if (width > kLargestVideoSide || height > kLargestVideoSide)
+    RECT picture = PictureInClient();
+    if (picture.right * (double)zoom > kLargestVideoSide || picture.bottom * (double)zoom > kLargestVideoSide)
         return 0;
     gfZoom = zoom;
-    HRESULT hr = pVW->SetWindowPosition(client.left, client.top, (long)width, (long)height);
+    HRESULT hr = pVW->SetWindowPosition((long)(picture.left * (double)zoom), (long)(picture.top * (double)zoom),
+                                        (long)((picture.right - picture.left) * (double)zoom),
+                                        (long)((picture.bottom - picture.top) * (double)zoom));
     return SUCCEEDED(hr) ? 0 : hr;
 }
 

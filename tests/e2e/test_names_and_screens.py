@@ -2,6 +2,8 @@
 Cyrillic, Japanese and with an emoji play, get their bookmark files and are reopened; each size preset
 gives exactly the video's size; the window's own sizes grow with the screen's DPI."""
 import os
+import subprocess
+import tempfile
 import time
 import unittest
 
@@ -11,6 +13,11 @@ FOLDER = 'записи 会議 🎙'
 NAMES = ['Лекция 1.mp3', '会議_録音.mp3', 'talk 🎙.mp3']
 VK_UP, VK_DOWN = 0x26, 0x28
 DPI_KEY = r'HKCU\Control Panel\Desktop'
+PICTURE = (32, 128, 224)   # a blue the status strip does not have
+
+
+def near(pixel, colour):
+    return all(abs(a - b) <= 40 for a, b in zip(pixel, colour))
 
 
 def title_of(name):
@@ -55,6 +62,40 @@ class NamesAndScreens(wp.PlayerCase):
                 wp.driver('char', key)
             self.assertTrue(wp.wait_for(lambda: (wp.show() or {}).get('client') == client, timeout=10),
                             f'{key}: {wp.show()}')
+        self.exit_player()
+
+    def test_a_video_as_large_as_the_screen_keeps_its_aspect(self):
+        """The window is held to the screen, so its client area is less than the video: the picture
+        shows at the video's proportions between black bars rather than squeezed."""
+        clip = os.path.join(wp.CLIPS, 'screen 1920x1080.avi')
+        if not os.path.exists(clip):
+            os.makedirs(wp.CLIPS, exist_ok=True)
+            subprocess.run(['ffmpeg', '-loglevel', 'error', '-y', '-f', 'lavfi', '-i',
+                            f'color=c=0x{PICTURE[0]:02X}{PICTURE[1]:02X}{PICTURE[2]:02X}:size=1920x1080:rate=25:duration=20',
+                            '-c:v', 'mjpeg', '-q:v', '3', clip], check=True)
+        self.start(wp.win_path(clip))
+        self.assertTrue(wp.wait_for_title('screen 1920x1080.avi [Video] '))
+        window = wp.show()
+        width, height = (int(v) for v in window['client'].split('x'))
+        self.assertLess(height, 1080, f'the window is held to the screen: {window}')
+        left, top = (int(v) for v in window['origin'].split(','))
+        shown = (min(width, height * 1920 // 1080), min(height, width * 1080 // 1920))
+        expected = ((width - shown[0]) // 2, shown[0], (height - shown[1]) // 2)
+        with tempfile.TemporaryDirectory() as folder:
+            shot = os.path.join(folder, 'shot.png')
+
+            def picture():
+                """The left bar and the picture's width along the middle row, the top bar down the middle column."""
+                wp.screenshot(shot)
+                row = wp.pixel_row(shot, left, top + height // 2, width)
+                column = wp.pixel_column(shot, left + width // 2, top, height)
+                inside = [x for x, pixel in enumerate(row) if near(pixel, PICTURE)]
+                above = next((y for y, pixel in enumerate(column) if near(pixel, PICTURE)), height)
+                return (inside[0], len(inside), above) if inside else (width, 0, above)
+
+            def as_expected():
+                return all(abs(a - b) <= 2 for a, b in zip(picture(), expected))
+            self.assertTrue(wp.wait_for(as_expected, 10), f'{picture()} not {expected} in {width}x{height}')
         self.exit_player()
 
     def test_idle_window_grows_with_the_screens_dpi(self):

@@ -185,6 +185,13 @@ def pixel_row(picture, x, y, width):
     return [tuple(raw[i:i + 3]) for i in range(0, len(raw), 3)]
 
 
+def pixel_column(picture, x, y, height):
+    """The RGB colours of one column of a picture, from y for height pixels."""
+    raw = subprocess.run([CONVERT, picture, '-crop', f'1x{height}+{x}+{y}', '+repage', '-depth', '8', 'rgb:-'],
+                         check=True, capture_output=True).stdout
+    return [tuple(raw[i:i + 3]) for i in range(0, len(raw), 3)]
+
+
 class PlayerCase(unittest.TestCase):
     """A Wine test that starts players: one session, no last-clip record, no player left behind."""
 

@@ -29,7 +29,7 @@ static std::string Pixels(const BYTE *rgb, int width, int rows, int rowBytes)
 
 static FrameLayout Layout(const GUID &subtype, LONG width, LONG height, LONG stride = 0)
 {
-    return FrameLayout{subtype, width, height, stride, 0, 0, width, height, false};
+    return FrameLayout{subtype, width, height, stride, 0, 0, width, height, false, false, 0};
 }
 
 // Studio-range black (Y 16), white (Y 235) and a saturated red (Y 81, Cb 90, Cr 240), each over a
@@ -56,6 +56,77 @@ TEST(SourcePixels, BlackWhiteAndRedInEveryDecodedFormByEitherMatrix)
         layout.bt709 = true;
         ASSERT_TRUE(ConvertDecodedFrame(&layout, c.frame.data(), (DWORD)c.frame.size(), rgb, 6 * 4)) << c.form;
         EXPECT_EQ(Pixels(rgb, 6, 2, 6 * 4), std::string(kHdRow) + " | " + kHdRow) << c.form << ", BT.709";
+    }
+}
+
+// 75 % white (Y 191, R G B 191 in full range, 180 in studio range), a full-range red (Y 76, Cb 85,
+// Cr 255) and black, as the type's nominal range says: full range kept as it is, studio range
+// (said, or not said at all) stretched to full; by either matrix.
+TEST(SourcePixels, TheTypesNominalRangeIsFollowed)
+{
+    const BYTE nv12[] = {191, 191, 76, 76, 0, 0, 191, 191, 76, 76, 0, 0, 128, 128, 85, 255, 128, 128};
+    struct Case { const char *what; UINT32 range; bool said, bt709; const char *row; };
+    const Case cases[] = {
+        {"full range", MFNominalRange_0_255, true, false, "BFBFBF00 BFBFBF00 0000FE00 0000FE00 00000000 00000000"},
+        {"full range, HD", MFNominalRange_0_255, true, true, "BFBFBF00 BFBFBF00 0019FF00 0019FF00 00000000 00000000"},
+        {"studio range", MFNominalRange_16_235, true, false, "CCCCCC00 CCCCCC00 0000FF00 0000FF00 00000000 00000000"},
+        {"not said", 0, false, false, "CCCCCC00 CCCCCC00 0000FF00 0000FF00 00000000 00000000"},
+    };
+    for (const Case &c : cases) {
+        IMFMediaType *type = nullptr;
+        ASSERT_EQ(MFCreateMediaType(&type), S_OK);
+        if (c.said)
+            type->SetUINT32(MF_MT_VIDEO_NOMINAL_RANGE, c.range);
+        type->SetUINT32(MF_MT_YUV_MATRIX, c.bt709 ? MFVideoTransferMatrix_BT709 : MFVideoTransferMatrix_BT601);
+        FrameLayout layout = Layout(MFVideoFormat_NV12, 6, 2);
+        ReadPictureForm(type, nullptr, &layout);
+        type->Release();
+        BYTE rgb[2 * 6 * 4];
+        ASSERT_TRUE(ConvertDecodedFrame(&layout, nv12, sizeof(nv12), rgb, 6 * 4)) << c.what;
+        EXPECT_EQ(Pixels(rgb, 6, 2, 6 * 4), std::string(c.row) + " | " + c.row) << c.what;
+    }
+}
+
+// Luma 10 to 80 over a 4 x 2 frame in full range, so that each pixel shows its own grey: turned
+// upright by the quarters the type says (counter-clockwise, as the frames were turned), or the
+// stream's native type where the decoded one does not say, also into the bottom-up rows the
+// renderer takes; a rotation that is no quarter is not believed, and the decoded type's word holds.
+TEST(SourcePixels, PictureTurnedUprightAsTheTypeSays)
+{
+    const BYTE nv12[] = {10, 20, 30, 40, 50, 60, 70, 80, 128, 128, 128, 128};
+    struct Case { UINT32 rotation; bool native; int width, height; const char *upright; };
+    const Case cases[] = {
+        {0, false, 4, 2, "0A0A0A00 14141400 1E1E1E00 28282800 | 32323200 3C3C3C00 46464600 50505000"},
+        {90, false, 2, 4, "32323200 0A0A0A00 | 3C3C3C00 14141400 | 46464600 1E1E1E00 | 50505000 28282800"},
+        {180, false, 4, 2, "50505000 46464600 3C3C3C00 32323200 | 28282800 1E1E1E00 14141400 0A0A0A00"},
+        {270, false, 2, 4, "28282800 50505000 | 1E1E1E00 46464600 | 14141400 3C3C3C00 | 0A0A0A00 32323200"},
+        {45, false, 4, 2, "0A0A0A00 14141400 1E1E1E00 28282800 | 32323200 3C3C3C00 46464600 50505000"},
+        {90, true, 2, 4, "32323200 0A0A0A00 | 3C3C3C00 14141400 | 46464600 1E1E1E00 | 50505000 28282800"},
+    };
+    for (const Case &c : cases) {
+        IMFMediaType *type = nullptr, *native = nullptr;
+        ASSERT_EQ(MFCreateMediaType(&type), S_OK);
+        ASSERT_EQ(MFCreateMediaType(&native), S_OK);
+        native->SetUINT32(MF_MT_VIDEO_NOMINAL_RANGE, MFNominalRange_16_235);
+        native->SetUINT32(MF_MT_VIDEO_ROTATION, c.native ? c.rotation : 180);
+        type->SetUINT32(MF_MT_VIDEO_NOMINAL_RANGE, MFNominalRange_0_255);
+        if (!c.native)
+            type->SetUINT32(MF_MT_VIDEO_ROTATION, c.rotation);
+        FrameLayout layout = Layout(MFVideoFormat_NV12, 4, 2);
+        ReadPictureForm(type, native, &layout);
+        type->Release();
+        native->Release();
+        ASSERT_EQ(UprightWidth(&layout), c.width) << c.rotation;
+        ASSERT_EQ(UprightHeight(&layout), c.height) << c.rotation;
+        BYTE rgb[8 * 4];
+        LONG rowBytes = c.width * 4;
+        ASSERT_TRUE(ConvertDecodedFrame(&layout, nv12, sizeof(nv12), rgb, rowBytes)) << c.rotation;
+        EXPECT_EQ(Pixels(rgb, c.width, c.height, rowBytes), c.upright) << c.rotation;
+        ASSERT_TRUE(ConvertDecodedFrame(&layout, nv12, sizeof(nv12), rgb + (c.height - 1) * rowBytes, -rowBytes));
+        std::string topDown;
+        for (int row = c.height - 1; row >= 0; row--)
+            topDown += (topDown.empty() ? "" : " | ") + Pixels(rgb + row * rowBytes, c.width, 1, rowBytes);
+        EXPECT_EQ(topDown, c.upright) << c.rotation << ", bottom-up";
     }
 }
 
@@ -129,7 +200,7 @@ TEST(SourcePixels, PictureInsideThePaddedFrame)
     const BYTE nv12[] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 81, 81, 0, 0, 235, 235,
                          0, 0, 0, 0, 0, 0, 90, 240};
     const BYTE iyuv[] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 81, 81, 0, 0, 235, 235, 0, 0, 0, 90, 0, 0, 0, 240};
-    FrameLayout layout = {MFVideoFormat_NV12, 4, 4, 0, 2, 2, 2, 2, false};
+    FrameLayout layout = {MFVideoFormat_NV12, 4, 4, 0, 2, 2, 2, 2, false, false, 0};
     BYTE rgb[2 * 2 * 4];
     ASSERT_TRUE(ConvertDecodedFrame(&layout, nv12, sizeof(nv12), rgb, 2 * 4));
     EXPECT_EQ(Pixels(rgb, 2, 2, 2 * 4), "0000FF00 0000FF00 | B2B3FF00 B2B3FF00");
@@ -150,10 +221,10 @@ TEST(SourcePixels, ShortDataAndPicturesOutsideTheFrameAreRefused)
         {"YV12 short", Layout(MFVideoFormat_YV12, 2, 2), 5},
         {"YUY2 short", Layout(MFVideoFormat_YUY2, 2, 2), 7},
         {"NV12 odd short", Layout(MFVideoFormat_NV12, 3, 3), 19},
-        {"right of the frame", {MFVideoFormat_NV12, 4, 4, 0, 2, 0, 4, 2, false}, 64},
-        {"below the frame", {MFVideoFormat_NV12, 4, 4, 0, 0, 2, 2, 4, false}, 64},
-        {"before the frame", {MFVideoFormat_NV12, 4, 4, 0, -2, 0, 2, 2, false}, 64},
-        {"empty picture", {MFVideoFormat_NV12, 4, 4, 0, 0, 0, 0, 2, false}, 64},
+        {"right of the frame", {MFVideoFormat_NV12, 4, 4, 0, 2, 0, 4, 2, false, false, 0}, 64},
+        {"below the frame", {MFVideoFormat_NV12, 4, 4, 0, 0, 2, 2, 4, false, false, 0}, 64},
+        {"before the frame", {MFVideoFormat_NV12, 4, 4, 0, -2, 0, 2, 2, false, false, 0}, 64},
+        {"empty picture", {MFVideoFormat_NV12, 4, 4, 0, 0, 0, 0, 2, false, false, 0}, 64},
         {"stride narrower than the row", Layout(MFVideoFormat_YUY2, 2, 2, 3), 60},   // no whole rows in 60
     };
     for (const Case &c : cases) {

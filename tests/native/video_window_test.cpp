@@ -83,7 +83,34 @@ TEST_F(VideoWindowTest, WindowSizesFollowTheDpiAndVideoSizesDoNot)
     }, clip);
 }
 
-TEST_F(VideoWindowTest, ZoomCompoundsInSinglePrecisionAndResizingShowsTheClientSizeAgain)
+// The picture keeps its proportions in a client area of any other shape, centred between black
+// bars: a 640 x 360 one in 640 x 400, and a portrait one (as a phone's clip stands upright) in a
+// landscape window.
+TEST_F(VideoWindowTest, ThePictureKeepsItsAspectInAnyClientArea)
+{
+    Play([] {
+        size_t mark = Mark();
+        SetWindowPos(ghApp, nullptr, 0, 0, 648, 446, SWP_NOMOVE);   // client 640 x 400
+        EXPECT_CALLS(mark, "SetWindowPosition 0,20,640,360");
+        mark = Mark();
+        Char('n');
+        EXPECT_EQ(Client(), "640x360");
+        EXPECT_CALLS(mark, "GetVideoSize", "SetWindowPosition 0,0,640,360", "SetWindowPosition 0,0,640,360");
+    });
+    standin::Reset();
+    standin::Clip portrait;
+    portrait.width = 360;
+    portrait.height = 640;
+    Play([] {
+        EXPECT_EQ(Client(), "360x640");
+        size_t mark = Mark();
+        SetWindowPos(ghApp, nullptr, 0, 0, 648, 406, SWP_NOMOVE);   // client 640 x 360
+        EXPECT_CALLS(mark, "SetWindowPosition 219,0,202,360");
+    }, portrait);
+}
+
+// Zooming grows the picture the client area shows, bars and all, from its top-left corner.
+TEST_F(VideoWindowTest, ZoomCompoundsInSinglePrecisionAndResizingFitsThePictureAgain)
 {
     Play([] {
         SetWindowPos(ghApp, nullptr, 0, 0, 648, 406, SWP_NOMOVE);   // client 640 x 360
@@ -97,9 +124,11 @@ TEST_F(VideoWindowTest, ZoomCompoundsInSinglePrecisionAndResizingShowsTheClientS
         EXPECT_EQ(gfZoom, 1.33100008964538574f);
         size_t mark = Mark();
         SetWindowPos(ghApp, nullptr, 0, 0, 658, 406, SWP_NOMOVE);
-        EXPECT_CALLS(mark, "SetWindowPosition 0,0,650,360");
+        EXPECT_CALLS(mark, "SetWindowPosition 5,0,640,360") << "bars of 5 either side of the picture";
+        mark = Mark();
         Char('z');
         EXPECT_EQ(gfZoom, 1.46410012245178223f);
+        EXPECT_CALLS(mark, "SetWindowPosition 7,0,937,527");
         // Held down, z grows the video to the largest size a window takes (16-bit coordinates), no further.
         std::string last;
         for (int i = 0; i < 400; i++) {
@@ -109,7 +138,7 @@ TEST_F(VideoWindowTest, ZoomCompoundsInSinglePrecisionAndResizingShowsTheClientS
             if (!calls.empty())
                 last = calls.back();
         }
-        EXPECT_EQ(last, "SetWindowPosition 0,0,32360,17922");
+        EXPECT_EQ(last, "SetWindowPosition 248,0,31862,17922") << "its right edge at 32110";
         EXPECT_LT(gfZoom, 50.41f);
     });
 }

@@ -1,4 +1,4 @@
-// Frames from the decoders (studio-range YUV) to full-range RGB, in integer arithmetic.
+// Frames from the decoders (YUV, studio or full range) to full-range RGB, in integer arithmetic.
 #include "engine/source_filter/pixels.h"
 
 #include <mfapi.h>
@@ -11,14 +11,24 @@ static BYTE Clamp(int value)
     return value < 0 ? 0 : value > 255 ? 255 : (BYTE)value;
 }
 
-// The colour matrices' coefficients, scaled by 256: red from V, green from U and V, blue from U.
-struct ColourMatrix { int redV, greenU, greenV, blueU; };
-static const ColourMatrix kBt601 = {409, 100, 208, 516};
-static const ColourMatrix kBt709 = {459, 55, 136, 541};
+// The colour matrices' coefficients, scaled by 256: luma's gain above its black, red from V, green
+// from U and V, blue from U. Full range keeps luma as it is and gives chroma its whole span.
+struct ColourMatrix { int luma, black, redV, greenU, greenV, blueU; };
+static const ColourMatrix kStudio601 = {298, 16, 409, 100, 208, 516};
+static const ColourMatrix kStudio709 = {298, 16, 459, 55, 136, 541};
+static const ColourMatrix kFull601 = {256, 0, 359, 88, 183, 454};
+static const ColourMatrix kFull709 = {256, 0, 403, 48, 120, 475};
+
+static const ColourMatrix *MatrixOf(const FrameLayout *layout)
+{
+    if (layout->fullRange)
+        return layout->bt709 ? &kFull709 : &kFull601;
+    return layout->bt709 ? &kStudio709 : &kStudio601;
+}
 
 static void PutPixel(BYTE *out, int y, int u, int v, const ColourMatrix *m)
 {
-    int c = 298 * (y - 16);
+    int c = m->luma * (y - m->black);
     int d = u - 128;
     int e = v - 128;
     out[0] = Clamp((c + m->blueU * d + 128) >> 8);
@@ -27,29 +37,60 @@ static void PutPixel(BYTE *out, int y, int u, int v, const ColourMatrix *m)
     out[3] = 0;
 }
 
-void Yuv420ToRgb32(const BYTE *luma, LONG lumaStride, const BYTE *cb, const BYTE *cr, LONG chromaStride,
-                   int chromaStep, int width, int height, bool bt709, BYTE *rgb, LONG rgbStride)
+// Where the converted pixels go: the first decoded pixel's place, and the bytes from one pixel to
+// the next along a decoded row and from one decoded row to the next. Turned a quarter, each decoded
+// row goes down or up a column of the picture.
+struct PixelWalk { BYTE *first; ptrdiff_t pixelStep, rowStep; };
+
+static PixelWalk WalkUpright(const FrameLayout *layout, BYTE *rgb, LONG rgbStride)
 {
-    const ColourMatrix *m = bt709 ? &kBt709 : &kBt601;
+    ptrdiff_t lastX = layout->shownWidth - 1, lastY = layout->shownHeight - 1, stride = rgbStride;
+    switch (layout->rotation) {
+    case 90:   // decoded (x, y) shown at column lastY - y, row x
+        return {rgb + 4 * lastY, stride, -4};
+    case 180:  // at column lastX - x, row lastY - y
+        return {rgb + lastY * stride + 4 * lastX, -4, -stride};
+    case 270:  // at column y, row lastX - x
+        return {rgb + lastX * stride, -stride, 4};
+    default:
+        return {rgb, 4, stride};
+    }
+}
+
+// 4:2:0 frames, planar (I420, YV12: step 1) or with the chroma interleaved (NV12: step 2, cr at cb + 1).
+static void Yuv420ToRgb32(const BYTE *luma, LONG lumaStride, const BYTE *cb, const BYTE *cr, LONG chromaStride,
+                          int chromaStep, int width, int height, const ColourMatrix *m, const PixelWalk *walk)
+{
     for (int row = 0; row < height; row++) {
         const BYTE *y = luma + (ptrdiff_t)row * lumaStride;
         const BYTE *u = cb + (ptrdiff_t)(row / 2) * chromaStride;
         const BYTE *v = cr + (ptrdiff_t)(row / 2) * chromaStride;
-        BYTE *out = rgb + (ptrdiff_t)row * rgbStride;
-        for (int x = 0; x < width; x++)
-            PutPixel(out + 4 * x, y[x], u[x / 2 * chromaStep], v[x / 2 * chromaStep], m);
+        BYTE *out = walk->first + row * walk->rowStep;
+        for (int x = 0; x < width; x++, out += walk->pixelStep)
+            PutPixel(out, y[x], u[x / 2 * chromaStep], v[x / 2 * chromaStep], m);
     }
 }
 
-void Yuy2ToRgb32(const BYTE *packed, LONG packedStride, int width, int height, bool bt709, BYTE *rgb, LONG rgbStride)
+// 4:2:2 frames packed as Y0 U Y1 V.
+static void Yuy2ToRgb32(const BYTE *packed, LONG packedStride, int width, int height, const ColourMatrix *m,
+                        const PixelWalk *walk)
 {
-    const ColourMatrix *m = bt709 ? &kBt709 : &kBt601;
     for (int row = 0; row < height; row++) {
         const BYTE *in = packed + (ptrdiff_t)row * packedStride;
-        BYTE *out = rgb + (ptrdiff_t)row * rgbStride;
-        for (int x = 0; x < width; x++)
-            PutPixel(out + 4 * x, in[2 * x], in[x / 2 * 4 + 1], in[x / 2 * 4 + 3], m);
+        BYTE *out = walk->first + row * walk->rowStep;
+        for (int x = 0; x < width; x++, out += walk->pixelStep)
+            PutPixel(out, in[2 * x], in[x / 2 * 4 + 1], in[x / 2 * 4 + 3], m);
     }
+}
+
+LONG UprightWidth(const FrameLayout *layout)
+{
+    return layout->rotation == 90 || layout->rotation == 270 ? layout->shownHeight : layout->shownWidth;
+}
+
+LONG UprightHeight(const FrameLayout *layout)
+{
+    return layout->rotation == 90 || layout->rotation == 270 ? layout->shownWidth : layout->shownHeight;
 }
 
 // Where the planes lie: decoders pad each plane's rows (to 4 bytes, 16 or more) and an odd frame's
@@ -94,11 +135,12 @@ bool ConvertDecodedFrame(const FrameLayout *layout, const BYTE *data, DWORD leng
     if (pitch < least || pitch > kMaxPitch)
         return false;
     DWORD lumaBytes = (DWORD)pitch * (DWORD)planes.lumaRows;
+    PixelWalk walk = WalkUpright(layout, rgb, rgbStride);
     const BYTE *luma = data + (DWORD)layout->top * pitch + layout->left * (packed ? 2 : 1);
     if (packed) {
         if (length < lumaBytes)
             return false;
-        Yuy2ToRgb32(luma, pitch, layout->shownWidth, layout->shownHeight, layout->bt709, rgb, rgbStride);
+        Yuy2ToRgb32(luma, pitch, layout->shownWidth, layout->shownHeight, MatrixOf(layout), &walk);
         return true;
     }
     DWORD chromaRows = (DWORD)(layout->height + 1) / 2;
@@ -107,8 +149,8 @@ bool ConvertDecodedFrame(const FrameLayout *layout, const BYTE *data, DWORD leng
         if (length < lumaBytes + (DWORD)pitch * chromaRows)
             return false;
         const BYTE *cb = data + lumaBytes + chromaTop * pitch + layout->left;
-        Yuv420ToRgb32(luma, pitch, cb, cb + 1, pitch, 2, layout->shownWidth, layout->shownHeight, layout->bt709, rgb,
-                      rgbStride);
+        Yuv420ToRgb32(luma, pitch, cb, cb + 1, pitch, 2, layout->shownWidth, layout->shownHeight, MatrixOf(layout),
+                      &walk);
         return true;
     }
     LONG chromaPitch = planes.chromaPitch;
@@ -121,6 +163,6 @@ bool ConvertDecodedFrame(const FrameLayout *layout, const BYTE *data, DWORD leng
     const BYTE *second = first + chromaBytes;
     bool uFirst = IsEqualGUID(layout->subtype, MFVideoFormat_IYUV);
     Yuv420ToRgb32(luma, pitch, uFirst ? first : second, uFirst ? second : first, chromaPitch, 1,
-                  layout->shownWidth, layout->shownHeight, layout->bt709, rgb, rgbStride);
+                  layout->shownWidth, layout->shownHeight, MatrixOf(layout), &walk);
     return true;
 }

@@ -11,15 +11,16 @@ struct FrameLayout {
     LONG left, top;                // the picture inside the frame, at even offsets
     LONG shownWidth, shownHeight;
     bool bt709;                    // the colours are HD video's (BT.709), else standard definition's (BT.601)
+    bool fullRange;                // black and white at 0 and 255 (JPEG's), else studio range's 16 and 235
+    int rotation;                  // degrees the picture is turned clockwise to stand upright: 0, 90, 180 or 270
 };
 
-// 4:2:0 frames, planar (I420, YV12: step 1) or with the chroma interleaved (NV12: step 2, cr at cb + 1).
-// Each output pixel is B, G, R, 0; a negative rgbStride writes the rows bottom-up.
-void Yuv420ToRgb32(const BYTE *luma, LONG lumaStride, const BYTE *cb, const BYTE *cr, LONG chromaStride,
-                   int chromaStep, int width, int height, bool bt709, BYTE *rgb, LONG rgbStride);
-// 4:2:2 frames packed as Y0 U Y1 V.
-void Yuy2ToRgb32(const BYTE *packed, LONG packedStride, int width, int height, bool bt709, BYTE *rgb, LONG rgbStride);
-// One decoded frame of length bytes to the shown picture; false when the data is too short for the layout.
+// The picture as it is shown, upright.
+LONG UprightWidth(const FrameLayout *layout);
+LONG UprightHeight(const FrameLayout *layout);
+
+// One decoded frame of length bytes to the shown picture, upright; false when the data is too short for the layout.
 // The rows' pitch is the one a buffer of whole rows gives by its length, else the layout's stride,
-// else the least a row takes.
+// else the least a row takes. Each output pixel is B, G, R, 0; a negative rgbStride writes the
+// rows bottom-up.
 bool ConvertDecodedFrame(const FrameLayout *layout, const BYTE *data, DWORD length, BYTE *rgb, LONG rgbStride);

@@ -123,6 +123,31 @@ static void FindPicture(IMFMediaType *type, FrameLayout *layout)
     layout->shownHeight = area.Area.cy;
 }
 
+// The decoder may leave out of its type what the container said of the stream.
+static bool Says(IMFMediaType *type, IMFMediaType *native, REFGUID key, UINT32 *value)
+{
+    return SUCCEEDED(type->GetUINT32(key, value)) || (native && SUCCEEDED(native->GetUINT32(key, value)));
+}
+
+void ReadPictureForm(IMFMediaType *type, IMFMediaType *native, FrameLayout *layout)
+{
+    FindPicture(type, layout);
+    // A stream that does not say is taken by its size, as HD video is made in BT.709.
+    UINT32 matrix = 0;
+    layout->bt709 = SUCCEEDED(type->GetUINT32(MF_MT_YUV_MATRIX, &matrix)) ? matrix == MFVideoTransferMatrix_BT709
+                                                                          : layout->shownHeight >= kHdLines;
+    // Video is in studio range unless its type says it is in full range, as JPEG's frames are.
+    UINT32 range = 0;
+    layout->fullRange = Says(type, native, MF_MT_VIDEO_NOMINAL_RANGE, &range) && range == MFNominalRange_0_255;
+    // A phone held upright records its frames on their side and says how far they were turned
+    // (counter-clockwise): the picture is turned back as far.
+    UINT32 rotation = 0;
+    layout->rotation = Says(type, native, MF_MT_VIDEO_ROTATION, &rotation) &&
+                               (rotation == 90 || rotation == 180 || rotation == 270)
+                           ? (int)rotation
+                           : 0;
+}
+
 static HRESULT ChooseVideo(SourceFilter *filter, DWORD stream)
 {
     HRESULT hr = E_FAIL;
@@ -143,18 +168,19 @@ static HRESULT ChooseVideo(SourceFilter *filter, DWORD stream)
     layout->width = (LONG)(size >> 32);
     layout->height = (LONG)(UINT32)size;
     layout->stride = SUCCEEDED(type->GetUINT32(MF_MT_DEFAULT_STRIDE, &stride)) && (LONG)stride > 0 ? (LONG)stride : 0;
-    FindPicture(type, layout);
-    // A stream that does not say is taken by its size, as HD video is made in BT.709.
-    UINT32 matrix = 0;
-    layout->bt709 = SUCCEEDED(type->GetUINT32(MF_MT_YUV_MATRIX, &matrix)) ? matrix == MFVideoTransferMatrix_BT709
-                                                                          : layout->shownHeight >= kHdLines;
+    IMFMediaType *native = NULL;
+    if (FAILED(filter->reader->GetNativeMediaType(stream, 0, &native)))
+        native = NULL;
+    ReadPictureForm(type, native, layout);
+    if (native)
+        native->Release();
     type->Release();
     if (layout->width < 1 || layout->height < 1 || (UINT32)layout->width > kMaxSide || (UINT32)layout->height > kMaxSide)
         return MF_E_INVALIDMEDIATYPE;
     UINT32 frames = (UINT32)(rate >> 32), seconds = (UINT32)rate;
     REFERENCE_TIME frameTime = frames ? (REFERENCE_TIME)seconds * 10000000 / frames : 0;
     SourcePin *pin = AddPin(filter, VideoPin, stream);
-    VideoMediaType(&pin->type, &pin->video, layout->shownWidth, layout->shownHeight, frameTime);
+    VideoMediaType(&pin->type, &pin->video, UprightWidth(layout), UprightHeight(layout), frameTime);
     return S_OK;
 }
 

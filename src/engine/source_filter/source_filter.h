@@ -157,6 +157,10 @@ HRESULT CreateSourceReader(const WCHAR *path, IMFSourceReader **reader);
 HRESULT CreateMediaType(IMFMediaType **type);
 // reader.cpp: the pins' streams and types, and the clip's duration
 HRESULT ChooseSourceStreams(SourceFilter *filter);
+// What a decoded video type says of its picture beyond its size: where it lies in the frame (the
+// frame's width and height already in the layout), its colours, its range and its rotation; the
+// last two, where it does not say them, as the stream's native type (NULL: none) says them.
+void    ReadPictureForm(IMFMediaType *type, IMFMediaType *native, FrameLayout *layout);
 // The sound pin for a stream decoded so, mask as the decoder names its speakers (0 when it does not).
 HRESULT AddSoundPin(SourceFilter *filter, DWORD stream, WORD channels, DWORD rate, DWORD mask);
 // streaming.cpp: a thread for each connected pin, from Pause to Stop

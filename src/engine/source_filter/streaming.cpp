@@ -31,7 +31,7 @@ static void FollowBufferType(SourceFilter *filter, IMediaSample *out)
         return;
     if (IsEqualGUID(changed->formattype, FORMAT_VideoInfo) && changed->cbFormat >= sizeof(VIDEOINFOHEADER)) {
         const BITMAPINFOHEADER *bitmap = &((const VIDEOINFOHEADER *)changed->pbFormat)->bmiHeader;
-        if (bitmap->biWidth >= filter->frame.shownWidth) {
+        if (bitmap->biWidth >= UprightWidth(&filter->frame)) {
             filter->rowPixels = bitmap->biWidth;
             filter->topDown = bitmap->biHeight < 0;
         }
@@ -65,7 +65,7 @@ static void DeliverFrame(SourcePin *pin, IMFSample *sample, REFERENCE_TIME time,
         return;
     FollowBufferType(filter, out);
     BYTE *data = NULL;
-    LONG rowBytes = filter->rowPixels * 4, rows = filter->frame.shownHeight;
+    LONG rowBytes = filter->rowPixels * 4, rows = UprightHeight(&filter->frame);
     if (SUCCEEDED(out->GetPointer(&data)) && out->GetSize() >= rowBytes * rows) {
         BYTE *first = filter->topDown ? data : data + (rows - 1) * rowBytes;
         if (ConvertSample(&filter->frame, sample, first, filter->topDown ? rowBytes : -rowBytes)) {
@@ -343,7 +343,7 @@ HRESULT StartStreaming(SourceFilter *filter)
         if (filter->pins[i].allocator)
             hr = filter->pins[i].allocator->Commit();
     SetQuit(filter, false);
-    filter->rowPixels = filter->frame.shownWidth;
+    filter->rowPixels = UprightWidth(&filter->frame);
     filter->topDown = false;
     // A reader that cannot be moved plays from where it is, the start of a clip just opened.
     if (SUCCEEDED(hr)) {
