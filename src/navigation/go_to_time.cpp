@@ -9,6 +9,9 @@
 // Longer than any clip: a time past it is not read, so that nothing below overflows.
 static const ULONGLONG kLargestSeconds = 100000000000ULL;
 
+// The time the dialog was answered with, sought once the dialog has gone.
+static REFERENCE_TIME grtGoToTarget;
+
 static bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -84,28 +87,31 @@ INT_PTR CALLBACK GoToTimeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     if (wParam != IDOK)
         return FALSE;
     char text[64];
-    REFERENCE_TIME target = 0;
     GetDlgItemTextA(dialog, IDC_GO_TO_TIME, text, sizeof(text));
-    if (!ParseClipTime(text, &target)) {
+    if (!ParseClipTime(text, &grtGoToTarget)) {
         SetDlgItemTextA(dialog, IDC_GO_TO_TIME_HINT, "Type a time such as 1:23:45, 12:05 or 90.5.");
         // Back in the field with its text selected, the next try simply types over it.
         SendMessageA(dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(dialog, IDC_GO_TO_TIME), TRUE);
         return TRUE;
     }
-    // As for the other jumps, the loop ends first; the seek holds the target inside the clip.
-    CancelABLoop();
-    SeekClip(target, AM_SEEKING_AbsolutePositioning, NULL, AM_SEEKING_NoPositioning);
     EndDialog(dialog, IDOK);
     return TRUE;
 }
 
-// One dialog at a time, and only over a clip.
+// One dialog at a time, and only over a clip. The seek waits until the dialog has gone: hiding it
+// can hold the program up (Wine with no window manager waits 2 s for one), and a key pressed
+// meanwhile must find the clip at the time typed, not played on from there to its end.
 void GoToTime()
 {
     if (!pMS || ghGoToTime)
         return;
-    DialogBoxParamA(ghInst, MAKEINTRESOURCEA(IDD_GO_TO_TIME), ghApp, GoToTimeDlgProc, 0);
+    INT_PTR answer = DialogBoxParamA(ghInst, MAKEINTRESOURCEA(IDD_GO_TO_TIME), ghApp, GoToTimeDlgProc, 0);
     ghGoToTime = NULL;
+    if (answer != IDOK)
+        return;
+    // As for the other jumps, the loop ends first; the seek holds the target inside the clip.
+    CancelABLoop();
+    SeekClip(grtGoToTarget, AM_SEEKING_AbsolutePositioning, NULL, AM_SEEKING_NoPositioning);
 }
 
 // The dialog belongs to the clip it was opened on: when that clip goes, it goes too, seeking nothing.

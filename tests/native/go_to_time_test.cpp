@@ -32,7 +32,9 @@ protected:
 };
 
 // The field starts at the current place; OK seeks there through the one seek, held inside the
-// clip, with the loop ended first; a time it cannot read keeps the dialog open with a hint.
+// clip, with the loop ended first, once the dialog has gone (hiding it may hold the program up, and
+// keys pressed meanwhile act on the clip at the time typed); a time it cannot read keeps the
+// dialog open with a hint.
 TEST_F(GoToTimeTest, OkSeeksWhereTheFieldSaysAndNonsenseKeepsTheDialogOpen)
 {
     Play([] {
@@ -56,8 +58,11 @@ TEST_F(GoToTimeTest, OkSeeksWhereTheFieldSaysAndNonsenseKeepsTheDialogOpen)
         EXPECT_TRUE(standin::DialogRuns()[1].ended);
 
         standin::ScriptDialog({standin::TypeIntoDialog(IDC_GO_TO_TIME, " 0:30 "), Press(IDOK)});
+        size_t runsAtSeek = 0;
+        standin::BeforeGraphCall("SetPositions", [&] { runsAtSeek = standin::DialogRuns().size(); });
         mark = Mark();
         Char(7);
+        EXPECT_EQ(runsAtSeek, 3u) << "sought once the dialog is over";
         EXPECT_EQ(standin::DialogRuns()[2].result, IDOK);
         EXPECT_EQ(gABState, ABOff);
         EXPECT_CALLS(mark, "GetDuration", "GetCurrentPosition", "GetDuration", "SetPositions 300000000,1 -,0");
