@@ -96,9 +96,6 @@ class LongRecordings(wp.PlayerCase):
     def test_keys_at_once_after_going_near_the_end_of_an_m4a(self):
         self.keys_at_once_after_going_near_the_end('talk.m4a')
 
-    def test_keys_at_once_after_going_near_the_end_of_an_mp4(self):
-        self.keys_at_once_after_going_near_the_end('talk.mp4')
-
     def test_go_to_time_goes_with_its_clip(self):
         clip = wp.make_clip('hearing.mp3', seconds=60)
         self.start(wp.win_path(clip))
