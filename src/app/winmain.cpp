@@ -120,11 +120,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    StopMediaFoundation();
-    CoUninitialize();
     // Compatibility: under Wine, threads that Media Foundation's reader left in GStreamer can fault
-    // while an exiting process unloads its libraries, and the player would end by a crash. All it
-    // keeps is saved and closed by now, so the process ends without unloading them.
+    // while Media Foundation and COM shut down and unload their libraries, and the player would end
+    // by a crash. All it keeps is saved and closed by now, so the process ends here, as it is.
     TerminateProcess(GetCurrentProcess(), (UINT)msg.wParam);
     return (int)msg.wParam;
 }

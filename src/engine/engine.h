@@ -21,7 +21,6 @@ void    DetectAudioOnly();
 HRESULT CloseClip();
 // Media Foundation for the player's own source, from start-up to exit.
 void    StartMediaFoundation();
-void    StopMediaFoundation();
 // How a clip is played: by the player's own source at the head of the graph, or by the graph the
 // engine builds from the file itself. gEngine is the open clip's.
 struct ClipEngine {

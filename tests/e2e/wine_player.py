@@ -83,8 +83,24 @@ def search(folder, pattern):
 
 
 def start_player(*clip, cwd=None):
-    return subprocess.Popen([os.environ['WINE'], exe('lumetrone'), *clip], cwd=cwd,
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    """The player's process; what Wine and GStreamer print on its behalf is kept in process.log,
+    for a run that ends badly to show."""
+    log = tempfile.NamedTemporaryFile('w', prefix='player-', suffix='.log', dir=os.path.join(ROOT, 'build', 'wine'),
+                                      delete=False)
+    with log:
+        process = subprocess.Popen([os.environ['WINE'], exe('lumetrone'), *clip], cwd=cwd,
+                                   env=dict(os.environ, WINEDEBUG='-all,err+all'), stdout=subprocess.DEVNULL,
+                                   stderr=log)
+    process.log = log.name
+    return process
+
+
+def printed(process, lines=20):
+    """The last lines Wine and GStreamer printed for the player; the log goes with the reading."""
+    with open(process.log, errors='replace') as f:
+        text = ''.join(f.readlines()[-lines:])
+    os.remove(process.log)
+    return text
 
 
 def wait_for(condition, timeout=20, interval=0.2):
@@ -107,13 +123,16 @@ def wait_for_title(title, hwnd=None, timeout=20):
 
 
 def finish(process, timeout=20):
-    """The player's exit code, or None after killing it on time-out."""
+    """The player's exit code, or None after killing it on time-out. The log of a clean end goes."""
     try:
-        return process.wait(timeout)
+        code = process.wait(timeout)
     except subprocess.TimeoutExpired:
         process.kill()
         process.wait()
         return None
+    if code == 0 and os.path.exists(getattr(process, 'log', '')):
+        os.remove(process.log)
+    return code
 
 
 def forget_last_clip():
@@ -213,5 +232,7 @@ class PlayerCase(unittest.TestCase):
 
     def exit_player(self):
         driver('command', IDM_EXIT)
-        self.assertEqual(finish(self.player), 0)
+        code = finish(self.player)
+        if code != 0:
+            self.fail(f'the player ended with {code}; it printed:\n{printed(self.player)}')
         self.player = None

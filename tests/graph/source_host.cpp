@@ -44,10 +44,8 @@ int main(int argc, char **argv)
         return 2;
     StartMediaFoundation();
     int failures = RunCase(chosen->name, chosen->routine, argv[2], argc > 3 ? argv[3] : NULL, chosen->budgetSeconds);
-    CALL_VOID(StopMediaFoundation());
-    CoUninitialize();
-    // As the player ends: threads that Media Foundation's reader left in GStreamer can fault while
-    // an exiting process unloads its libraries under Wine.
+    // As the player ends, without shutting Media Foundation and COM down: threads that the reader
+    // left in GStreamer can fault while they unload their libraries under Wine.
     fflush(stdout);
     TerminateProcess(GetCurrentProcess(), failures ? 1 : 0);
     return failures ? 1 : 0;

@@ -8,7 +8,6 @@
 #include <mferror.h>
 
 typedef HRESULT (WINAPI *StartupRoutine)(ULONG version, DWORD flags);
-typedef HRESULT (WINAPI *ShutdownRoutine)();
 typedef HRESULT (WINAPI *MediaTypeRoutine)(IMFMediaType **type);
 typedef HRESULT (WINAPI *ReaderRoutine)(LPCWSTR url, IMFAttributes *attributes, IMFSourceReader **reader);
 
@@ -32,15 +31,6 @@ void StartMediaFoundation()
     StartupRoutine startup = Find<StartupRoutine>(ghMediaFoundation, "MFStartup");
     if (ghSourceReaders && startup && SUCCEEDED(startup(MF_VERSION, MFSTARTUP_LITE)))
         return;
-    Unload(ghSourceReaders);
-    Unload(ghMediaFoundation);
-}
-
-void StopMediaFoundation()
-{
-    ShutdownRoutine shutdown = Find<ShutdownRoutine>(ghMediaFoundation, "MFShutdown");
-    if (shutdown)
-        shutdown();
     Unload(ghSourceReaders);
     Unload(ghMediaFoundation);
 }
