@@ -15,6 +15,12 @@ enum ABState   { ABOff = 0, ABMarked = 1, ABLooping = 2 };
 // The pedals as both makes report them, in the low bits of a report's first byte.
 enum PedalBits { PEDAL_BACK = 1, PEDAL_PLAY = 2, PEDAL_FORWARD = 4 };
 
+// A mark's note: any text the user typed, one line, in UTF-8.
+struct MarkNote {
+    REFERENCE_TIME place;     // the place of the mark it belongs to
+    char          *text;      // its own allocation
+};
+
 struct FavouriteRecord {
     char           szDescription[MAX_DESCRIPTION];
     char           szFileName[PATH_BYTES];
@@ -80,6 +86,9 @@ extern int        giPlaylist;                          // index of the current c
 extern REFERENCE_TIME *gBookmarks;                     // bookmark positions of the current clip, as its file holds them
 extern int        gnBookmarkSlots;                     // slots allocated for gBookmarks; grows with the file
 extern int        gnBookmarks;                         // valid entries of gBookmarks
+extern MarkNote  *gNotes;                             // notes of the current clip's marks, by place, as its notes file holds them
+extern int        gnNoteSlots;                         // slots allocated for gNotes; grows with the file
+extern int        gnNotes;                             // valid entries of gNotes
 extern DWORD      gdwBookmarkFailureSaid;              // reason last said for an unsaved bookmark edit; cleared at each load: said once a clip
 extern ABState    gABState;                            // state of the A-B loop
 extern REFERENCE_TIME grtA;                            // point A of the loop

@@ -25,6 +25,9 @@ void DeleteNextBookmark();
 void JumpNextBookmark();
 void JumpPreviousBookmark();
 
+// The note of the mark at `place`, in UTF-8; NULL when that mark has none.
+const char *NoteOfMark(REFERENCE_TIME place);
+
 void MarkABPoint();
 void CancelABLoop();
 
