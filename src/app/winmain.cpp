@@ -120,9 +120,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+    CoUninitialize();
     // Compatibility: under Wine, threads that Media Foundation's reader left in GStreamer can fault
-    // while Media Foundation and COM shut down and unload their libraries, and the player would end
-    // by a crash. All it keeps is saved and closed by now, so the process ends here, as it is.
+    // while Media Foundation shuts down and its libraries unload, and the player would end by a
+    // crash. All it keeps is saved and closed by now, so the process ends without either.
     TerminateProcess(GetCurrentProcess(), (UINT)msg.wParam);
     return (int)msg.wParam;
 }

@@ -44,8 +44,9 @@ int main(int argc, char **argv)
         return 2;
     StartMediaFoundation();
     int failures = RunCase(chosen->name, chosen->routine, argv[2], argc > 3 ? argv[3] : NULL, chosen->budgetSeconds);
-    // As the player ends, without shutting Media Foundation and COM down: threads that the reader
-    // left in GStreamer can fault while they unload their libraries under Wine.
+    CoUninitialize();
+    // As the player ends, without shutting Media Foundation down: threads that the reader left in
+    // GStreamer can fault while its libraries unload under Wine.
     fflush(stdout);
     TerminateProcess(GetCurrentProcess(), failures ? 1 : 0);
     return failures ? 1 : 0;

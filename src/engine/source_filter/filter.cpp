@@ -201,7 +201,6 @@ HRESULT CreateSourceFilter(IMFSourceReader *reader, SourceFilter **result)
         return hr;
     }
     filter->timeline.end = filter->duration;
-    filter->rowPixels = UprightWidth(&filter->frame);
     for (int i = 0; i < filter->pinCount; i++) {
         if (!(filter->pins[i].wake = CreateEventW(NULL, FALSE, FALSE, NULL))) {
             filter->Release();

@@ -83,15 +83,11 @@ static void Yuy2ToRgb32(const BYTE *packed, LONG packedStride, int width, int he
     }
 }
 
-LONG UprightWidth(const FrameLayout *layout)
-{
-    return layout->rotation == 90 || layout->rotation == 270 ? layout->shownHeight : layout->shownWidth;
-}
+// A quarter turn either way stands the frame on its side.
+static bool OnItsSide(const FrameLayout *layout) { return layout->rotation == 90 || layout->rotation == 270; }
 
-LONG UprightHeight(const FrameLayout *layout)
-{
-    return layout->rotation == 90 || layout->rotation == 270 ? layout->shownWidth : layout->shownHeight;
-}
+LONG UprightWidth(const FrameLayout *layout)  { return OnItsSide(layout) ? layout->shownHeight : layout->shownWidth; }
+LONG UprightHeight(const FrameLayout *layout) { return OnItsSide(layout) ? layout->shownWidth : layout->shownHeight; }
 
 // Where the planes lie: decoders pad each plane's rows (to 4 bytes, 16 or more) and an odd frame's
 // luma to an even count of rows, and do not always say so. A buffer of whole padded rows tells
