@@ -163,8 +163,11 @@ static void AppendCsvNote(ExportText *out, const char *note)
         return;
     }
     AppendString(out, "\"");
-    for (const char *c = note; *c; c++)
-        Append(out, c, 1 + (*c == '"'));
+    for (const char *c = note; *c; c++) {
+        Append(out, c, 1);
+        if (*c == '"')
+            Append(out, c, 1);
+    }
     AppendString(out, "\"");
 }
 
