@@ -73,6 +73,9 @@ BOOL GetOpenFileNameA(OPENFILENAMEA *record)
     return TRUE;
 }
 
+// Answers as a cancelled dialog: what the export writes is tested through its pure formatting.
+BOOL GetSaveFileNameW(OPENFILENAMEW *) { return FALSE; }
+
 DWORD CommDlgExtendedError() { return g.openDialogError; }
 
 void DragAcceptFiles(HWND hwnd, BOOL accept)

@@ -109,6 +109,7 @@ static const Binding kKeys[] = {
 // to tenths and are handled apart.
 static const Binding kCharacters[] = {
     { 0x03, false, CopyTime, "Ctrl+C", "copy the current time, for notes" },
+    { 0x05, false, ExportMarks, "Ctrl+E", "export the marks as SubRip, WebVTT, Audacity labels or CSV" },
     { 0x07, false, GoToTime, "Ctrl+G", "go to a time (h:mm:ss, m:ss or seconds)" },
     { 0x08, false, NormalRate, "Backspace", "playback rate back to 100 %" },
     { '*', false, RateUp, "*", "playback rate up by 1 % (the voice keeps its pitch)" },
@@ -156,6 +157,7 @@ static const Binding kCommands[] = {
     { IDM_GO_TO_TIME,         false, GoToTime, NULL, NULL },
     { IDM_KEYS,               false, ShowKeys, NULL, NULL },
     { IDM_GLOBAL_KEYS,        false, ToggleGlobalKeys, NULL, NULL },
+    { IDM_EXPORT_MARKS,       false, ExportMarks, NULL, NULL },
     { IDM_REWIND_OFF,         false, RewindOff, NULL, NULL },
     { IDM_REWIND_1,           false, RewindOne, NULL, NULL },
     { IDM_REWIND_2,           false, RewindTwo, NULL, NULL },

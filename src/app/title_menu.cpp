@@ -7,7 +7,8 @@
 #include <stdio.h>
 
 static const int kSizeItems[] = { IDM_SIZE_HALF, IDM_SIZE_DOUBLE, IDM_SIZE_NORMAL, IDM_SIZE_THREE_QUARTER };
-static const int kTransportItems[] = { IDM_PAUSE_PLAY, IDM_STOP, IDM_MUTE, IDM_GO_TO_TIME, IDM_COPY_TIME };
+static const int kTransportItems[] = { IDM_PAUSE_PLAY, IDM_STOP, IDM_MUTE, IDM_GO_TO_TIME, IDM_COPY_TIME,
+                                       IDM_EXPORT_MARKS };
 
 void UpdateTitle()
 {

@@ -27,6 +27,8 @@ void JumpPreviousBookmark();
 
 // The note of the mark at `place`, in UTF-8; NULL when that mark has none.
 const char *NoteOfMark(REFERENCE_TIME place);
+// File > Export marks...: the clip's marks and notes into a file of the type chosen.
+void ExportMarks();
 
 void MarkABPoint();
 void CancelABLoop();

@@ -97,6 +97,53 @@ static int AnswerOpenDialog(const char *path)
     return !PostMessageA(dialog, WM_COMMAND, IDOK, 0);
 }
 
+/* Fills a Save dialog of that title as a user would: prints the name it offers, chooses the type
+   (1-based), types the name ("-" keeps the one offered) and presses Save. */
+static int AnswerSaveDialog(const char *title, const char *path, int type)
+{
+    HWND dialog = FindWindowA("#32770", title);
+    HWND name = dialog ? GetDlgItem(dialog, 0x47C) : NULL;    /* cmb13 */
+    HWND types = dialog ? GetDlgItem(dialog, 0x470) : NULL;   /* cmb1 */
+    char offered[MAX_PATH];
+    if (!name || !types || !IsWindowVisible(dialog))
+        return 1;
+    /* Another process's control answers its text only when asked by message. */
+    SendMessageA(name, WM_GETTEXT, sizeof(offered), (LPARAM)offered);
+    printf("%s\n", offered);
+    SendMessageA(types, CB_SETCURSEL, (WPARAM)(type - 1), 0);
+    /* As a pick from the list tells it: Wine's dialog takes the type at the second. */
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELCHANGE), (LPARAM)types);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELENDOK), (LPARAM)types);
+    if (strcmp(path, "-") != 0)
+        SendMessageA(name, WM_SETTEXT, 0, (LPARAM)path);
+    return !PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+static BOOL CALLBACK FindQuestion(HWND hwnd, LPARAM found)
+{
+    char name[64];
+    if (IsWindowVisible(hwnd) && GetClassNameA(hwnd, name, sizeof(name)) && strcmp(name, "#32770") == 0 &&
+        GetDlgItem(hwnd, IDYES) && GetDlgItem(hwnd, IDNO)) {
+        *(HWND *)found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+/* Prints the text of the visible Yes/No question (a dialog's own, such as replacing a file) and
+   answers it with "yes" or "no". */
+static int AnswerQuestion(const char *answer)
+{
+    HWND box = NULL;
+    char text[1024];
+    EnumWindows(FindQuestion, (LPARAM)&box);
+    if (!box)
+        return 1;
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
+    printf("%s\n", text);
+    return !PostMessageA(box, WM_COMMAND, strcmp(answer, "yes") == 0 ? IDYES : IDNO, 0);
+}
+
 /* Holds a file open without sharing for a while, as another program may. */
 static int HoldFile(const char *path, int milliseconds)
 {
@@ -217,7 +264,7 @@ static int CloseOpenDialog(void)
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|open|goto|selection|place|clipboard|escape|message|find|hold|everyone|foreground|metrics|key|char|ctrl|appcommand|command|click|close|move [arg] [hwnd]\n");
+        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|open|save|question|goto|selection|place|clipboard|escape|message|find|hold|everyone|foreground|metrics|key|char|ctrl|appcommand|command|click|close|move [arg] [hwnd]\n");
         return 2;
     }
     const char *verb = argv[1];
@@ -235,6 +282,10 @@ int main(int argc, char **argv)
         return PrintSearch(argv[2]);
     if (strcmp(verb, "open") == 0 && argc >= 3)
         return AnswerOpenDialog(argv[2]);
+    if (strcmp(verb, "save") == 0 && argc >= 5)
+        return AnswerSaveDialog(argv[2], argv[3], atoi(argv[4]));
+    if (strcmp(verb, "question") == 0 && argc >= 3)
+        return AnswerQuestion(argv[2]);
     if (strcmp(verb, "hold") == 0 && argc >= 4)
         return HoldFile(argv[2], atoi(argv[3]));
     if (strcmp(verb, "everyone") == 0 && argc >= 4)

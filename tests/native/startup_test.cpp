@@ -130,6 +130,7 @@ TEST_F(PlayerTest, MenuResourceHoldsTheCommandsInOrder)
         const std::vector<standin::MenuItem> expected = {
             {"&File", "&Open clip...", IDM_OPEN_CLIP},
             {"&File", "&Close clip", IDM_CLOSE_CLIP},
+            {"&File", "&Export marks...\tCtrl+E", IDM_EXPORT_MARKS},
             {"&File", "E&xit", IDM_EXIT},
             {"&Control", "&Pause/Play\tP", IDM_PAUSE_PLAY},
             {"&Control", "&Stop\tS", IDM_STOP},
@@ -277,6 +278,7 @@ TEST_F(PlayerTest, KeysWindowListsEveryInputAndEscapeClosesIt)
                        std::string text = standin::DialogItemText(ghKeys, IDC_KEYS_LIST);
                        for (const char *line : {"Enter\tfull screen on and off\r\n", "F1\tthis list of keys\r\n",
                                                 "Ctrl+G\tgo to a time (h:mm:ss, m:ss or seconds)\r\n",
+                                                "Ctrl+E\texport the marks as SubRip, WebVTT, Audacity labels or CSV\r\n",
                                                 "+ or =\tvolume up (other players duck)\r\n",
                                                 "0 to 9\tjump to that tenth of the clip\r\n",
                                                 "Mouse wheel\tvolume up and down, a step for each notch\r\n",
@@ -290,7 +292,7 @@ TEST_F(PlayerTest, KeysWindowListsEveryInputAndEscapeClosesIt)
                                                 "Left pedal\tback 1 s, and again every 250 ms while held\r\n",
                                                 "Rewind on resume\tControl menu: a play after a pause starts 1, 2, 3 or 5 s earlier, not before A in a loop\r\n"})
                            EXPECT_NE(text.find(line), std::string::npos) << line;
-                       EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 19 + 4 + 8 + 1 + 8 + 6)
+                       EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 20 + 4 + 8 + 1 + 8 + 6)
                            << "every key, character, other input and media key, once; then a heading, the keys "
                               "from other programs, the pedals and the rewind";
                        PostMessageA(ghKeys, WM_KEYDOWN, 'A', 1);

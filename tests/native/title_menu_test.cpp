@@ -1,7 +1,7 @@
 // The caption and the menu's greying and checks, for each situation.
 #include "player_test.h"
 
-static const UINT kTransport[] = {IDM_PAUSE_PLAY, IDM_STOP, IDM_MUTE, IDM_GO_TO_TIME, IDM_COPY_TIME};
+static const UINT kTransport[] = {IDM_PAUSE_PLAY, IDM_STOP, IDM_MUTE, IDM_GO_TO_TIME, IDM_COPY_TIME, IDM_EXPORT_MARKS};
 static const UINT kVideo[] = {IDM_SIZE_HALF, IDM_SIZE_DOUBLE, IDM_SIZE_NORMAL, IDM_SIZE_THREE_QUARTER, IDM_FULL_SCREEN};
 
 static void ExpectMenu(bool transport, bool video, UINT checked, HMENU menu = ghMenu)
