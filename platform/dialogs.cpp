@@ -83,6 +83,12 @@ LRESULT SendDlgItemMessageA(HWND, int, UINT message, WPARAM, LPARAM)
     return TRUE;
 }
 
+LRESULT SendDlgItemMessageW(HWND, int, UINT message, WPARAM, LPARAM)
+{
+    ADD_FAILURE() << "message " << message << ": no dialog's items take Unicode text here";
+    return 0;
+}
+
 // A modeless dialog is a window of the dialog class, shown as its template asks (visible here).
 HWND CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM param)
 {

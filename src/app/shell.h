@@ -26,6 +26,10 @@ void SaveLastClip();
 void SaveLastPosition();
 void LoadLastClip();
 
+// The user's REG_DWORD values in that key; one that is missing or of another type reads as 0.
+DWORD ReadUserSetting(const char *name);
+void  WriteUserSetting(const char *name, DWORD value);
+
 // Control from other programs, the rewind on resume and the foot pedals.
 void LoadControlSettings();   // once the main window and its menu exist
 void ToggleGlobalKeys();
