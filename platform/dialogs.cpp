@@ -102,6 +102,12 @@ HWND CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
     return dialog;
 }
 
+// Templates are named by number alone here, and a dialog's Unicode text is not modelled.
+HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC procedure, LPARAM param)
+{
+    return CreateDialogParamA(instance, MAKEINTRESOURCEA(LOWORD(templateName)), owner, procedure, param);
+}
+
 // The dialog manager's part of the message loop: messages for the dialog are its own, and Escape
 // is its Cancel button.
 BOOL IsDialogMessageA(HWND dialog, MSG *msg)

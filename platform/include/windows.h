@@ -109,6 +109,7 @@ inline HRESULT HRESULT_FROM_WIN32(unsigned long error)
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)(((DWORD)(WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)(((DWORD)(WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
 #define MAKEINTRESOURCEA(i) ((LPSTR)(ULONG_PTR)(WORD)(i))
+#define MAKEINTRESOURCEW(i) ((LPWSTR)(ULONG_PTR)(WORD)(i))
 #define IS_INTRESOURCE(p) (((ULONG_PTR)(p) >> 16) == 0)
 #define ZeroMemory(p, n) memset((p), 0, (n))
 #include <string.h>
@@ -396,6 +397,7 @@ BOOL    SetDlgItemTextA(HWND dialog, int item, LPCSTR text);
 LRESULT SendDlgItemMessageA(HWND dialog, int item, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT SendDlgItemMessageW(HWND dialog, int item, UINT message, WPARAM wParam, LPARAM lParam);
 HWND    CreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM param);
+HWND    CreateDialogParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC procedure, LPARAM param);
 BOOL    IsDialogMessageA(HWND dialog, MSG *msg);
 UINT    GetDlgItemTextA(HWND dialog, int item, LPSTR text, int size);
 HWND    GetDlgItem(HWND dialog, int item);

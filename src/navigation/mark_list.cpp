@@ -219,13 +219,14 @@ void ShowMarkList()
     if (ghMarkList) {
         SelectRow(MarkAtOrBefore(gBookmarks, gnBookmarks, CurrentPosition()));
     } else {
-        CreateDialogParamA(ghInst, MAKEINTRESOURCEA(IDD_MARK_LIST), ghApp, MarkListDlgProc, 0);
+        // A window of Unicode controls, so that notes in any script show on every Windows.
+        CreateDialogParamW(ghInst, MAKEINTRESOURCEW(IDD_MARK_LIST), ghApp, MarkListDlgProc, 0);
         if (!ghMarkList)
             return;
         PlaceMarkList();
         ShowWindow(ghMarkList, SW_SHOW);
     }
-    SetWindowPos(ghMarkList, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    BringForward(ghMarkList, 0);
     SetForegroundWindow(ghMarkList);
     SetFocus(MarkListBox());
 }
