@@ -83,6 +83,12 @@ LRESULT SendDlgItemMessageA(HWND, int, UINT message, WPARAM, LPARAM)
     return TRUE;
 }
 
+LRESULT SendDlgItemMessageW(HWND, int, UINT message, WPARAM, LPARAM)
+{
+    ADD_FAILURE() << "message " << message << ": no dialog's items take Unicode text here";
+    return 0;
+}
+
 // A modeless dialog is a window of the dialog class, shown as its template asks (visible here).
 HWND CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM param)
 {
@@ -94,6 +100,12 @@ HWND CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
     if (procedure(dialog, WM_INITDIALOG, 0, param))
         g.focusedItem = standin::kFirstDialogItem;
     return dialog;
+}
+
+// Templates are named by number alone here, and a dialog's Unicode text is not modelled.
+HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC procedure, LPARAM param)
+{
+    return CreateDialogParamA(instance, MAKEINTRESOURCEA(LOWORD(templateName)), owner, procedure, param);
 }
 
 // The dialog manager's part of the message loop: messages for the dialog are its own, and Escape

@@ -8,7 +8,9 @@
 
 #include <stdio.h>
 #include <strings.h>
+#include <locale.h>
 #include <wchar.h>
+#include <wctype.h>
 
 #include <algorithm>
 
@@ -229,6 +231,15 @@ int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR source, int sourceLength, 
 }
 
 int lstrlenW(LPCWSTR text) { return text ? static_cast<int>(wcslen(text)) : 0; }
+
+// Unicode's own lower case, as user32 has it whatever the locale.
+DWORD CharLowerBuffW(LPWSTR text, DWORD length)
+{
+    static locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+    for (DWORD i = 0; i < length; i++)
+        text[i] = static_cast<WCHAR>(towlower_l(static_cast<wint_t>(text[i]), unicode));
+    return length;
+}
 
 LPWSTR lstrcpynW(LPWSTR destination, LPCWSTR source, int length)
 {

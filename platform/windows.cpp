@@ -240,6 +240,26 @@ BOOL GetClientRect(HWND hwnd, RECT *rect)
     return TRUE;
 }
 
+BOOL GetWindowRect(HWND hwnd, RECT *rect)
+{
+    Window *window = WindowOf(hwnd);
+    if (window)
+        *rect = window->outer;
+    return window != nullptr;
+}
+
+// One screen, the desktop, whose work area is all of it.
+HMONITOR MonitorFromRect(const RECT *, DWORD) { return reinterpret_cast<HMONITOR>(kDesktop); }
+
+BOOL GetMonitorInfoA(HMONITOR monitor, MONITORINFO *info)
+{
+    if (monitor != reinterpret_cast<HMONITOR>(kDesktop))
+        return FALSE;
+    info->rcMonitor = info->rcWork = RECT{0, 0, kScreenWidth, kScreenHeight};
+    info->dwFlags = 1;
+    return TRUE;
+}
+
 HMENU GetMenu(HWND hwnd) { Window *w = WindowOf(hwnd); return w ? w->menu : nullptr; }
 
 HICON LoadIconA(HINSTANCE, LPCSTR name) { return reinterpret_cast<HICON>(0x1000 + (ULONG_PTR)LOWORD(name)); }

@@ -112,6 +112,7 @@ inline HRESULT HRESULT_FROM_WIN32(unsigned long error)
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)(((DWORD)(WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)(((DWORD)(WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
 #define MAKEINTRESOURCEA(i) ((LPSTR)(ULONG_PTR)(WORD)(i))
+#define MAKEINTRESOURCEW(i) ((LPWSTR)(ULONG_PTR)(WORD)(i))
 #define IS_INTRESOURCE(p) (((ULONG_PTR)(p) >> 16) == 0)
 #define ZeroMemory(p, n) memset((p), 0, (n))
 #include <string.h>
@@ -156,6 +157,16 @@ typedef struct tagWNDCLASSA {
 #define WM_LBUTTONDOWN   0x0201
 #define WM_SETTEXT       0x000C
 #define EM_SETTABSTOPS   0x00CB
+#define WM_SETREDRAW     0x000B
+#define LB_ADDSTRING     0x0180
+#define LB_RESETCONTENT  0x0184
+#define LB_SETCURSEL     0x0186
+#define LB_GETCURSEL     0x0188
+#define LB_GETTOPINDEX   0x018E
+#define LB_SETTABSTOPS   0x0192
+#define LB_SETTOPINDEX   0x0197
+#define LBN_SELCHANGE    1
+#define LBN_DBLCLK       2
 #define WM_NEXTDLGCTL    0x0028
 #define WM_MOUSEWHEEL    0x020A
 #define WM_APPCOMMAND    0x0319
@@ -294,6 +305,7 @@ typedef DWORD REGSAM;
 #define GMEM_MOVEABLE 0x0002
 #define CF_UNICODETEXT 13
 #define CP_UTF8 65001
+#define MB_ERR_INVALID_CHARS 0x8
 #define IS_HIGH_SURROGATE(w) ((w) >= 0xD800 && (w) <= 0xDBFF)
 #define IS_LOW_SURROGATE(w) ((w) >= 0xDC00 && (w) <= 0xDFFF)
 #define LOCALE_IDEFAULTANSICODEPAGE 0x1004
@@ -349,6 +361,12 @@ HWND    CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD sty
 BOOL    DestroyWindow(HWND hwnd);
 HWND    GetDesktopWindow();
 BOOL    GetClientRect(HWND hwnd, RECT *rect);
+BOOL    GetWindowRect(HWND hwnd, RECT *rect);
+DECLARE_STANDIN_HANDLE(HMONITOR);
+#define MONITOR_DEFAULTTONEAREST 2
+typedef struct tagMONITORINFO { DWORD cbSize; RECT rcMonitor, rcWork; DWORD dwFlags; } MONITORINFO;
+HMONITOR MonitorFromRect(const RECT *rect, DWORD flags);
+BOOL    GetMonitorInfoA(HMONITOR monitor, MONITORINFO *info);
 BOOL    AdjustWindowRectEx(RECT *rect, DWORD style, BOOL menu, DWORD exStyle);
 LONG    GetWindowLongA(HWND hwnd, int index);
 HMENU   GetMenu(HWND hwnd);
@@ -380,7 +398,9 @@ INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLG
 BOOL    EndDialog(HWND dialog, INT_PTR result);
 BOOL    SetDlgItemTextA(HWND dialog, int item, LPCSTR text);
 LRESULT SendDlgItemMessageA(HWND dialog, int item, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT SendDlgItemMessageW(HWND dialog, int item, UINT message, WPARAM wParam, LPARAM lParam);
 HWND    CreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM param);
+HWND    CreateDialogParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC procedure, LPARAM param);
 BOOL    IsDialogMessageA(HWND dialog, MSG *msg);
 UINT    GetDlgItemTextA(HWND dialog, int item, LPSTR text, int size);
 HWND    GetDlgItem(HWND dialog, int item);
@@ -444,6 +464,7 @@ int     MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourc
 int     WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceLength, LPSTR destination,
                             int destinationLength, LPCSTR defaultChar, BOOL *usedDefault);
 int     lstrlenW(LPCWSTR text);
+DWORD   CharLowerBuffW(LPWSTR text, DWORD length);
 LPWSTR  lstrcpynW(LPWSTR destination, LPCWSTR source, int length);
 HANDLE  CreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stackSize, LPTHREAD_START_ROUTINE start, LPVOID parameter,
                      DWORD flags, LPDWORD threadId);

@@ -10,6 +10,8 @@
 #define IDC_GO_TO_TIME_HINT     1002
 #define IDD_KEYS                202
 #define IDC_KEYS_LIST           1003
+#define IDD_MARK_LIST           210
+#define IDC_MARK_LIST           1010
 
 #define IDM_OPEN_CLIP           40001
 #define IDM_EXIT                40002
@@ -28,6 +30,7 @@
 #define IDM_KEYS                40017
 #define IDM_GLOBAL_KEYS         40018
 #define IDM_EXPORT_MARKS        40030
+#define IDM_MARK_LIST           40031
 /* Rewind on resume: the item's id less IDM_REWIND_OFF is its seconds. */
 #define IDM_REWIND_OFF          40020
 #define IDM_REWIND_1            40021

@@ -32,14 +32,14 @@ INT_PTR CALLBACK KeysDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 // video is, made so afresh: a window that is topmost already is not restacked, and Wine then leaves
 // it under a full-screen window shown after it. In a window it stays an ordinary one, never above
 // the user's other programs for good.
-void BringKeysForward(UINT activation)
+void BringForward(HWND window, UINT activation)
 {
     if (!gbFullScreen) {
-        SetWindowPos(ghKeys, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | activation);
+        SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | activation);
         return;
     }
-    SetWindowPos(ghKeys, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    SetWindowPos(ghKeys, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | activation);
+    SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | activation);
 }
 
 // One keys window at a time: asked for again, the open one comes to the front.
@@ -49,6 +49,6 @@ void ShowKeys()
         ghKeys = CreateDialogParamA(ghInst, MAKEINTRESOURCEA(IDD_KEYS), ghApp, KeysDlgProc, 0);
     if (!ghKeys)
         return;
-    BringKeysForward(0);
+    BringForward(ghKeys, 0);
     SetForegroundWindow(ghKeys);
 }

@@ -40,6 +40,7 @@ HBRUSH     ghbrOrange;
 OAHWND     hDrain;
 HWND       ghKeys;
 HWND       ghGoToTime;
+HWND       ghMarkList;
 
 char       gszFolder[PATH_BYTES];
 char     (*gPlaylist)[PATH_BYTES];

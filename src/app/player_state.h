@@ -72,6 +72,7 @@ extern HWND       ghStatus;              // status overlay, class "DSPWMSStatus"
 extern HMENU      ghMenu;                // main window's menu, for checks and greying
 extern HWND       ghKeys;                // the keys window while it is open
 extern HWND       ghGoToTime;            // the Go to time dialog while it is open over a clip
+extern HWND       ghMarkList;            // the list of marks while it is open over a clip
 extern HBRUSH     ghbrWhite;             // progress bar background
 extern HBRUSH     ghbrGreen;             // played part of the progress bar
 extern HBRUSH     ghbrOrange;            // volume bar

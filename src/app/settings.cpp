@@ -1,5 +1,6 @@
 // The Control menu's lasting choices, kept for the user beside the last-clip record: control from
-// other programs (`globalkeys`) and the rewind on resume (`rewindseconds`), both REG_DWORD.
+// other programs (`globalkeys`) and the rewind on resume (`rewindseconds`), both REG_DWORD, as are
+// the other values kept for the user there.
 #include "app/player_state.h"
 #include "app/commands.h"
 #include "app/shell.h"
@@ -7,8 +8,7 @@
 static const char kGlobalKeysValue[] = "globalkeys";   // 1: on; anything else: off
 static const char kRewindValue[] = "rewindseconds";    // one of the menu's choices; anything else: Off
 
-// A value that is missing or not a REG_DWORD reads as 0.
-static DWORD ReadSetting(const char *name)
+DWORD ReadUserSetting(const char *name)
 {
     HKEY key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kLastClipKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
@@ -23,7 +23,7 @@ static DWORD ReadSetting(const char *name)
     return value;
 }
 
-static void WriteSetting(const char *name, DWORD value)
+void WriteUserSetting(const char *name, DWORD value)
 {
     HKEY key;
     DWORD disposition;
@@ -42,8 +42,8 @@ static void ShowSettings()
 
 void LoadControlSettings()
 {
-    gbGlobalKeys = ReadSetting(kGlobalKeysValue) == 1;
-    DWORD seconds = ReadSetting(kRewindValue);
+    gbGlobalKeys = ReadUserSetting(kGlobalKeysValue) == 1;
+    DWORD seconds = ReadUserSetting(kRewindValue);
     giRewindSeconds = seconds <= 3 || seconds == 5 ? (int)seconds : 0;
     ShowSettings();
     // The keys are held once the first clip plays: one that another program holds is said in a modal
@@ -57,7 +57,7 @@ void LoadControlSettings()
 void ToggleGlobalKeys()
 {
     gbGlobalKeys = !gbGlobalKeys;
-    WriteSetting(kGlobalKeysValue, gbGlobalKeys ? 1 : 0);
+    WriteUserSetting(kGlobalKeysValue, gbGlobalKeys ? 1 : 0);
     if (gbGlobalKeys)
         HoldHotKeys();
     else
@@ -69,7 +69,7 @@ void ToggleGlobalKeys()
 void SetRewindSeconds(int seconds)
 {
     giRewindSeconds = seconds;
-    WriteSetting(kRewindValue, (DWORD)seconds);
+    WriteUserSetting(kRewindValue, (DWORD)seconds);
     ShowSettings();
 }
 

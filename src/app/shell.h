@@ -9,7 +9,7 @@ INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
 INT_PTR CALLBACK KeysDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void FormatKeyList(char *text, size_t size);   // "input<Tab>meaning" lines, from the dispatch tables
 void ShowKeys();
-void BringKeysForward(UINT activation);   // 0 or SWP_NOACTIVATE
+void BringForward(HWND window, UINT activation);   // the keys window or the list of marks; 0 or SWP_NOACTIVATE
 
 void UpdateTitle();
 void CheckSizeItem(int command);
@@ -25,6 +25,10 @@ extern const char kLastClipKey[];
 void SaveLastClip();
 void SaveLastPosition();
 void LoadLastClip();
+
+// The user's REG_DWORD values in that key; one that is missing or of another type reads as 0.
+DWORD ReadUserSetting(const char *name);
+void  WriteUserSetting(const char *name, DWORD value);
 
 // Control from other programs, the rewind on resume and the foot pedals.
 void LoadControlSettings();   // once the main window and its menu exist

@@ -42,6 +42,7 @@ static void SetStartupValues()
     ghStatus = NULL;
     ghStripFont = NULL;
     ghKeys = NULL;
+    ghMarkList = NULL;
     gnBookmarks = 0;
     gnFavourites = 0;
 }
@@ -115,6 +116,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 
     StartMediaFoundation();
     while (GetMessageA(&msg, NULL, 0, 0)) {
+        if (ghMarkList && IsMarkListMessage(&msg))
+            continue;
         if (ghKeys && IsDialogMessageA(ghKeys, &msg))
             continue;
         TranslateMessage(&msg);

@@ -288,15 +288,25 @@ static DWORD ReplaceFile(const char *name, const MarkList *list)
     return error;
 }
 
-// Applies the edit to the list read from the file and writes it back; a delete with nothing after
-// the place writes nothing and is no failure.
+// The mark at exactly the place; a mark another instance deleted meanwhile takes no other with it.
+static int FirstBookmarkAt(const REFERENCE_TIME *marks, int count, REFERENCE_TIME position)
+{
+    for (int i = 0; i < count; i++)
+        if (marks[i] == position)
+            return i;
+    return -1;
+}
+
+// Applies the edit to the list read from the file and writes it back; a delete with no mark to
+// delete writes nothing and is no failure.
 static DWORD ApplyEdit(const char *name, BookmarkEdit edit, REFERENCE_TIME position, MarkList *list)
 {
     if (edit == InsertBookmark) {
         if (!InsertMark(list, position))
             return ERROR_NOT_ENOUGH_MEMORY;
     } else {
-        int slot = FirstBookmarkAfter(list->marks, list->count, position);
+        int slot = edit == DeleteBookmarkAfter ? FirstBookmarkAfter(list->marks, list->count, position)
+                                               : FirstBookmarkAt(list->marks, list->count, position);
         if (slot < 0)
             return ERROR_SUCCESS;
         RemoveMark(list, slot);

@@ -10,7 +10,8 @@ struct MarkList {
     int slots;
 };
 
-enum BookmarkEdit { InsertBookmark, DeleteBookmarkAfter };
+// Delete the first mark after the place, or the first mark at exactly the place.
+enum BookmarkEdit { InsertBookmark, DeleteBookmarkAfter, DeleteBookmarkThere };
 
 // The one scan for the first mark after a place, for the edits and the jumps alike; -1 for none.
 int FirstBookmarkAfter(const REFERENCE_TIME *marks, int count, REFERENCE_TIME position);
@@ -18,6 +19,6 @@ int FirstBookmarkAfter(const REFERENCE_TIME *marks, int count, REFERENCE_TIME po
 // player's.
 void ReadBookmarkFile(const char *clip, MarkList *list);
 // The one edit transaction: applies the edit to what the file holds now and writes the result
-// back. True when *list is what the file now holds (a delete with nothing after the place writes
+// back. True when *list is what the file now holds (a delete with no mark to delete writes
 // nothing); false when nothing was changed, which is said, once a clip for each reason.
 bool SaveBookmarkEdit(const char *clip, BookmarkEdit edit, REFERENCE_TIME position, MarkList *list);

@@ -12,13 +12,14 @@
 // Jumping back passes over a bookmark this close behind the current place.
 static const REFERENCE_TIME kPreviousBookmarkGrace = 8000000;
 
-// The list read or saved replaces the current one.
+// The list read or saved replaces the current one, and the list of marks shows it.
 static void ReplaceList(MarkList *list)
 {
     free(gBookmarks);
     gBookmarks = list->marks;
     gnBookmarks = list->count;
     gnBookmarkSlots = list->slots;
+    RefreshMarkList();
 }
 
 void LoadBookmarks()
@@ -46,6 +47,16 @@ void DeleteNextBookmark()
         return;
     MarkList list;
     if (SaveBookmarkEdit(gszFileName, DeleteBookmarkAfter, CurrentPosition(), &list))
+        ReplaceList(&list);
+}
+
+// The list of marks deletes the mark its row shows, even where another instance has added marks since.
+void DeleteBookmarkAt(REFERENCE_TIME place)
+{
+    if (!pMC || !pMS)
+        return;
+    MarkList list;
+    if (SaveBookmarkEdit(gszFileName, DeleteBookmarkThere, place, &list))
         ReplaceList(&list);
 }
 

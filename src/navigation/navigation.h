@@ -22,6 +22,8 @@ void CloseGoToTime();
 void LoadBookmarks();
 void AddBookmark();
 void DeleteNextBookmark();
+// Deletes the mark at exactly that place (the first of several there); none there: nothing is written.
+void DeleteBookmarkAt(REFERENCE_TIME place);
 void JumpNextBookmark();
 void JumpPreviousBookmark();
 
@@ -29,6 +31,31 @@ void JumpPreviousBookmark();
 const char *NoteOfMark(REFERENCE_TIME place);
 // File > Export marks...: the clip's marks and notes into a file of the type chosen.
 void ExportMarks();
+
+// The list of marks: a window over the clip, a row for each mark, that follows every change.
+INT_PTR CALLBACK MarkListDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+void ShowMarkList();
+void RefreshMarkList();   // the rows again, after any change of the marks or their notes
+void CloseMarkList();     // as its clip goes
+bool IsMarkListMessage(MSG *msg);   // the list's own keys and its dialog manager, in the message loop
+
+// The list's parts that need no window. Rows hold "number<Tab>time<Tab>note".
+#define MAX_MARK_ROW 2100
+void FormatMarkRow(WCHAR *row, int size, int index, REFERENCE_TIME place, REFERENCE_TIME duration, const char *note);
+// The row of the latest mark at or before the place, the first row before every mark; -1 with none.
+int  MarkAtOrBefore(const REFERENCE_TIME *marks, int count, REFERENCE_TIME place);
+// After a change: the selected mark's row where it still is, else the row that took its place.
+int  RowToKeep(const REFERENCE_TIME *marks, int count, REFERENCE_TIME selectedPlace, int selectedRow);
+// Typing finds the next mark whose note starts with what was typed, as a list's own typing does.
+#define MAX_TYPED_SEARCH 64
+struct TypedSearch {
+    WCHAR text[MAX_TYPED_SEARCH];   // typed since the last pause
+    int   length;
+    DWORD lastTyped;                // GetTickCount of the last character
+};
+int  TypeToFindMark(TypedSearch *search, WCHAR typed, DWORD now, int selected);   // the row, or -1
+// Moves, and if need be shrinks, a window's rectangle into the work area.
+void KeepOnScreen(RECT *window, const RECT *work);
 
 void MarkABPoint();
 void CancelABLoop();

@@ -11,18 +11,23 @@ int ScaleToDpi(int pixels)
 }
 
 // Per window where the system knows it (Windows 10 1607 and later), else the screen's.
-void ReadWindowDpi()
+UINT WindowDpi(HWND window)
 {
     HMODULE user = GetModuleHandleA("user32.dll");
     DpiForWindowRoutine dpiForWindow =
         user ? (DpiForWindowRoutine)(void (*)())GetProcAddress(user, "GetDpiForWindow") : NULL;
-    UINT dpi = dpiForWindow ? dpiForWindow(ghApp) : 0;
+    UINT dpi = dpiForWindow && window ? dpiForWindow(window) : 0;
     if (!dpi) {
         HDC screen = GetDC(NULL);
         dpi = (UINT)GetDeviceCaps(screen, LOGPIXELSY);
         ReleaseDC(NULL, screen);
     }
-    guDpi = dpi ? dpi : 96;
+    return dpi ? dpi : 96;
+}
+
+void ReadWindowDpi()
+{
+    guDpi = WindowDpi(ghApp);
     SetStripLayout();
 }
 

@@ -9,6 +9,7 @@
 
 // Pixels at 96 DPI made pixels at the window's DPI; video sizes stay in video pixels.
 int  ScaleToDpi(int pixels);
+UINT WindowDpi(HWND window);   // 96 is 100 %
 void ReadWindowDpi();
 void ChangeDpi(UINT dpi, const RECT *suggested);
 void SetStripLayout();

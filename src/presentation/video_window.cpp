@@ -141,10 +141,12 @@ static HRESULT EnterFullScreen()
         return hr;
     }
     gbFullScreen = TRUE;
-    // The engine's full-screen window comes in front of every window; an open keys window is put in
-    // front of it again, and the video keeps the keyboard.
+    // The engine's full-screen window comes in front of every window; an open keys window or list
+    // of marks is put in front of it again, and the video keeps the keyboard.
     if (ghKeys)
-        BringKeysForward(SWP_NOACTIVATE);
+        BringForward(ghKeys, SWP_NOACTIVATE);
+    if (ghMarkList)
+        BringForward(ghMarkList, SWP_NOACTIVATE);
     return hr;
 }
 
@@ -168,9 +170,11 @@ static HRESULT LeaveFullScreen()
     SetForegroundWindow(ghApp);
     SetFocus(ghApp);
     gbFullScreen = FALSE;
-    // Back in a window, the keys window is an ordinary one again.
+    // Back in a window, the keys window and the list of marks are ordinary ones again.
     if (ghKeys)
         SetWindowPos(ghKeys, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (ghMarkList)
+        SetWindowPos(ghMarkList, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return hr;
 }
 

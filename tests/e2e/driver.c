@@ -213,6 +213,29 @@ static int PrintSelection(const char *which)
     return 0;
 }
 
+/* Prints the list of marks' window, its list and its selected row (from 0; -1 for none) on one line,
+   then each row's text as UTF-8, a line each. */
+static int PrintMarks(void)
+{
+    HWND dialog = FindWindowA("#32770", "Lumetrone marks");
+    HWND list = dialog ? GetDlgItem(dialog, 1010) : NULL;   /* IDC_MARK_LIST */
+    WCHAR row[2200];
+    char text[3 * 2200];
+    if (!list)
+        return 1;
+    int count = (int)SendMessageW(list, LB_GETCOUNT, 0, 0);
+    printf("%lx %lx %d\n", (unsigned long)(ULONG_PTR)dialog, (unsigned long)(ULONG_PTR)list,
+           (int)SendMessageW(list, LB_GETCURSEL, 0, 0));
+    for (int i = 0; i < count; i++) {
+        if (SendMessageW(list, LB_GETTEXTLEN, i, 0) >= 2200)
+            return 1;
+        SendMessageW(list, LB_GETTEXT, i, (LPARAM)row);
+        WideCharToMultiByte(CP_UTF8, 0, row, -1, text, sizeof(text), NULL, NULL);
+        printf("%s\n", text);
+    }
+    return 0;
+}
+
 /* Prints where the visible dialog of that title is on the screen: "left top width height". */
 static int PrintDialogPlace(const char *title)
 {
@@ -308,6 +331,11 @@ int main(int argc, char **argv)
         return 0;
     }
 
+    if (strcmp(verb, "marks") == 0)
+        return PrintMarks();
+    if (strcmp(verb, "resize") == 0 && argc >= 5)
+        return !SetWindowPos((HWND)(ULONG_PTR)strtoul(argv[4], NULL, 16), NULL, 0, 0, atoi(argv[2]), atoi(argv[3]),
+                             SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     if (strcmp(verb, "move") == 0 && argc >= 4)
         return !SetWindowPos(PlayerWindow(argc, argv, 4), NULL, atoi(argv[2]), atoi(argv[3]), 0, 0,
                              SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

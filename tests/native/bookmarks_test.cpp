@@ -264,6 +264,27 @@ TEST_F(BookmarksTest, SavesMergeWithWhatAnotherInstanceSaved)
     });
 }
 
+// The list of marks deletes the mark its row shows: exactly that one (the first of two at one place),
+// whatever another instance saved since, and none when it is already gone.
+TEST_F(BookmarksTest, DeleteAtAPlaceTakesThatMarkAlone)
+{
+    Play([] {
+        AddAt(2 * kSecond);
+        AddAt(5 * kSecond);
+        AddAt(5 * kSecond);
+        standin::SetGraphPosition(9 * kSecond);
+        DeleteBookmarkAt(5 * kSecond);
+        EXPECT_EQ(List(), (std::vector<REFERENCE_TIME>{2 * kSecond, 5 * kSecond}));
+        standin::PutFile(kFile, "20000000\n0\n70000000\n0\n");   // the other instance deleted 5 s, added 7 s
+        DeleteBookmarkAt(5 * kSecond);
+        EXPECT_EQ(standin::FileContent(kFile), "20000000\n0\n70000000\n0\n") << "7 s is not taken in its place";
+        EXPECT_EQ(List(), (std::vector<REFERENCE_TIME>{2 * kSecond, 7 * kSecond}));
+        DeleteBookmarkAt(2 * kSecond);
+        EXPECT_EQ(standin::FileContent(kFile), "70000000\n0\n");
+        EXPECT_EQ(standin::GraphPosition(), 9 * kSecond) << "a delete moves nothing";
+    });
+}
+
 // A place outside the clip is stored as the nearer end.
 TEST_F(BookmarksTest, MarksAreHeldInsideTheClip)
 {

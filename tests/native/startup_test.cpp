@@ -137,6 +137,7 @@ TEST_F(PlayerTest, MenuResourceHoldsTheCommandsInOrder)
             {"&Control", "&Mute/Unmute\tM", IDM_MUTE},
             {"&Control", "&Go to time...\tCtrl+G", IDM_GO_TO_TIME},
             {"&Control", "&Copy time\tCtrl+C", IDM_COPY_TIME},
+            {"&Control", "&List of marks\tL", IDM_MARK_LIST},
             {"&Control", "&Half size (50%)\tH", IDM_SIZE_HALF},
             {"&Control", "&Three-quarter size (75%)\tT", IDM_SIZE_THREE_QUARTER},
             {"&Control", "&Normal size (100%)\tN", IDM_SIZE_NORMAL},
@@ -292,7 +293,7 @@ TEST_F(PlayerTest, KeysWindowListsEveryInputAndEscapeClosesIt)
                                                 "Left pedal\tback 1 s, and again every 250 ms while held\r\n",
                                                 "Rewind on resume\tControl menu: a play after a pause starts 1, 2, 3 or 5 s earlier, not before A in a loop\r\n"})
                            EXPECT_NE(text.find(line), std::string::npos) << line;
-                       EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 20 + 4 + 8 + 1 + 8 + 6)
+                       EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 21 + 4 + 8 + 1 + 8 + 6)
                            << "every key, character, other input and media key, once; then a heading, the keys "
                               "from other programs, the pedals and the rewind";
                        PostMessageA(ghKeys, WM_KEYDOWN, 'A', 1);
