@@ -109,6 +109,7 @@ inline HRESULT HRESULT_FROM_WIN32(unsigned long error)
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)(((DWORD)(WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)(((DWORD)(WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
 #define MAKEINTRESOURCEA(i) ((LPSTR)(ULONG_PTR)(WORD)(i))
+#define MAKEINTRESOURCEW(i) ((LPWSTR)(ULONG_PTR)(WORD)(i))
 #define IS_INTRESOURCE(p) (((ULONG_PTR)(p) >> 16) == 0)
 #define ZeroMemory(p, n) memset((p), 0, (n))
 #include <string.h>
@@ -152,6 +153,8 @@ typedef struct tagWNDCLASSA {
 #define WM_MOUSEMOVE     0x0200
 #define WM_LBUTTONDOWN   0x0201
 #define WM_SETTEXT       0x000C
+#define EM_SETSEL        0x00B1
+#define EM_LIMITTEXT     0x00C5
 #define EM_SETTABSTOPS   0x00CB
 #define WM_NEXTDLGCTL    0x0028
 #define WM_MOUSEWHEEL    0x020A
@@ -352,9 +355,9 @@ HMENU   GetMenu(HWND hwnd);
 BOOL    PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void    PostQuitMessage(int exitCode);
-BOOL    GetMessageA(MSG *msg, HWND hwnd, UINT first, UINT last);
+BOOL    GetMessageW(MSG *msg, HWND hwnd, UINT first, UINT last);
 BOOL    TranslateMessage(const MSG *msg);
-LRESULT DispatchMessageA(const MSG *msg);
+LRESULT DispatchMessageW(const MSG *msg);
 LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT period, TIMERPROC callback);
 BOOL    KillTimer(HWND hwnd, UINT_PTR id);
@@ -377,9 +380,11 @@ INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLG
 BOOL    EndDialog(HWND dialog, INT_PTR result);
 BOOL    SetDlgItemTextA(HWND dialog, int item, LPCSTR text);
 LRESULT SendDlgItemMessageA(HWND dialog, int item, UINT message, WPARAM wParam, LPARAM lParam);
-HWND    CreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM param);
-BOOL    IsDialogMessageA(HWND dialog, MSG *msg);
+HWND    CreateDialogParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC procedure, LPARAM param);
+BOOL    IsDialogMessageW(HWND dialog, MSG *msg);
 UINT    GetDlgItemTextA(HWND dialog, int item, LPSTR text, int size);
+BOOL    SetDlgItemTextW(HWND dialog, int item, LPCWSTR text);
+UINT    GetDlgItemTextW(HWND dialog, int item, LPWSTR text, int size);
 HWND    GetDlgItem(HWND dialog, int item);
 int     MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 int     wsprintfA(LPSTR buffer, LPCSTR format, ...);

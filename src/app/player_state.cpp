@@ -40,6 +40,7 @@ HBRUSH     ghbrOrange;
 OAHWND     hDrain;
 HWND       ghKeys;
 HWND       ghGoToTime;
+HWND       ghNoteBox;
 
 char       gszFolder[PATH_BYTES];
 char     (*gPlaylist)[PATH_BYTES];
@@ -53,6 +54,7 @@ MarkNote  *gNotes;
 int        gnNoteSlots;
 int        gnNotes;
 DWORD      gdwBookmarkFailureSaid;
+DWORD      gdwNotesFailureSaid;
 ABState    gABState;
 REFERENCE_TIME grtA;
 REFERENCE_TIME grtB;

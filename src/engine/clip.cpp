@@ -25,7 +25,7 @@ static const char kFilters[] =
     "*.aac; *.wav; *.wma; *.asf\0"
     "All Files (*.*)\0*.*;\0";
 
-// The one release of a clip: its graph, its loop and the Go to time dialog opened on it.
+// The one release of a clip: its graph, its loop, and the Go to time dialog and note box opened on it.
 static void ReleaseClip()
 {
     if (pMC)
@@ -34,6 +34,7 @@ static void ReleaseClip()
     ReleaseGraph();
     gABState = ABOff;
     CloseGoToTime();
+    CloseNoteBox();
 }
 
 // The window with no clip: the idle size, the clip menus greyed and the product name as title.

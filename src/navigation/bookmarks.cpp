@@ -12,8 +12,7 @@
 // Jumping back passes over a bookmark this close behind the current place.
 static const REFERENCE_TIME kPreviousBookmarkGrace = 8000000;
 
-// The list read or saved replaces the current one.
-static void ReplaceList(MarkList *list)
+void TakeMarkList(MarkList *list)
 {
     free(gBookmarks);
     gBookmarks = list->marks;
@@ -25,28 +24,41 @@ void LoadBookmarks()
 {
     MarkList list;
     ReadBookmarkFile(gszFileName, &list);
-    ReplaceList(&list);
+    TakeMarkList(&list);
     gdwBookmarkFailureSaid = ERROR_SUCCESS;
+    LoadNotes();
 }
 
 // The list takes what was saved, with what other instances added.
-void AddBookmark()
+bool AddBookmarkAt(REFERENCE_TIME *place)
 {
     if (!pMC || !pMS)
-        return;
+        return false;
+    *place = ClampToClip(CurrentPosition());
     MarkList list;
-    if (SaveBookmarkEdit(gszFileName, InsertBookmark, ClampToClip(CurrentPosition()), &list))
-        ReplaceList(&list);
+    if (!SaveBookmarkEdit(gszFileName, InsertBookmark, *place, &list))
+        return false;
+    TakeMarkList(&list);
+    return true;
 }
 
-// With no mark after the current place the file is neither made nor rewritten.
+void AddBookmark()
+{
+    REFERENCE_TIME place;
+    AddBookmarkAt(&place);
+}
+
+// With no mark after the current place the file is neither made nor rewritten. The note of the
+// mark deleted goes with it.
 void DeleteNextBookmark()
 {
     if (!pMC || !pMS)
         return;
     MarkList list;
-    if (SaveBookmarkEdit(gszFileName, DeleteBookmarkAfter, CurrentPosition(), &list))
-        ReplaceList(&list);
+    if (!SaveBookmarkEdit(gszFileName, DeleteBookmarkAfter, CurrentPosition(), &list))
+        return;
+    TakeMarkList(&list);
+    DropNotesOfGoneMarks();
 }
 
 void JumpNextBookmark()
