@@ -71,6 +71,22 @@ UINT GetDlgItemTextA(HWND dialog, int item, LPSTR text, int size)
     return static_cast<UINT>(strlen(text));
 }
 
+// Items hold UTF-8, as the player's memory does.
+BOOL SetDlgItemTextW(HWND dialog, int item, LPCWSTR text)
+{
+    g.items[{dialog, item}] = standin::Utf8Of(text);
+    return TRUE;
+}
+
+UINT GetDlgItemTextW(HWND dialog, int item, LPWSTR text, int size)
+{
+    std::u16string units = standin::Utf16Of(g.items[{dialog, item}].c_str());
+    size_t copied = std::min(units.size(), static_cast<size_t>(size - 1));
+    std::copy(units.begin(), units.begin() + copied, text);
+    text[copied] = 0;
+    return static_cast<UINT>(copied);
+}
+
 // An item's handle is the place of its text, which lives as long as the dialog's items.
 HWND GetDlgItem(HWND dialog, int item)
 {
@@ -79,7 +95,8 @@ HWND GetDlgItem(HWND dialog, int item)
 
 LRESULT SendDlgItemMessageA(HWND, int, UINT message, WPARAM, LPARAM)
 {
-    EXPECT_EQ(message, static_cast<UINT>(EM_SETTABSTOPS)) << "only tab stops are set on a dialog's items";
+    EXPECT_TRUE(message == EM_SETTABSTOPS || message == EM_LIMITTEXT || message == EM_SETSEL)
+        << "only tab stops, a limit and a selection are set on a dialog's items";
     return TRUE;
 }
 
@@ -90,7 +107,7 @@ LRESULT SendDlgItemMessageW(HWND, int, UINT message, WPARAM, LPARAM)
 }
 
 // A modeless dialog is a window of the dialog class, shown as its template asks (visible here).
-HWND CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM param)
+HWND CreateDialogParamW(HINSTANCE, LPCWSTR templateName, HWND owner, DLGPROC procedure, LPARAM param)
 {
     HWND dialog = standin::AddWindow({"#32770", "", WS_POPUP | WS_CAPTION, owner, {40, 40, 500, 400},
                                       ModelessWindowProc, nullptr, true, false, true, false});
@@ -102,22 +119,16 @@ HWND CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
     return dialog;
 }
 
-// Templates are named by number alone here, and a dialog's Unicode text is not modelled.
-HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC procedure, LPARAM param)
-{
-    return CreateDialogParamA(instance, MAKEINTRESOURCEA(LOWORD(templateName)), owner, procedure, param);
-}
-
 // The dialog manager's part of the message loop: messages for the dialog are its own, and Escape
 // is its Cancel button.
-BOOL IsDialogMessageA(HWND dialog, MSG *msg)
+BOOL IsDialogMessageW(HWND dialog, MSG *msg)
 {
     if (!standin::WindowOf(dialog) || msg->hwnd != dialog)
         return FALSE;
     if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE)
         SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     else
-        DispatchMessageA(msg);
+        DispatchMessageW(msg);
     return TRUE;
 }
 

@@ -141,7 +141,7 @@ void PostQuitMessage(int exitCode)
     g.quitCode = exitCode;
 }
 
-BOOL GetMessageA(MSG *msg, HWND, UINT, UINT)
+BOOL GetMessageW(MSG *msg, HWND, UINT, UINT)
 {
     for (;;) {
         if (!g.queue.empty()) {
@@ -178,7 +178,7 @@ BOOL TranslateMessage(const MSG *msg)
     return TRUE;
 }
 
-LRESULT DispatchMessageA(const MSG *msg)
+LRESULT DispatchMessageW(const MSG *msg)
 {
     if (msg->message == WM_TIMER && msg->lParam) {
         g.log.push_back({msg->hwnd, msg->message, msg->wParam, msg->lParam, true});

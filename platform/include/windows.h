@@ -156,6 +156,8 @@ typedef struct tagWNDCLASSA {
 #define WM_MOUSEMOVE     0x0200
 #define WM_LBUTTONDOWN   0x0201
 #define WM_SETTEXT       0x000C
+#define EM_SETSEL        0x00B1
+#define EM_LIMITTEXT     0x00C5
 #define EM_SETTABSTOPS   0x00CB
 #define WM_SETREDRAW     0x000B
 #define LB_ADDSTRING     0x0180
@@ -209,6 +211,7 @@ typedef struct tagWNDCLASSA {
 #define VK_INSERT 0x2D
 #define VK_DELETE 0x2E
 #define VK_F1     0x70
+#define VK_F2     0x71
 #define VK_F6     0x75
 #define VK_F7     0x76
 #define VK_F8     0x77
@@ -305,7 +308,6 @@ typedef DWORD REGSAM;
 #define GMEM_MOVEABLE 0x0002
 #define CF_UNICODETEXT 13
 #define CP_UTF8 65001
-#define MB_ERR_INVALID_CHARS 0x8
 #define IS_HIGH_SURROGATE(w) ((w) >= 0xD800 && (w) <= 0xDBFF)
 #define IS_LOW_SURROGATE(w) ((w) >= 0xDC00 && (w) <= 0xDFFF)
 #define LOCALE_IDEFAULTANSICODEPAGE 0x1004
@@ -373,9 +375,9 @@ HMENU   GetMenu(HWND hwnd);
 BOOL    PostMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void    PostQuitMessage(int exitCode);
-BOOL    GetMessageA(MSG *msg, HWND hwnd, UINT first, UINT last);
+BOOL    GetMessageW(MSG *msg, HWND hwnd, UINT first, UINT last);
 BOOL    TranslateMessage(const MSG *msg);
-LRESULT DispatchMessageA(const MSG *msg);
+LRESULT DispatchMessageW(const MSG *msg);
 LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT period, TIMERPROC callback);
 BOOL    KillTimer(HWND hwnd, UINT_PTR id);
@@ -399,10 +401,11 @@ BOOL    EndDialog(HWND dialog, INT_PTR result);
 BOOL    SetDlgItemTextA(HWND dialog, int item, LPCSTR text);
 LRESULT SendDlgItemMessageA(HWND dialog, int item, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT SendDlgItemMessageW(HWND dialog, int item, UINT message, WPARAM wParam, LPARAM lParam);
-HWND    CreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM param);
 HWND    CreateDialogParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC procedure, LPARAM param);
-BOOL    IsDialogMessageA(HWND dialog, MSG *msg);
+BOOL    IsDialogMessageW(HWND dialog, MSG *msg);
 UINT    GetDlgItemTextA(HWND dialog, int item, LPSTR text, int size);
+BOOL    SetDlgItemTextW(HWND dialog, int item, LPCWSTR text);
+UINT    GetDlgItemTextW(HWND dialog, int item, LPWSTR text, int size);
 HWND    GetDlgItem(HWND dialog, int item);
 int     MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 int     wsprintfA(LPSTR buffer, LPCSTR format, ...);

@@ -12,6 +12,8 @@
 #define IDC_KEYS_LIST           1003
 #define IDD_MARK_LIST           210
 #define IDC_MARK_LIST           1010
+#define IDD_NOTE_BOX            206
+#define IDC_NOTE_TEXT           1011
 
 #define IDM_OPEN_CLIP           40001
 #define IDM_EXIT                40002
@@ -37,6 +39,7 @@
 #define IDM_REWIND_2            40022
 #define IDM_REWIND_3            40023
 #define IDM_REWIND_5            40025
+#define IDM_ADD_MARK_WITH_NOTE  40030
 
 /* Posted by the media engine while events wait in its queue (WM_USER + 20). */
 #define WM_GRAPH_EVENT          0x0414

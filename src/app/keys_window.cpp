@@ -46,7 +46,7 @@ void BringForward(HWND window, UINT activation)
 void ShowKeys()
 {
     if (!ghKeys)
-        ghKeys = CreateDialogParamA(ghInst, MAKEINTRESOURCEA(IDD_KEYS), ghApp, KeysDlgProc, 0);
+        ghKeys = CreateDialogParamW(ghInst, MAKEINTRESOURCEW(IDD_KEYS), ghApp, KeysDlgProc, 0);
     if (!ghKeys)
         return;
     BringForward(ghKeys, 0);

@@ -41,6 +41,7 @@ OAHWND     hDrain;
 HWND       ghKeys;
 HWND       ghGoToTime;
 HWND       ghMarkList;
+HWND       ghNoteBox;
 
 char       gszFolder[PATH_BYTES];
 char     (*gPlaylist)[PATH_BYTES];
@@ -54,6 +55,7 @@ MarkNote  *gNotes;
 int        gnNoteSlots;
 int        gnNotes;
 DWORD      gdwBookmarkFailureSaid;
+DWORD      gdwNotesFailureSaid;
 ABState    gABState;
 REFERENCE_TIME grtA;
 REFERENCE_TIME grtB;

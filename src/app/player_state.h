@@ -73,6 +73,7 @@ extern HMENU      ghMenu;                // main window's menu, for checks and g
 extern HWND       ghKeys;                // the keys window while it is open
 extern HWND       ghGoToTime;            // the Go to time dialog while it is open over a clip
 extern HWND       ghMarkList;            // the list of marks while it is open over a clip
+extern HWND       ghNoteBox;             // the note box while it is open on a mark of the clip
 extern HBRUSH     ghbrWhite;             // progress bar background
 extern HBRUSH     ghbrGreen;             // played part of the progress bar
 extern HBRUSH     ghbrOrange;            // volume bar
@@ -91,6 +92,7 @@ extern MarkNote  *gNotes;                             // notes of the current cl
 extern int        gnNoteSlots;                         // slots allocated for gNotes; grows with the file
 extern int        gnNotes;                             // valid entries of gNotes
 extern DWORD      gdwBookmarkFailureSaid;              // reason last said for an unsaved bookmark edit; cleared at each load: said once a clip
+extern DWORD      gdwNotesFailureSaid;                 // the same for an unsaved note
 extern ABState    gABState;                            // state of the A-B loop
 extern REFERENCE_TIME grtA;                            // point A of the loop
 extern REFERENCE_TIME grtB;                            // point B of the loop

@@ -102,7 +102,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
         return FailRegistration();
 
     // Placed by the strip's layout, at the window's DPI.
-    ghStatus = CreateWindowExA(0, "DSPWMSStatus", PRODUCT_NAME, WS_CHILD, 0, 0, 0, 0, ghApp, NULL, ghInst, NULL);
+    // It paints nothing over the note box, a sibling above it.
+    ghStatus = CreateWindowExA(0, "DSPWMSStatus", PRODUCT_NAME, WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, ghApp, NULL,
+                               ghInst, NULL);
     ReadWindowDpi();
     ghMenu = GetMenu(ghApp);
 
@@ -115,13 +117,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     ghbrOrange = CreateSolidBrush(0x0080FF);
 
     StartMediaFoundation();
-    while (GetMessageA(&msg, NULL, 0, 0)) {
+    // Unicode messages, so that a note typed in any script reaches the note box whole.
+    while (GetMessageW(&msg, NULL, 0, 0)) {
         if (ghMarkList && IsMarkListMessage(&msg))
             continue;
-        if (ghKeys && IsDialogMessageA(ghKeys, &msg))
+        if ((ghKeys && IsDialogMessageW(ghKeys, &msg)) || (ghNoteBox && IsDialogMessageW(ghNoteBox, &msg)))
             continue;
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     CoUninitialize();
     // Compatibility: under Wine, threads that Media Foundation's reader left in GStreamer can fault

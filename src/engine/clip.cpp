@@ -25,8 +25,8 @@ static const char kFilters[] =
     "*.aac; *.wav; *.wma; *.asf\0"
     "All Files (*.*)\0*.*;\0";
 
-// The one release of a clip: its graph, its loop, and the Go to time dialog and the list of marks
-// opened on it.
+// The one release of a clip: its graph, its loop, and the Go to time dialog, the note box and the
+// list of marks opened on it.
 static void ReleaseClip()
 {
     if (pMC)
@@ -35,6 +35,7 @@ static void ReleaseClip()
     ReleaseGraph();
     gABState = ABOff;
     CloseGoToTime();
+    CloseNoteBox();
     CloseMarkList();
 }
 

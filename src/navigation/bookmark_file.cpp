@@ -1,21 +1,16 @@
 // The bookmark file beside a clip: its name, its reading (with the check that it is this player's
-// own), its writing, the turn that saves take, the replace, and the one edit transaction.
+// own), its writing, and the one edit transaction (whole_file.cpp takes the turn and replaces).
 // The form: two lines per bookmark, the low and the high 32 bits of the position as unsigned
 // decimals, each line ended by a line feed (a carriage return before it is accepted).
 // A file of that name in any other form belongs to someone else and is never written.
 #include "app/player_state.h"
 #include "navigation/bookmark_file.h"
 #include "navigation/navigation.h"
+#include "navigation/whole_file.h"
 #include "support/support.h"
 
 #include <stdlib.h>
 #include <string.h>
-
-// Instances take turns at a save; one that finds the turn taken waits this long, this many times.
-static const DWORD kTurnWaitMs = 25;
-static const int kTurnTries = 80;
-// Saves that run at once each write a file of their own: "~" and two hex digits for "BMS".
-static const int kFreshNames = 256;
 
 // The program's own reasons an edit is not saved, beside the system's errors: bit 29 marks an
 // application's code, and no system error has it.
@@ -182,10 +177,7 @@ static bool Missing(DWORD error)
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-// The whole file into a fresh list. A missing file reads as an empty list; any other failure
-// (held open elsewhere, a read error, a folder of that name, a file not of this player) is the
-// reason it gave, with the list empty.
-static DWORD ReadMarks(const char *name, MarkList *list)
+DWORD ReadMarks(const char *name, MarkList *list)
 {
     ZeroMemory(list, sizeof(*list));
     HANDLE file = CreateFileA(name, GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
@@ -224,68 +216,15 @@ static bool WriteHalf(HANDLE file, DWORD half)
     return WriteFile(file, line, (DWORD)length, &written, NULL) && written == (DWORD)length;
 }
 
-static bool WriteMarks(HANDLE file, const MarkList *list)
+static bool WriteMarks(HANDLE file, const void *marks)
 {
+    const MarkList *list = (const MarkList *)marks;
     for (int i = 0; i < list->count; i++) {
         ULONGLONG mark = (ULONGLONG)list->marks[i];
         if (!WriteHalf(file, (DWORD)mark) || !WriteHalf(file, (DWORD)(mark >> 32)))
             return false;
     }
     return true;
-}
-
-// Instances save one at a time: a save holds the turn file beside the bookmark file ("~" for its
-// last letter) open without sharing, and the system deletes it once it is closed, also when the
-// process holding it ends. False only when another save kept the turn for all of the tries; where
-// no turn file can be made at all (a read-only folder), *turn is invalid and the save goes on to
-// meet the refusal itself.
-static bool TakeTurn(const char *name, HANDLE *turn)
-{
-    char turnName[PATH_BYTES];
-    CopyPath(turnName, name);
-    turnName[strlen(turnName) - 1] = '~';
-    for (int i = 0; i < kTurnTries; i++) {
-        *turn = CreateFileA(turnName, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, NULL);
-        if (*turn != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION)
-            return true;
-        Sleep(kTurnWaitMs);
-    }
-    return false;
-}
-
-static void EndTurn(HANDLE turn)
-{
-    if (turn != INVALID_HANDLE_VALUE)
-        CloseHandle(turn);
-}
-
-// Writes the list to a file of this save's own beside the bookmark file, with a name as long as the
-// bookmark file's ("~" and two hex digits in place of "BMS"), and moves it over the bookmark file.
-// On any failure the fresh file is removed and the bookmark file is as it was.
-static DWORD ReplaceFile(const char *name, const MarkList *list)
-{
-    char fresh[PATH_BYTES];
-    CopyPath(fresh, name);
-    size_t length = strlen(fresh);
-    DWORD seed = GetCurrentProcessId() + GetTickCount();
-    HANDLE file = INVALID_HANDLE_VALUE;
-    DWORD error = ERROR_FILE_EXISTS;
-    for (int i = 0; i < kFreshNames && error == ERROR_FILE_EXISTS; i++) {
-        wsprintfA(fresh + length - 3, "~%02X", (unsigned)((seed + (DWORD)i) & 0xFF));
-        file = CreateFileA(fresh, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
-        error = file == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
-    }
-    if (file == INVALID_HANDLE_VALUE)
-        return error;
-    bool written = WriteMarks(file, list);
-    error = written ? ERROR_SUCCESS : GetLastError();
-    CloseHandle(file);
-    if (written && !MoveFileExA(fresh, name, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        error = GetLastError();
-    if (error != ERROR_SUCCESS)
-        DeleteFileA(fresh);
-    return error;
 }
 
 // The mark at exactly the place; a mark another instance deleted meanwhile takes no other with it.
@@ -315,19 +254,19 @@ static DWORD ApplyEdit(const char *name, BookmarkEdit edit, REFERENCE_TIME posit
     DWORD attributes = GetFileAttributesA(name);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return kReadOnlyBookmarkFile;
-    return ReplaceFile(name, list);
+    return ReplaceWholeFile(name, WriteMarks, list);
 }
 
 // The turn is held from the read to the replace, so that marks another instance saved survive.
 static DWORD EditFile(const char *name, BookmarkEdit edit, REFERENCE_TIME position, MarkList *list)
 {
     HANDLE turn;
-    if (!TakeTurn(name, &turn))
+    if (!TakeSaveTurn(name, &turn))
         return ERROR_SHARING_VIOLATION;
     DWORD result = ReadMarks(name, list);
     if (result == ERROR_SUCCESS)
         result = ApplyEdit(name, edit, position, list);
-    EndTurn(turn);
+    EndSaveTurn(turn);
     return result;
 }
 

@@ -15,6 +15,10 @@ enum BookmarkEdit { InsertBookmark, DeleteBookmarkAfter, DeleteBookmarkThere };
 
 // The one scan for the first mark after a place, for the edits and the jumps alike; -1 for none.
 int FirstBookmarkAfter(const REFERENCE_TIME *marks, int count, REFERENCE_TIME position);
+// The whole bookmark file `name` into a fresh list. A missing file reads as an empty list; any other
+// failure (held open elsewhere, a read error, a folder of that name, a file not of this player) is
+// the reason it gave, with the list empty.
+DWORD ReadMarks(const char *name, MarkList *list);
 // The marks of the clip's bookmark file; none when it is missing, cannot be read, or is not this
 // player's.
 void ReadBookmarkFile(const char *clip, MarkList *list);
@@ -22,3 +26,5 @@ void ReadBookmarkFile(const char *clip, MarkList *list);
 // back. True when *list is what the file now holds (a delete with no mark to delete writes
 // nothing); false when nothing was changed, which is said, once a clip for each reason.
 bool SaveBookmarkEdit(const char *clip, BookmarkEdit edit, REFERENCE_TIME position, MarkList *list);
+// The list read or saved becomes the player's (bookmarks.cpp).
+void TakeMarkList(MarkList *list);

@@ -13,7 +13,7 @@
 static const REFERENCE_TIME kPreviousBookmarkGrace = 8000000;
 
 // The list read or saved replaces the current one, and the list of marks shows it.
-static void ReplaceList(MarkList *list)
+void TakeMarkList(MarkList *list)
 {
     free(gBookmarks);
     gBookmarks = list->marks;
@@ -26,38 +26,54 @@ void LoadBookmarks()
 {
     MarkList list;
     ReadBookmarkFile(gszFileName, &list);
-    ReplaceList(&list);
+    TakeMarkList(&list);
     gdwBookmarkFailureSaid = ERROR_SUCCESS;
+    LoadNotes();
 }
 
 // The list takes what was saved, with what other instances added.
-void AddBookmark()
+bool AddBookmarkAt(REFERENCE_TIME *place)
 {
     if (!pMC || !pMS)
-        return;
+        return false;
+    *place = ClampToClip(CurrentPosition());
     MarkList list;
-    if (SaveBookmarkEdit(gszFileName, InsertBookmark, ClampToClip(CurrentPosition()), &list))
-        ReplaceList(&list);
+    if (!SaveBookmarkEdit(gszFileName, InsertBookmark, *place, &list))
+        return false;
+    TakeMarkList(&list);
+    return true;
 }
 
-// With no mark after the current place the file is neither made nor rewritten.
+void AddBookmark()
+{
+    REFERENCE_TIME place;
+    AddBookmarkAt(&place);
+}
+
+// With no mark after the current place the file is neither made nor rewritten. The note of the
+// mark deleted goes with it.
 void DeleteNextBookmark()
 {
     if (!pMC || !pMS)
         return;
     MarkList list;
-    if (SaveBookmarkEdit(gszFileName, DeleteBookmarkAfter, CurrentPosition(), &list))
-        ReplaceList(&list);
+    if (!SaveBookmarkEdit(gszFileName, DeleteBookmarkAfter, CurrentPosition(), &list))
+        return;
+    TakeMarkList(&list);
+    DropNotesOfGoneMarks();
 }
 
-// The list of marks deletes the mark its row shows, even where another instance has added marks since.
+// The list of marks deletes the mark its row shows, even where another instance has added marks
+// since; its note goes with it.
 void DeleteBookmarkAt(REFERENCE_TIME place)
 {
     if (!pMC || !pMS)
         return;
     MarkList list;
-    if (SaveBookmarkEdit(gszFileName, DeleteBookmarkThere, place, &list))
-        ReplaceList(&list);
+    if (!SaveBookmarkEdit(gszFileName, DeleteBookmarkThere, place, &list))
+        return;
+    TakeMarkList(&list);
+    DropNotesOfGoneMarks();
 }
 
 void JumpNextBookmark()

@@ -82,18 +82,21 @@ static void DeleteSelectedMark()
         DeleteBookmarkAt(gBookmarks[row]);
 }
 
-// A character as the ANSI message loop gives it; a byte that is no character alone finds nothing.
+// A character as the Unicode message loop gives it; half a surrogate pair finds nothing.
 static void FindTypedMark(WPARAM character)
 {
-    char byte = (char)character;
-    WCHAR typed = 0;
-    if (character < 0x80)
-        typed = (WCHAR)character;
-    else if (character > 0xFF || MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, &byte, 1, &typed, 1) != 1)
+    if (IS_HIGH_SURROGATE(character) || IS_LOW_SURROGATE(character))
         return;
-    int row = TypeToFindMark(&gTyped, typed, GetTickCount(), CurrentRow());
+    int row = TypeToFindMark(&gTyped, (WCHAR)character, GetTickCount(), CurrentRow());
     if (row >= 0)
         SelectRow(row);
+}
+
+static void EditSelectedNote()
+{
+    int row = CurrentRow();
+    if (row >= 0)
+        EditNoteOfMark(gBookmarks[row]);
 }
 
 bool IsMarkListMessage(MSG *msg)
@@ -103,12 +106,20 @@ bool IsMarkListMessage(MSG *msg)
             DeleteSelectedMark();
             return true;
         }
+        if (msg->message == WM_KEYDOWN && msg->wParam == VK_F2) {
+            EditSelectedNote();
+            return true;
+        }
+        if (msg->message == WM_CHAR && msg->wParam == 'e') {
+            EditSelectedNote();
+            return true;
+        }
         if (msg->message == WM_CHAR && msg->wParam >= 0x20 && msg->wParam != 0x7F) {
             FindTypedMark(msg->wParam);
             return true;
         }
     }
-    return IsDialogMessageA(ghMarkList, msg) != FALSE;
+    return IsDialogMessageW(ghMarkList, msg) != FALSE;
 }
 
 static void FitListToWindow()

@@ -20,6 +20,9 @@ INT_PTR CALLBACK GoToTimeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 void GoToTime();
 void CloseGoToTime();
 void LoadBookmarks();
+// Adds a mark at the current place, held inside the clip; false when there is no clip or the mark
+// was not saved (which is said). *place is the mark's.
+bool AddBookmarkAt(REFERENCE_TIME *place);
 void AddBookmark();
 void DeleteNextBookmark();
 // Deletes the mark at exactly that place (the first of several there); none there: nothing is written.
@@ -29,6 +32,19 @@ void JumpPreviousBookmark();
 
 // The note of the mark at `place`, in UTF-8; NULL when that mark has none.
 const char *NoteOfMark(REFERENCE_TIME place);
+// The clip's notes from its notes file, those of its marks alone; run by LoadBookmarks.
+void LoadNotes();
+// Saves `text` (UTF-8, one line; empty: no note) as the note of the mark at `place`, merged with
+// what the files beside the clip hold now; false when it was not saved, which is said.
+bool KeepNoteOfMark(REFERENCE_TIME place, const char *text);
+// The notes of marks that are gone go from the notes file, after a delete.
+void DropNotesOfGoneMarks();
+// `e`: a mark at the current place, and the note box open on it.
+void AddMarkWithNote();
+// The note box open on the mark at `place`, filled with its note; nothing when no mark is there.
+void EditNoteOfMark(REFERENCE_TIME place);
+// Closes the note box, keeping nothing, as its clip goes.
+void CloseNoteBox();
 // File > Export marks...: the clip's marks and notes into a file of the type chosen.
 void ExportMarks();
 

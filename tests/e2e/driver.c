@@ -284,10 +284,53 @@ static int CloseOpenDialog(void)
     return 0;
 }
 
+/* The window that has the keyboard focus on the player's thread: where a user's typing goes. */
+static HWND FocusOf(HWND player)
+{
+    GUITHREADINFO info;
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(player, NULL), &info))
+        return NULL;
+    return info.hwndFocus;
+}
+
+/* Prints the class of the window with the player's keyboard focus. */
+static int PrintFocus(HWND player)
+{
+    char name[64];
+    HWND focus = FocusOf(player);
+    if (!focus || !GetClassNameA(focus, name, sizeof(name)))
+        return 1;
+    printf("%s\n", name);
+    return 0;
+}
+
+/* Types text, given as the hex of its UTF-8 bytes (so that no command line changes it), into the
+   window with the player's focus, a character message for each UTF-16 unit, as a keyboard would. */
+static int TypeIntoFocus(HWND player, const char *hex)
+{
+    char bytes[1024];
+    WCHAR units[1024];
+    size_t count = strlen(hex) / 2;
+    HWND focus = FocusOf(player);
+    if (!focus || count >= sizeof(bytes))
+        return 1;
+    for (size_t i = 0; i < count; i++) {
+        char pair[3] = {hex[2 * i], hex[2 * i + 1], 0};
+        bytes[i] = (char)strtoul(pair, NULL, 16);
+    }
+    bytes[count] = 0;
+    int length = MultiByteToWideChar(CP_UTF8, 0, bytes, -1, units, 1024);
+    for (int i = 0; i + 1 < length; i++)
+        if (!PostMessageW(focus, WM_CHAR, units[i], 1))
+            return 1;
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|open|save|question|goto|selection|place|clipboard|escape|message|find|hold|everyone|foreground|metrics|key|char|ctrl|appcommand|command|click|close|move [arg] [hwnd]\n");
+        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|open|save|question|goto|selection|place|clipboard|escape|message|find|hold|everyone|foreground|metrics|key|char|ctrl|appcommand|command|click|close|move|focus|type|focuskey [arg] [hwnd]\n");
         return 2;
     }
     const char *verb = argv[1];
@@ -340,7 +383,7 @@ int main(int argc, char **argv)
         return !SetWindowPos(PlayerWindow(argc, argv, 4), NULL, atoi(argv[2]), atoi(argv[3]), 0, 0,
                              SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-    int takesArgument = strcmp(verb, "show") != 0 && strcmp(verb, "close") != 0;
+    int takesArgument = strcmp(verb, "show") != 0 && strcmp(verb, "close") != 0 && strcmp(verb, "focus") != 0;
     HWND hwnd = PlayerWindow(argc, argv, takesArgument ? 3 : 2);
     if (!hwnd || !IsWindow(hwnd))
         return 1;
@@ -348,10 +391,16 @@ int main(int argc, char **argv)
         return Describe(hwnd);
     if (strcmp(verb, "close") == 0)
         return !PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    if (strcmp(verb, "focus") == 0)
+        return PrintFocus(hwnd);
     if (argc < 3)
         return 2;
     if (strcmp(verb, "key") == 0)
         return !PostMessageA(hwnd, WM_KEYDOWN, strtoul(argv[2], NULL, 0), 1);
+    if (strcmp(verb, "type") == 0)
+        return TypeIntoFocus(hwnd, argv[2]);
+    if (strcmp(verb, "focuskey") == 0)
+        return !PostMessageA(FocusOf(hwnd), WM_KEYDOWN, strtoul(argv[2], NULL, 0), 1);
     if (strcmp(verb, "char") == 0)
         return !PostMessageA(hwnd, WM_CHAR, (unsigned char)argv[2][0], 1);
     if (strcmp(verb, "ctrl") == 0)   /* Ctrl and a letter, as the keyboard's translation gives it */

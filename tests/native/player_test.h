@@ -33,6 +33,12 @@ inline void ResetPlayerState()
     gPlaylist = NULL;
     free(gBookmarks);
     gBookmarks = NULL;
+    for (int i = 0; i < gnNotes; i++)
+        free(gNotes[i].text);
+    free(gNotes);
+    gNotes = NULL;
+    gnNotes = gnNoteSlots = 0;
+    gdwNotesFailureSaid = 0;
     memset(gszFileName, 0, sizeof(gszFileName));
     memset(gszFolder, 0, sizeof(gszFolder));
     memset(gszStatusText, 0, sizeof(gszStatusText));
@@ -50,7 +56,7 @@ inline void ResetPlayerState()
     pTail = NULL; pGB = NULL; pMC = NULL; pME = NULL; pMS = NULL; pVW = NULL; pBV = NULL; pBA = NULL; pSource = NULL;
     ghMediaFoundation = NULL; ghSourceReaders = NULL;
     ghInst = NULL;
-    ghApp = ghStatus = ghKeys = ghGoToTime = NULL;
+    ghApp = ghStatus = ghKeys = ghGoToTime = ghNoteBox = NULL;
     ghMenu = NULL;
     ghbrWhite = ghbrGreen = ghbrOrange = NULL;
     ghbrSaved = NULL;

@@ -96,7 +96,7 @@ TEST_F(PlayerTest, WindowsAreCreatedAsTheDesktopExpects)
         EXPECT_EQ(standin::WindowStyle(ghApp), static_cast<DWORD>(WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN));
         EXPECT_EQ(standin::WindowClass(ghStatus), "DSPWMSStatus");
         EXPECT_EQ(standin::ParentOf(ghStatus), ghApp);
-        EXPECT_EQ(standin::WindowStyle(ghStatus), static_cast<DWORD>(WS_CHILD));
+        EXPECT_EQ(standin::WindowStyle(ghStatus), static_cast<DWORD>(WS_CHILD | WS_CLIPSIBLINGS));
         EXPECT_EQ(standin::WindowTitle(ghStatus), "Lumetrone");
         RECT overlay = standin::OuterRect(ghStatus);
         EXPECT_EQ(Width(overlay), 1280);
@@ -138,6 +138,7 @@ TEST_F(PlayerTest, MenuResourceHoldsTheCommandsInOrder)
             {"&Control", "&Go to time...\tCtrl+G", IDM_GO_TO_TIME},
             {"&Control", "&Copy time\tCtrl+C", IDM_COPY_TIME},
             {"&Control", "&List of marks\tL", IDM_MARK_LIST},
+            {"&Control", "Add mark with &note\tE", IDM_ADD_MARK_WITH_NOTE},
             {"&Control", "&Half size (50%)\tH", IDM_SIZE_HALF},
             {"&Control", "&Three-quarter size (75%)\tT", IDM_SIZE_THREE_QUARTER},
             {"&Control", "&Normal size (100%)\tN", IDM_SIZE_NORMAL},
@@ -285,6 +286,7 @@ TEST_F(PlayerTest, KeysWindowListsEveryInputAndEscapeClosesIt)
                                                 "Mouse wheel\tvolume up and down, a step for each notch\r\n",
                                                 "]\tplayback rate up by 10 points (400 % at the most)\r\n",
                                                 "Backspace\tplayback rate back to 100 %\r\n",
+                                                "e\tadd a mark and type its note (Enter keeps it, Escape leaves it)\r\n",
                                                 "Media Play/Pause\tas p\r\n",
                                                 "From any program\twhile Control from other programs is on (Control menu):\r\n",
                                                 "F9\tpause and play\r\n", "F7\tback 5 s\r\n", "F8\tforward 5 s\r\n",
@@ -293,7 +295,7 @@ TEST_F(PlayerTest, KeysWindowListsEveryInputAndEscapeClosesIt)
                                                 "Left pedal\tback 1 s, and again every 250 ms while held\r\n",
                                                 "Rewind on resume\tControl menu: a play after a pause starts 1, 2, 3 or 5 s earlier, not before A in a loop\r\n"})
                            EXPECT_NE(text.find(line), std::string::npos) << line;
-                       EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 21 + 4 + 8 + 1 + 8 + 6)
+                       EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 22 + 4 + 8 + 1 + 8 + 6)
                            << "every key, character, other input and media key, once; then a heading, the keys "
                               "from other programs, the pedals and the rewind";
                        PostMessageA(ghKeys, WM_KEYDOWN, 'A', 1);
