@@ -21,6 +21,7 @@ struct Clipboard {
     bool heldElsewhere = false, open = false, emptied = false;
     UINT format = 0;
     HGLOBAL data = nullptr;
+    DWORD changes = 0;
 } g;
 
 Block *BlockOf(HGLOBAL memory)
@@ -112,6 +113,7 @@ BOOL EmptyClipboard()
     g.data = nullptr;
     g.format = 0;
     g.emptied = true;
+    g.changes++;
     return TRUE;
 }
 
@@ -119,9 +121,31 @@ HANDLE SetClipboardData(UINT format, HANDLE data)
 {
     EXPECT_TRUE(g.open && g.emptied) << "data set on a clipboard not opened and emptied";
     EXPECT_EQ(BlockOf(data)->locks, 0) << "the clipboard takes unlocked memory";
+    EXPECT_EQ(g.format, 0u) << "the stand-in clipboard holds one format";
     g.format = format;
     g.data = data;
+    g.changes++;
     return data;
+}
+
+UINT EnumClipboardFormats(UINT format)
+{
+    EXPECT_TRUE(g.open);
+    return format == 0 ? g.format : 0;
+}
+
+HANDLE GetClipboardData(UINT format)
+{
+    EXPECT_TRUE(g.open);
+    return format && format == g.format ? g.data : nullptr;
+}
+
+DWORD GetClipboardSequenceNumber() { return g.changes; }
+
+SIZE_T GlobalSize(HGLOBAL memory)
+{
+    Block *block = BlockOf(memory);
+    return block ? block->bytes.size() : 0;
 }
 
 BOOL CloseClipboard()

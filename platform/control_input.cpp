@@ -1,5 +1,5 @@
-/* Control from other programs and the foot pedals: hot keys held across the desktop, raw input from
-   HID devices, and the radio items of a menu. */
+/* Control from other programs and the foot pedals: hot keys held across the desktop, keyboard input
+   synthesized for the program in front, raw input from HID devices, and the radio items of a menu. */
 #include "internal.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +24,8 @@ struct ControlInput {
     std::vector<standin::RawInputRegistration> registrations;
     std::vector<HidDevice> devices;
     std::vector<Report> reports;      // handle n is kFirstReport + n
+    std::vector<INPUT> sent;
+    std::function<void()> program;   // the program in front, as it reads the input sent
 } g;
 
 UINT KeyOf(UINT modifiers) { return modifiers & ~MOD_NOREPEAT; }
@@ -70,6 +72,9 @@ bool PressHotKey(UINT vk)
 
 std::vector<RawInputRegistration> RawInputRegistrations() { return g.registrations; }
 
+std::vector<INPUT> &SentInput() { return g.sent; }
+void WhenInputSent(std::function<void()> program) { g.program = program; }
+
 HANDLE AddHidDevice(DWORD vendor, DWORD product, USHORT usagePage, USHORT usage)
 {
     g.devices.push_back({vendor, product, usagePage, usage});
@@ -114,6 +119,15 @@ BOOL UnregisterHotKey(HWND hwnd, int id)
         return Fail(kHotKeyNotRegistered, FALSE);
     g.hotKeys.erase(held);
     return TRUE;
+}
+
+UINT SendInput(UINT count, INPUT *inputs, int size)
+{
+    EXPECT_EQ(size, static_cast<int>(sizeof(INPUT)));
+    g.sent.insert(g.sent.end(), inputs, inputs + count);
+    if (g.program)
+        g.program();
+    return count;
 }
 
 // As Windows: a usage registered again replaces its entry; a background sink needs its window,

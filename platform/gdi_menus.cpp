@@ -158,6 +158,19 @@ static int *FontOf(HGDIOBJ object)
     return reinterpret_cast<ULONG_PTR>(object) >= kFontBase && index < g.fontHeights.size() ? &g.fontHeights[index] : nullptr;
 }
 
+// The stand-in clipboard never holds a metafile: a copy of one is a fault of the test's own making.
+HENHMETAFILE CopyEnhMetaFile(HENHMETAFILE metafile, LPCSTR)
+{
+    ADD_FAILURE() << "no metafile exists on the stand-in desktop: " << metafile;
+    return nullptr;
+}
+
+BOOL DeleteEnhMetaFile(HENHMETAFILE metafile)
+{
+    ADD_FAILURE() << "no metafile exists on the stand-in desktop: " << metafile;
+    return FALSE;
+}
+
 BOOL DeleteObject(HGDIOBJ object)
 {
     int *height = FontOf(object);

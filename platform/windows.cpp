@@ -290,6 +290,18 @@ BOOL UpdateWindow(HWND hwnd)
 }
 
 BOOL SetForegroundWindow(HWND hwnd) { g.foreground = hwnd; return WindowOf(hwnd) != nullptr; }
+HWND GetForegroundWindow() { return g.foreground; }
+
+// Another program's windows are those a test adds as such; the full-screen video is the player's.
+DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD process)
+{
+    Window *w = WindowOf(hwnd);
+    if (!w && hwnd != standin::kFullScreenVideo)
+        return Fail(ERROR_INVALID_WINDOW_HANDLE, 0);
+    if (process)
+        *process = w && w->className == "Foreign" ? 0x5678 : GetCurrentProcessId();
+    return 1;
+}
 HWND SetFocus(HWND hwnd) { HWND previous = g.focus; g.focus = hwnd; return previous; }
 
 BOOL SetWindowTextA(HWND hwnd, LPCSTR text)

@@ -75,8 +75,14 @@ bool SendHidReport(HANDLE device, const std::vector<BYTE> &report);   // false w
 void FailCreateWindow(const char *className, DWORD error);
 
 // The clipboard: its Unicode text ("<none>" when it holds none), and another program holding it.
+// It holds one format at a time, read back by the platform's own calls.
 std::string ClipboardText();
 void HoldClipboard(bool held);
+
+// Keyboard input that the player synthesized, in order; the program in front (the test) sees each
+// call's input as it is sent.
+std::vector<INPUT> &SentInput();
+void WhenInputSent(std::function<void()> program);
 
 // Menus: the resource's menu, with its state per command id.
 struct MenuItem { std::string popup; std::string text; UINT id; };

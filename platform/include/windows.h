@@ -57,6 +57,7 @@ DECLARE_STANDIN_HANDLE(HDC);
 DECLARE_STANDIN_HANDLE(HKEY);
 DECLARE_STANDIN_HANDLE(HFONT);
 DECLARE_STANDIN_HANDLE(HRAWINPUT);
+DECLARE_STANDIN_HANDLE(HENHMETAFILE);
 typedef HANDLE HGLOBAL;
 typedef size_t SIZE_T;
 typedef HICON HCURSOR;
@@ -91,6 +92,7 @@ inline HRESULT HRESULT_FROM_WIN32(unsigned long error)
 #define ERROR_SUCCESS            0L
 #define ERROR_FILE_NOT_FOUND     2L
 #define ERROR_PATH_NOT_FOUND     3L
+#define ERROR_INVALID_WINDOW_HANDLE 1400L
 #define ERROR_ACCESS_DENIED      5L
 #define ERROR_INVALID_HANDLE     6L
 #define ERROR_HANDLE_EOF         38L
@@ -198,6 +200,7 @@ typedef struct tagWNDCLASSA {
 /* Virtual keys */
 #define VK_BACK   0x08
 #define VK_RETURN 0x0D
+#define VK_CONTROL 0x11
 #define VK_ESCAPE 0x1B
 #define VK_SPACE  0x20
 #define VK_PRIOR  0x21
@@ -216,6 +219,8 @@ typedef struct tagWNDCLASSA {
 #define VK_F7     0x76
 #define VK_F8     0x77
 #define VK_F9     0x78
+#define VK_F10    0x79
+#define VK_F11    0x7A
 #define VK_F12    0x7B
 #define VK_MEDIA_NEXT_TRACK 0xB0
 #define VK_MEDIA_PREV_TRACK 0xB1
@@ -306,7 +311,20 @@ typedef DWORD REGSAM;
 /* National language support and versions */
 #define CP_ACP 0
 #define GMEM_MOVEABLE 0x0002
-#define CF_UNICODETEXT 13
+#define CF_TEXT         1
+#define CF_BITMAP       2
+#define CF_METAFILEPICT 3
+#define CF_DIB          8
+#define CF_PALETTE      9
+#define CF_UNICODETEXT  13
+#define CF_ENHMETAFILE  14
+#define CF_DIBV5        17
+#define CF_OWNERDISPLAY 0x0080
+#define CF_DSPBITMAP    0x0082
+#define CF_DSPMETAFILEPICT 0x0083
+#define CF_DSPENHMETAFILE  0x008E
+#define CF_PRIVATEFIRST 0x0200
+#define CF_GDIOBJLAST   0x03FF
 #define CP_UTF8 65001
 #define IS_HIGH_SURROGATE(w) ((w) >= 0xD800 && (w) <= 0xDBFF)
 #define IS_LOW_SURROGATE(w) ((w) >= 0xDC00 && (w) <= 0xDFFF)
@@ -387,6 +405,8 @@ BOOL    ShowWindow(HWND hwnd, int command);
 BOOL    IsWindowVisible(HWND hwnd);
 BOOL    UpdateWindow(HWND hwnd);
 BOOL    SetForegroundWindow(HWND hwnd);
+HWND    GetForegroundWindow();
+DWORD   GetWindowThreadProcessId(HWND hwnd, LPDWORD process);
 HWND    SetFocus(HWND hwnd);
 BOOL    SetWindowTextA(HWND hwnd, LPCSTR text);
 BOOL    SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int height, UINT flags);
@@ -411,6 +431,14 @@ int     MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 int     wsprintfA(LPSTR buffer, LPCSTR format, ...);
 BOOL    RegisterHotKey(HWND hwnd, int id, UINT modifiers, UINT vk);
 BOOL    UnregisterHotKey(HWND hwnd, int id);
+
+/* Synthesized keyboard input */
+#define INPUT_KEYBOARD    1
+#define KEYEVENTF_KEYUP   0x0002
+#define KEYEVENTF_UNICODE 0x0004
+typedef struct tagKEYBDINPUT { WORD wVk, wScan; DWORD dwFlags, time; ULONG_PTR dwExtraInfo; } KEYBDINPUT;
+typedef struct tagINPUT { DWORD type; union { KEYBDINPUT ki; }; } INPUT;
+UINT    SendInput(UINT count, INPUT *inputs, int size);
 
 /* Raw input: HID devices only */
 #define RIDEV_REMOVE     0x00000001
@@ -488,6 +516,12 @@ BOOL    OpenClipboard(HWND owner);
 BOOL    EmptyClipboard();
 HANDLE  SetClipboardData(UINT format, HANDLE data);
 BOOL    CloseClipboard();
+UINT    EnumClipboardFormats(UINT format);
+HANDLE  GetClipboardData(UINT format);
+DWORD   GetClipboardSequenceNumber();
+SIZE_T  GlobalSize(HGLOBAL memory);
+HENHMETAFILE CopyEnhMetaFile(HENHMETAFILE metafile, LPCSTR file);
+BOOL    DeleteEnhMetaFile(HENHMETAFILE metafile);
 int     GetLocaleInfoA(LCID locale, LCTYPE type, LPSTR data, int length);
 LCID    GetThreadLocale();
 UINT    GetACP();

@@ -191,6 +191,8 @@ static const Binding kHotKeys[] = {
     { VK_F7,                true,  BackFiveSeconds, "F7", "back 5 s" },
     { VK_F8,                true,  ForwardFiveSeconds, "F8", "forward 5 s" },
     { VK_F6,                false, AddBookmark, "F6", "add a bookmark at the current place" },
+    { VK_F10,               false, TypeCurrentPlace, "F10", "type the current place where you type, as [m:ss] (not in the player)" },
+    { VK_F11,               false, GoToSelectedTime, "F11", "go to the first time in what is selected (the clipboard is put back)" },
     { VK_MEDIA_PLAY_PAUSE,  false, PausePlay, "Media Play/Pause", "as p" },
     { VK_MEDIA_STOP,        false, StopClip, "Media Stop", "as s" },
     { VK_MEDIA_NEXT_TRACK,  true,  NextClip, "Media Next track", "as Down" },

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <dshow.h>
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
@@ -19,6 +20,26 @@ void EnableClipMenus(ClipMenus menus);
 
 void TakeCommandLinePath(const char *commandLine);
 void CopyTime();
+
+// The whole clipboard kept aside while another program copies onto it: every format's data, copied
+// (a bitmap, a palette and an old metafile picture are made again by the system from the DIB and
+// the enhanced metafile beside them).
+static const int kMostSavedFormats = 64;
+struct SavedClipboard {
+    int count;                          // formats kept, 0..kMostSavedFormats
+    UINT formats[kMostSavedFormats];
+    HANDLE data[kMostSavedFormats];     // the player's copies until the clipboard takes them back
+};
+bool SaveClipboard(SavedClipboard *saved);   // false, and said, when it cannot be kept whole
+void FreeSavedClipboard(SavedClipboard *saved);
+// The first time in the clipboard's text, read before what was kept aside is put back (always
+// given up, also when the clipboard cannot be opened, which is said).
+bool ReadTimeAndRestoreClipboard(SavedClipboard *saved, REFERENCE_TIME *time);
+
+// For notes in another program while Control from other programs is on; nothing in the player's own windows.
+void FormatTypedPlace(char *text, size_t size, REFERENCE_TIME position, REFERENCE_TIME duration);   // "[m:ss] "
+void TypeCurrentPlace();
+void GoToSelectedTime();
 
 // The user's own key, which holds the last-clip record and the choices of the Control menu.
 extern const char kLastClipKey[];

@@ -1,5 +1,6 @@
 // Go to a time read from the user's notes: "h:mm:ss", "m:ss" or plain seconds, each with an
-// optional tenth ("1:02:03.5"), blanks around allowed, typed into a small modal dialog.
+// optional tenth ("1:02:03.5"), blanks around allowed, typed into a small modal dialog; and the
+// first time found in a piece of text, as the user selected it in the notes.
 #include "app/player_state.h"
 #include "app/commands.h"
 #include "engine/engine.h"
@@ -67,6 +68,69 @@ bool ParseClipTime(const char *text, REFERENCE_TIME *time)
         return false;
     *time = (REFERENCE_TIME)(seconds * 10000000 + tenths * 1000000);
     return true;
+}
+
+static bool IsDigitW(WCHAR c) { return c >= '0' && c <= '9'; }
+static bool IsWordCharacter(WCHAR c)
+{
+    return IsDigitW(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+
+// A ':' or '.' between two digits makes one number of them, a timecode or a version.
+static bool JoinsDigits(const WCHAR *text, size_t length, size_t at)
+{
+    return at + 1 < length && (text[at] == ':' || text[at] == '.') && IsDigitW(text[at + 1]) && at > 0 &&
+           IsDigitW(text[at - 1]);
+}
+
+// "m:ss" or "h:mm:ss" from the start of text, with any fraction kept to the 100 ns, standing apart
+// from whatever follows it.
+static bool ReadTimeAt(const WCHAR *text, size_t length, REFERENCE_TIME *time)
+{
+    size_t at = 0;
+    ULONGLONG seconds = 0;
+    int fields = 0;
+    for (;;) {
+        size_t start = at;
+        ULONGLONG value = 0;
+        for (; at < length && IsDigitW(text[at]); at++) {
+            if (at - start == 12)
+                return false;
+            value = value * 10 + (ULONGLONG)(text[at] - '0');
+        }
+        if (fields > 0 && (at - start != 2 || value > 59))
+            return false;
+        seconds = seconds * 60 + value;
+        fields++;
+        if (fields == 3 || !JoinsDigits(text, length, at) || text[at] != ':')
+            break;
+        at++;
+    }
+    if (fields < 2 || seconds > kLargestSeconds)
+        return false;
+    ULONGLONG fraction = 0;
+    if (JoinsDigits(text, length, at) && text[at] == '.') {
+        at++;
+        for (ULONGLONG unit = 1000000; at < length && IsDigitW(text[at]); at++, unit /= 10)
+            fraction += unit * (ULONGLONG)(text[at] - '0');
+    }
+    if (at < length && (IsWordCharacter(text[at]) || JoinsDigits(text, length, at)))
+        return false;
+    *time = (REFERENCE_TIME)(seconds * 10000000 + fraction);
+    return true;
+}
+
+bool FindTimeInText(const WCHAR *text, size_t length, REFERENCE_TIME *time)
+{
+    size_t end = 0;
+    while (end < length && text[end])
+        end++;
+    for (size_t at = 0; at < end; at++) {
+        bool apart = at == 0 || !(IsWordCharacter(text[at - 1]) || JoinsDigits(text, end, at - 1));
+        if (apart && IsDigitW(text[at]) && ReadTimeAt(text + at, end - at, time))
+            return true;
+    }
+    return false;
 }
 
 INT_PTR CALLBACK GoToTimeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)

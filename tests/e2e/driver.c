@@ -266,6 +266,91 @@ static int PrintClipboard(void)
     return !printed;
 }
 
+/* Wine's notepad's text box, or NULL while no notepad is open. */
+static HWND NotepadText(void)
+{
+    HWND notepad = FindWindowA("Notepad", NULL);
+    return notepad ? FindWindowExA(notepad, NULL, "Edit", NULL) : NULL;
+}
+
+/* Prints notepad's text as UTF-8, read as any program may read it, between two '|'. */
+static int PrintNotepad(void)
+{
+    WCHAR wide[1024];
+    char text[4096];
+    HWND edit = NotepadText();
+    if (!edit)
+        return 1;
+    SendMessageW(edit, WM_GETTEXT, sizeof(wide) / sizeof(wide[0]), (LPARAM)wide);
+    if (!WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, sizeof(text), NULL, NULL))
+        return 1;
+    printf("|%s|\n", text);
+    return 0;
+}
+
+/* Gives notepad this text, with the characters from start to end selected, as a user would have it. */
+static int SelectInNotepad(const char *text, int start, int end)
+{
+    HWND edit = NotepadText();
+    if (!edit)
+        return 1;
+    SendMessageA(edit, WM_SETTEXT, 0, (LPARAM)text);
+    SendMessageA(edit, EM_SETSEL, start, end);
+    return 0;
+}
+
+/* Puts a Unicode text, a 2 x 2 DIB, or nothing on the clipboard, as another program would. */
+static int PutOnClipboard(const char *kind, const char *text)
+{
+    SIZE_T size = strcmp(kind, "text") == 0 ? (strlen(text) + 1) * sizeof(WCHAR) : sizeof(BITMAPINFOHEADER) + 16;
+    HGLOBAL memory = NULL;
+    if (strcmp(kind, "empty") != 0) {
+        memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+        BYTE *bytes = (BYTE *)GlobalLock(memory);
+        if (strcmp(kind, "text") == 0) {
+            MultiByteToWideChar(CP_UTF8, 0, text, -1, (WCHAR *)bytes, (int)(size / sizeof(WCHAR)));
+        } else {
+            BITMAPINFOHEADER *header = (BITMAPINFOHEADER *)bytes;
+            header->biSize = sizeof(*header);
+            header->biWidth = header->biHeight = 2;
+            header->biPlanes = 1;
+            header->biBitCount = 32;
+            for (int i = 0; i < 16; i++)
+                bytes[sizeof(*header) + i] = (BYTE)(i * 17 + 3);
+        }
+        GlobalUnlock(memory);
+    }
+    if (!OpenClipboard(NULL))
+        return 1;
+    EmptyClipboard();
+    if (memory)
+        SetClipboardData(strcmp(kind, "text") == 0 ? CF_UNICODETEXT : CF_DIB, memory);
+    CloseClipboard();
+    return 0;
+}
+
+/* Prints the clipboard's change count, then each format it holds with its data's size and sum, a line each. */
+static int PrintClipboardFormats(void)
+{
+    printf("%lu\n", (unsigned long)GetClipboardSequenceNumber());
+    if (!OpenClipboard(NULL))
+        return 1;
+    for (UINT format = EnumClipboardFormats(0); format; format = EnumClipboardFormats(format)) {
+        HANDLE data = format == CF_BITMAP || format == CF_PALETTE || format == CF_ENHMETAFILE ||
+                      format == CF_METAFILEPICT ? NULL : GetClipboardData(format);
+        SIZE_T size = data ? GlobalSize(data) : 0;
+        const BYTE *bytes = size ? (const BYTE *)GlobalLock(data) : NULL;
+        unsigned long sum = 0;
+        for (SIZE_T i = 0; bytes && i < size; i++)
+            sum = sum * 31 + bytes[i];
+        if (bytes)
+            GlobalUnlock(data);
+        printf("%u %lu %lu\n", format, (unsigned long)size, sum);
+    }
+    CloseClipboard();
+    return 0;
+}
+
 /* Presses Escape in the visible dialog of that title, as a user would. */
 static int EscapeDialog(const char *title)
 {
@@ -330,7 +415,7 @@ static int TypeIntoFocus(HWND player, const char *hex)
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|open|save|question|goto|selection|place|clipboard|escape|message|find|hold|everyone|foreground|metrics|key|char|ctrl|appcommand|command|click|close|move|focus|type|focuskey [arg] [hwnd]\n");
+        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|open|save|question|goto|selection|place|clipboard|formats|putclipboard|notepad|notepadselect|escape|message|find|hold|everyone|foreground|metrics|key|char|ctrl|appcommand|command|click|close|move|focus|type|focuskey [arg] [hwnd]\n");
         return 2;
     }
     const char *verb = argv[1];
@@ -364,6 +449,14 @@ int main(int argc, char **argv)
         return PrintDialogPlace(argv[2]);
     if (strcmp(verb, "clipboard") == 0)
         return PrintClipboard();
+    if (strcmp(verb, "formats") == 0)
+        return PrintClipboardFormats();
+    if (strcmp(verb, "putclipboard") == 0 && argc >= 3)
+        return PutOnClipboard(argv[2], argc >= 4 ? argv[3] : "");
+    if (strcmp(verb, "notepad") == 0)
+        return PrintNotepad();
+    if (strcmp(verb, "notepadselect") == 0 && argc >= 5)
+        return SelectInNotepad(argv[2], atoi(argv[3]), atoi(argv[4]));
     if (strcmp(verb, "escape") == 0 && argc >= 3)
         return EscapeDialog(argv[2]);
     if (strcmp(verb, "metrics") == 0) {

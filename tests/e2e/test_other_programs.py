@@ -1,9 +1,12 @@
 """Control from other programs and the rewind on resume, in the real exe under Wine: with `globalkeys`
 set, F9, F6 and the media Next key typed on the X display while Wine's notepad has the focus pause and
 play the player, add a mark and step to the next clip; without it they do nothing to the player; and
-with `rewindseconds` 3 a play after a pause at 6 s starts at 3 s. Foot pedals cannot be made on these
+with `rewindseconds` 3 a play after a pause at 6 s starts at 3 s. With the mode on, F10 types the
+place into notepad, and F11 on a time selected there moves the player to it and puts back the
+clipboard as it was (a text, a picture as a DIB, nothing). Foot pedals cannot be made on these
 machines (no /dev/uhid): the native tests read their reports through the stand-in."""
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -101,6 +104,77 @@ class OtherPrograms(wp.PlayerCase):
         time.sleep(2)
         self.assertEqual(wp.show()['title'], 'a.mp3 [Audio] ')
         self.assertFalse(os.path.exists(os.path.join(folder, 'a.BMS')))
+        self.exit_player()
+
+    def notepad_text(self):
+        code, out = wp.driver('notepad')
+        self.assertEqual(code, 0, 'notepad\'s text could not be read')
+        return out.strip()[1:-1]
+
+    def clipboard(self):
+        """The clipboard's formats with their data's size and sum, and its change count apart."""
+        lines = wp.driver('formats')[1].split('\n')
+        return int(lines[0]), sorted(line for line in lines[1:] if line)
+
+    def test_f10_types_the_place_into_notepad(self):
+        folder = self.folder('typed', ['talk.mp3'])
+        self.setting('globalkeys', 1)
+        self.play(os.path.join(folder, 'talk.mp3'), 'talk.mp3 [Audio] ')
+        wp.driver('putclipboard', 'text', 'kept as it was')
+        self.focus_notepad()
+        type_x_key('F10')
+        typed = wp.wait_for(lambda: re.fullmatch(r'\[0:0\d\] ', self.notepad_text()), 10)
+        self.assertTrue(typed, f'notepad holds {self.notepad_text()!r}')
+        self.assertEqual(wp.driver('clipboard')[1].strip(), 'kept as it was', 'typed, not pasted')
+        self.assertIsNone(wp.message())
+        self.exit_player()
+
+    def test_f10_in_the_players_own_window_does_nothing(self):
+        """Typed there, "[0:30] " would come back as keys ('0' goes to the start), and F10 would
+        otherwise open the menu bar, which takes the next key."""
+        folder = self.folder('own', ['talk.mp3'])
+        self.setting('globalkeys', 1)
+        self.play(os.path.join(folder, 'talk.mp3'), 'talk.mp3 [Audio] ')
+        wp.driver('char', 'p')
+        self.assertTrue(wp.wait_for_title('talk.mp3 [Audio] (Paused)', timeout=10))
+        wp.driver('char', '5')   # paused at 30 s
+        window = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', 'talk.mp3'], capture_output=True,
+                                text=True).stdout.split()
+        self.assertTrue(window, 'the player has no X window')
+        subprocess.run(['xdotool', 'windowfocus', '--sync', window[0]], timeout=10, check=True)
+        type_x_key('F10')
+        type_x_key('b')
+        file = os.path.join(folder, 'talk.BMS')
+        self.assertTrue(wp.wait_for(lambda: os.path.exists(file) and marks(file), 10), 'b after F10 added no mark')
+        self.assertAlmostEqual(marks(file)[0] / SECOND, 30, delta=0.5)
+        self.assertIsNone(wp.message())
+        self.exit_player()
+
+    def test_f11_goes_to_the_time_selected_in_notepad_and_puts_the_clipboard_back(self):
+        folder = self.folder('selected', ['talk.mp3'])
+        self.setting('globalkeys', 1)
+        self.play(os.path.join(folder, 'talk.mp3'), 'talk.mp3 [Audio] ')
+        wp.driver('char', 'p')
+        self.assertTrue(wp.wait_for_title('talk.mp3 [Audio] (Paused)', timeout=10))
+        self.focus_notepad()
+        marks_file = os.path.join(folder, 'talk.BMS')
+        for kind, text, seconds in (('text', 'earlier notes \u65e5\u672c', 12), ('dib', '', 23), ('empty', '', 34)):
+            with self.subTest(kind=kind):
+                wp.driver('putclipboard', kind, text)
+                changes, held = self.clipboard()
+                wp.driver('notepadselect', f'Q3 [0:{seconds}] starts', 3, 9)
+                type_x_key('F11')
+                # The copy and the putting back each change the clipboard.
+                self.assertTrue(wp.wait_for(lambda: self.clipboard()[0] >= changes + 2, 10), 'no copy was made')
+                self.assertEqual(self.clipboard()[1], held)
+                if kind == 'text':
+                    self.assertEqual(wp.driver('clipboard')[1].strip(), text)
+                # The seek was made before the clipboard was put back.
+                wp.driver('char', 'b')
+                near = lambda: os.path.exists(marks_file) and any(abs(m / SECOND - seconds) < 0.5
+                                                                   for m in marks(marks_file))
+                self.assertTrue(wp.wait_for(near, 10), f'no mark at {seconds} s: {marks(marks_file)}')
+        self.assertIsNone(wp.message(), 'nothing is said')
         self.exit_player()
 
     def test_play_after_a_pause_starts_three_seconds_earlier(self):

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <memory>
 
-static const UINT kHeldKeys[] = {VK_F9, VK_F7, VK_F8, VK_F6, VK_MEDIA_PLAY_PAUSE, VK_MEDIA_STOP,
+static const UINT kHeldKeys[] = {VK_F9, VK_F7, VK_F8, VK_F6, VK_F10, VK_F11, VK_MEDIA_PLAY_PAUSE, VK_MEDIA_STOP,
                                  VK_MEDIA_NEXT_TRACK, VK_MEDIA_PREV_TRACK};
 static const REFERENCE_TIME kSecond = 10000000;
 
@@ -118,7 +118,7 @@ TEST_F(OtherProgramsTest, AKeyThatAnotherProgramHoldsIsSaidOnceAndTheOthersStill
     RunPlayer(kClip, {[] { EXPECT_TRUE(standin::HotKeysHeld().empty()); }});
     ASSERT_EQ(standin::MessageBoxes().size(), 1u);
     EXPECT_EQ(standin::MessageBoxes()[0].text,
-              "The keys F9, F7, F8, F6, Media Play/Pause, Media Stop, Media Next track, Media Previous track could "
+              "The keys F9, F7, F8, F6, F10, F11, Media Play/Pause, Media Stop, Media Next track, Media Previous track could "
               "not be held for control from other programs: another program holds them.\r\n");
 }
 

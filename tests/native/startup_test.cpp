@@ -291,11 +291,13 @@ TEST_F(PlayerTest, KeysWindowListsEveryInputAndEscapeClosesIt)
                                                 "From any program\twhile Control from other programs is on (Control menu):\r\n",
                                                 "F9\tpause and play\r\n", "F7\tback 5 s\r\n", "F8\tforward 5 s\r\n",
                                                 "F6\tadd a bookmark at the current place\r\n",
+                                                "F10\ttype the current place where you type, as [m:ss] (not in the player)\r\n",
+                                                "F11\tgo to the first time in what is selected (the clipboard is put back)\r\n",
                                                 "Middle pedal\tplays while held, pauses when let go\r\n",
                                                 "Left pedal\tback 1 s, and again every 250 ms while held\r\n",
                                                 "Rewind on resume\tControl menu: a play after a pause starts 1, 2, 3 or 5 s earlier, not before A in a loop\r\n"})
                            EXPECT_NE(text.find(line), std::string::npos) << line;
-                       EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 22 + 4 + 8 + 1 + 8 + 6)
+                       EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 22 + 4 + 8 + 1 + 10 + 6)
                            << "every key, character, other input and media key, once; then a heading, the keys "
                               "from other programs, the pedals and the rewind";
                        PostMessageA(ghKeys, WM_KEYDOWN, 'A', 1);
