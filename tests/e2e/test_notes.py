@@ -1,6 +1,7 @@
 """Notes on marks in the real exe under Wine: `e` adds a mark and opens the note box with the
 keyboard focus, the note typed there (in any script, with keys that are also the player's) and Enter
-leave a notes file beside the clip in Audacity's label format, at the mark's place."""
+leave a notes file beside the clip in Audacity's label format, at the mark's place; the list of marks
+shows the note, edits it with F2, and its Delete takes the note with the mark."""
 import os
 import re
 import shutil
@@ -8,7 +9,7 @@ import unittest
 
 import wine_player as wp
 
-VK_RETURN = 0x0D
+VK_RETURN, VK_DELETE, VK_F2 = 0x0D, 0x2E, 0x71
 
 
 class Notes(wp.PlayerCase):
@@ -49,7 +50,40 @@ class Notes(wp.PlayerCase):
         self.assertEqual(int(line.group(1)) * 10000000 + int(line.group(2)), place, 'the note sits at its mark')
         self.assertGreater(place, 0)
         self.assertEqual(line.group(3), text)
+
+        wp.driver('char', 'l')
+        self.assertTrue(wp.wait_for(lambda: self.list_rows() == [f'1\t{self.shown(place)}\t{text}']),
+                        self.list_rows())
+        wp.driver('key', VK_F2, self.list_box())
+        self.assertTrue(wp.wait_for(lambda: wp.driver('focus')[1].strip() == 'Edit', 10), 'F2 opens no note box')
+        wp.driver('type', ' (Q4)'.encode('utf-8').hex())
+        wp.driver('focuskey', VK_RETURN)
+        edited = f'{line.group(1)}.{line.group(2)}\t{line.group(1)}.{line.group(2)}\t{text} (Q4)\n'
+        self.assertTrue(wp.wait_for(lambda: read(notes) == edited), read(notes))
+        self.assertTrue(wp.wait_for(lambda: self.list_rows() == [f'1\t{self.shown(place)}\t{text} (Q4)']),
+                        self.list_rows())
+        wp.driver('key', VK_DELETE, self.list_box())
+        self.assertTrue(wp.wait_for(lambda: read(marks) == '' and read(notes) == ''), (read(marks), read(notes)))
         self.exit_player()
+
+    @staticmethod
+    def shown(place):
+        seconds = place // 10000000
+        return f'{seconds // 60}:{seconds % 60:02d}'
+
+    @staticmethod
+    def list_box():
+        return wp.driver('marks')[1].split()[1]
+
+    @staticmethod
+    def list_rows():
+        code, out = wp.driver('marks')
+        return out.replace('\r', '').split('\n')[1:-1] if code == 0 else None
+
+
+def read(path):
+    with open(path, 'rb') as f:
+        return f.read().decode('utf-8')
 
 
 if __name__ == '__main__':
