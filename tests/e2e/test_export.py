@@ -1,6 +1,6 @@
 """Export marks in the real exe under Wine: Ctrl+E and the Save dialog write each of the four formats
-beside the clip, by the type chosen or the extension typed, and read back; an existing file is
-replaced only after the dialog's own question."""
+beside the clip, by the type chosen or the extension typed, with the notes the marks carry, and read
+back; an existing file is replaced only after the dialog's own question."""
 import os
 import re
 import shutil
@@ -10,6 +10,7 @@ import wine_player as wp
 
 CLIP = 'Zeuge_証言.mp3'
 TITLE = CLIP + ' [Audio] '
+NOTE = 'Der Zeuge, "証言" ändert sich'
 
 
 def read(path):
@@ -27,6 +28,9 @@ class Export(wp.PlayerCase):
         # Marks at 1.5 s and 3.25 s, as the player writes them.
         with open(os.path.join(self.folder, 'Zeuge_証言.BMS'), 'wb') as f:
             f.write(b'15000000\n0\n32500000\n0\n')
+        # The second one has a note, as the player keeps it; the first is exported by its number.
+        with open(os.path.join(self.folder, 'Zeuge_証言.marks.txt'), 'wb') as f:
+            f.write(f'3.2500000\t3.2500000\t{NOTE}\n'.encode('utf-8'))
         self.start(wp.win_path(os.path.join(self.folder, CLIP)))
         self.assertTrue(wp.wait_for_title(TITLE), wp.show())
 
@@ -56,13 +60,13 @@ class Export(wp.PlayerCase):
         srt = self.exported('Zeuge_証言.srt')
         self.assertTrue(srt.startswith('1\r\n00:00:01,500 --> 00:00:03,250\r\nMark 1\r\n\r\n'
                                        '2\r\n00:00:03,250 --> 00:00:0'), srt)
-        self.last_end(srt.replace(',', '.'), r'--> 00:00:(\d+\.\d{3})\r\nMark 2\r\n\r\n$')
+        self.last_end(srt.replace(',', '.'), r'--> 00:00:(\d+\.\d{3})\r\n' + re.escape(NOTE.replace(',', '.')) + r'\r\n\r\n$')
 
         # WebVTT by the extension typed, with SubRip the type chosen.
         self.export(wp.win_path(os.path.join(self.folder, 'cues.vtt')), 1)
         vtt = self.exported('cues.vtt')
         self.assertTrue(vtt.startswith('WEBVTT\n\n1\n00:00:01.500 --> 00:00:03.250\nMark 1\n\n2\n00:00:03.250 --> '), vtt)
-        self.last_end(vtt, r'--> 00:00:(\d+\.\d{3})\nMark 2\n$')
+        self.last_end(vtt, r'--> 00:00:(\d+\.\d{3})\n' + re.escape(NOTE) + r'\n$')
 
         # Audacity labels by the type chosen, the name typed without an extension.
         self.export(wp.win_path(os.path.join(self.folder, 'labels')), 3)
@@ -70,7 +74,7 @@ class Export(wp.PlayerCase):
         lines = labels.split('\n')
         self.assertEqual(lines[0], '1.5000000\t3.2500000\tMark 1')
         start, end, text = lines[1].split('\t')
-        self.assertEqual((start, text, lines[2:]), ('3.2500000', 'Mark 2', ['']))
+        self.assertEqual((start, text, lines[2:]), ('3.2500000', NOTE, ['']))
         self.assertRegex(end, r'^\d+\.\d{7}$')
         self.last_end(end, r'(.+)')
 
@@ -78,9 +82,9 @@ class Export(wp.PlayerCase):
         self.export(wp.win_path(os.path.join(self.folder, 'table')), 4)
         csv = self.exported('table.csv')
         self.assertTrue(csv.startswith('\ufeffNumber,Seconds,Time,Note\r\n1,1.500,0:00:01.500,Mark 1\r\n'
-                                       '2,3.250,0:00:03.250,Mark 2\r\n'), csv)
+                                       '2,3.250,0:00:03.250,"Der Zeuge, ""証言"" ändert sich"\r\n'), csv)
         self.assertEqual(sorted(os.listdir(self.folder)),
-                         sorted([CLIP, 'Zeuge_証言.BMS', 'Zeuge_証言.srt', 'cues.vtt', 'labels.txt', 'table.csv']),
+                         sorted([CLIP, 'Zeuge_証言.BMS', 'Zeuge_証言.marks.txt', 'Zeuge_証言.srt', 'cues.vtt', 'labels.txt', 'table.csv']),
                          'no file of a write is left')
         self.exit_player()
 
