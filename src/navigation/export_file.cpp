@@ -4,6 +4,7 @@
 #include "engine/engine.h"
 #include "navigation/export_marks.h"
 #include "navigation/navigation.h"
+#include "navigation/whole_file.h"
 #include "support/support.h"
 
 #include <stdlib.h>
@@ -12,8 +13,6 @@
 // In the order of MarkExportFormat.
 static const WCHAR kExportTypes[] =
     L"SubRip (*.srt)\0*.srt\0WebVTT (*.vtt)\0*.vtt\0Audacity labels (*.txt)\0*.txt\0CSV (*.csv)\0*.csv\0";
-// Writes that run at once each take a file of their own: "~lm", two hex digits and ".tmp".
-static const int kFreshNames = 256;
 
 // The program's own reason beside the system's errors (bit 29: an application's code).
 static const DWORD kReadOnlyExport = 0x20000011;
@@ -95,20 +94,15 @@ static bool ChooseExportFile(char *name, DWORD *filterIndex)
     return false;
 }
 
-// A name of this write's own in the chosen file's folder; false where it would not fit a path.
-static bool FreshName(const char *name, int attempt, char *fresh)
+static bool WriteExportText(HANDLE file, const void *content)
 {
-    CopyPath(fresh, name);
-    char *fileName = fresh;
-    for (char *c = fresh; *c; c++)
-        if (*c == '\\' || *c == '/')
-            fileName = c + 1;
-    DWORD seed = GetCurrentProcessId() + GetTickCount() + (DWORD)attempt;
-    if ((size_t)(fileName - fresh) + 10 > PATH_BYTES)
+    const ExportText *text = (const ExportText *)content;
+    DWORD written = 0;
+    if (!WriteFile(file, text->text, (DWORD)text->length, &written, NULL))
         return false;
-    wsprintfA(fileName, "~lm%02X.tmp", (unsigned)(seed & 0xFF));
-    WCHAR wide[MAX_PATH];
-    return AnsiToWide(fresh, wide, MAX_PATH) != FALSE;
+    if (written != text->length)
+        SetLastError(ERROR_WRITE_FAULT);
+    return written == text->length;
 }
 
 // The whole text into a fresh file, then moved over the name: a reader of the name never sees half
@@ -119,28 +113,7 @@ static DWORD WriteWhole(const char *name, const ExportText *text)
     DWORD attributes = GetFileAttributesA(name);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return kReadOnlyExport;
-    char fresh[PATH_BYTES];
-    HANDLE file = INVALID_HANDLE_VALUE;
-    DWORD error = ERROR_FILE_EXISTS;
-    for (int i = 0; i < kFreshNames && error == ERROR_FILE_EXISTS; i++) {
-        if (!FreshName(name, i, fresh))
-            return ERROR_FILENAME_EXCED_RANGE;
-        file = CreateFileA(fresh, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
-        error = file == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
-    }
-    if (file == INVALID_HANDLE_VALUE)
-        return error;
-    DWORD written = 0;
-    bool whole = WriteFile(file, text->text, (DWORD)text->length, &written, NULL) && written == text->length;
-    error = whole ? ERROR_SUCCESS : GetLastError();
-    if (!whole && error == ERROR_SUCCESS)
-        error = ERROR_WRITE_FAULT;
-    CloseHandle(file);
-    if (whole && !MoveFileExA(fresh, name, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        error = GetLastError();
-    if (error != ERROR_SUCCESS)
-        DeleteFileA(fresh);
-    return error;
+    return ReplaceWholeFile(name, WriteExportText, text);
 }
 
 static void ReportUnwritten(const char *name, DWORD reason)

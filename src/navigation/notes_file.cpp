@@ -19,14 +19,8 @@ bool NotesFileName(const char *clip, char *name)
     if (!AnsiToWide(clip, path, MAX_PATH))
         return false;
     int length = lstrlenW(path);
-    int fileName = 0;
-    int dot = -1;
-    for (int i = 0; i < length; i++) {
-        if (path[i] == '\\' || path[i] == '/')
-            fileName = i + 1;
-        else if (path[i] == '.')
-            dot = i;
-    }
+    int fileName, dot;
+    FindFileNameAndDot(path, length, &fileName, &dot);
     if (fileName == length)
         return false;
     int kept = dot > fileName ? dot : length;

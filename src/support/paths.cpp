@@ -49,3 +49,15 @@ BOOL JoinPath(char *path, const char *folder, const char *name)
     path[PATH_BYTES - 1] = 0;
     return TRUE;
 }
+
+void FindFileNameAndDot(const WCHAR *path, int length, int *fileName, int *dot)
+{
+    *fileName = 0;
+    *dot = -1;
+    for (int i = 0; i < length; i++) {
+        if (path[i] == '\\' || path[i] == '/')
+            *fileName = i + 1;
+        else if (path[i] == '.')
+            *dot = i;
+    }
+}

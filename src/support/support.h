@@ -18,6 +18,8 @@ BOOL WideToAnsi(const WCHAR *source, char *destination, int cbDestination);    /
 void CopyPath(char *destination, const char *source);
 void FileNameOf(const char *path, char *name);
 void SplitPath(const char *path, char *name, char *folder);
+// Where a path's file name starts, and its last dot (-1 for none; before the name for a dot in a folder's).
+void FindFileNameAndDot(const WCHAR *path, int length, int *fileName, int *dot);
 BOOL JoinPath(char *path, const char *folder, const char *name);  // folder\name; FALSE: too long, path empty
 int  ReportMessage(const char *format, ...);
 int  ReportPathTooLong(const char *path);
