@@ -14,6 +14,13 @@
 #define IDC_MARK_LIST           1010
 #define IDD_NOTE_BOX            206
 #define IDC_NOTE_TEXT           1011
+#define IDD_SKIPS               230
+#define IDC_SKIP_BACK           1040
+#define IDC_SKIP_FORWARD        1041
+#define IDC_SKIP_OTHER_BACK     1042
+#define IDC_SKIP_OTHER_FORWARD  1043
+#define IDC_PEDAL_STEP          1044
+#define IDC_SKIPS_HINT          1045
 
 #define IDM_OPEN_CLIP           40001
 #define IDM_EXIT                40002
@@ -40,6 +47,7 @@
 #define IDM_REWIND_3            40023
 #define IDM_REWIND_5            40025
 #define IDM_ADD_MARK_WITH_NOTE  40030
+#define IDM_SKIPS               40060
 
 /* Posted by the media engine while events wait in its queue (WM_USER + 20). */
 #define WM_GRAPH_EVENT          0x0414

@@ -69,9 +69,6 @@ static void RewindTwo()   { SetRewindSeconds(2); }
 static void RewindThree() { SetRewindSeconds(3); }
 static void RewindFive()  { SetRewindSeconds(5); }
 
-static void BackFiveSeconds()    { SkipBy(-50000000LL); }
-static void ForwardFiveSeconds() { SkipBy(50000000LL); }
-
 static void AboutCommand()
 {
     DialogBoxParamA(ghInst, MAKEINTRESOURCEA(IDD_ABOUT), ghApp, AboutDlgProc, 0);
@@ -95,9 +92,9 @@ static const Binding kKeys[] = {
     { VK_NEXT,   true,  SkipFarForward, "Page Down", "forward 100 s" },
     { VK_END,    false, JumpNextBookmark, "End", "next bookmark" },
     { VK_HOME,   false, JumpPreviousBookmark, "Home", "previous bookmark (0.8 s back or more, else the start)" },
-    { VK_LEFT,   true,  SkipBack, "Left", "back 9 s" },
+    { VK_LEFT,   true,  SkipBack, "Left", "back %s s" },
     { VK_UP,     true,  PreviousClip, "Up", "previous clip of the folder" },
-    { VK_RIGHT,  true,  SkipForward, "Right", "forward 30 s" },
+    { VK_RIGHT,  true,  SkipForward, "Right", "forward %s s" },
     { VK_DOWN,   true,  NextClip, "Down", "next clip of the folder" },
     { VK_INSERT, false, MarkABPoint, "Insert", "A-B loop: mark A, mark B and loop, end the loop" },
     { VK_DELETE, false, DeleteNextBookmark, "Delete", "delete the next bookmark" },
@@ -167,6 +164,7 @@ static const Binding kCommands[] = {
     { IDM_REWIND_2,           false, RewindTwo, NULL, NULL },
     { IDM_REWIND_3,           false, RewindThree, NULL, NULL },
     { IDM_REWIND_5,           false, RewindFive, NULL, NULL },
+    { IDM_SKIPS,              false, ShowSkips, NULL, NULL },
 };
 
 static void PlayIfHeld()     { if (gPlayState == Paused || gPlayState == Stopped) PausePlay(); }
@@ -188,8 +186,8 @@ static const Binding kAppCommands[] = {
 // the focus; a hot key's id is its virtual key. The media keys act as they do in the window.
 static const Binding kHotKeys[] = {
     { VK_F9,                false, PausePlay, "F9", "pause and play" },
-    { VK_F7,                true,  BackFiveSeconds, "F7", "back 5 s" },
-    { VK_F8,                true,  ForwardFiveSeconds, "F8", "forward 5 s" },
+    { VK_F7,                true,  SkipOtherBack, "F7", "back %s s" },
+    { VK_F8,                true,  SkipOtherForward, "F8", "forward %s s" },
     { VK_F6,                false, AddBookmark, "F6", "add a bookmark at the current place" },
     { VK_F10,               false, TypeCurrentPlace, "F10", "type the current place where you type, as [m:ss] (not in the player)" },
     { VK_F11,               false, GoToSelectedTime, "F11", "go to the first time in what is selected (the clipboard is put back)" },
@@ -208,14 +206,23 @@ UINT HotKeyAt(int index, const char **name)
     return kHotKeys[index].code;
 }
 
+// The jumps whose meaning shows the user's length in place of its %s.
+struct ShownLength { void (*action)(); SkipLength length; };
+static const ShownLength kShownLengths[] = {
+    { SkipBack, SKIP_BACK }, { SkipForward, SKIP_FORWARD },
+    { SkipOtherBack, SKIP_OTHER_BACK }, { SkipOtherForward, SKIP_OTHER_FORWARD },
+};
+
 // The pedals and the rewind, listed after the keys that work from other programs.
-static const char *const kPedalsAndRewind[][2] = {
-    { "Foot pedals", "VEC/Infinity IN-USB-1 and -2, Philips ACC2310, ACC2320 and ACC2330:" },
-    { "Middle pedal", "plays while held, pauses when let go" },
-    { "Left pedal", "back 1 s, and again every 250 ms while held" },
-    { "Right pedal", "forward 1 s, and again every 250 ms while held" },
-    { "", "with the focus elsewhere too while Control from other programs is on" },
-    { "Rewind on resume", "Control menu: a play after a pause starts 1, 2, 3 or 5 s earlier, not before A in a loop" },
+struct OtherLine { const char *name; const char *meaning; SkipLength shown; };   // SKIP_LENGTHS: none
+static const OtherLine kPedalsAndRewind[] = {
+    { "Foot pedals", "VEC/Infinity IN-USB-1 and -2, Philips ACC2310, ACC2320 and ACC2330:", SKIP_LENGTHS },
+    { "Middle pedal", "plays while held, pauses when let go", SKIP_LENGTHS },
+    { "Left pedal", "back %s s, and again every 250 ms while held", PEDAL_STEP },
+    { "Right pedal", "forward %s s, and again every 250 ms while held", PEDAL_STEP },
+    { "", "with the focus elsewhere too while Control from other programs is on", SKIP_LENGTHS },
+    { "Rewind on resume", "Control menu: a play after a pause starts 1, 2, 3 or 5 s earlier, not before A in a loop", SKIP_LENGTHS },
+    { "Skips", "Control menu: the lengths of Left, Right, F7, F8 and the pedals' step", SKIP_LENGTHS },
 };
 
 template <size_t N>
@@ -232,9 +239,19 @@ static bool RunBinding(const Binding (&table)[N], WPARAM code)
     return false;
 }
 
-// Appends "name<Tab>meaning" and a line end; text stays terminated when it is full.
-static void AppendLine(char *text, size_t size, size_t *length, const char *name, const char *meaning)
+// Appends "name<Tab>meaning" and a line end, the length shown (unless SKIP_LENGTHS) in the meaning's
+// %s; text stays terminated when it is full.
+static void AppendLine(char *text, size_t size, size_t *length, const char *name, const char *meaning,
+                       SkipLength shown)
 {
+    char withLength[160];
+    if (shown != SKIP_LENGTHS) {
+        char seconds[16];
+        FormatSkipLength(seconds, sizeof(seconds), shown);
+        _snprintf(withLength, sizeof(withLength) - 1, meaning, seconds);
+        withLength[sizeof(withLength) - 1] = 0;
+        meaning = withLength;
+    }
     int written = _snprintf(text + *length, size - 1 - *length, "%s\t%s\r\n", name, meaning);
     *length = written < 0 ? size - 1 : *length + (size_t)written;
     text[*length] = 0;
@@ -243,9 +260,14 @@ static void AppendLine(char *text, size_t size, size_t *length, const char *name
 template <size_t N>
 static void ListBindings(char *text, size_t size, size_t *length, const Binding (&table)[N])
 {
-    for (const Binding &binding : table)
+    for (const Binding &binding : table) {
+        SkipLength shown = SKIP_LENGTHS;
+        for (const ShownLength &jump : kShownLengths)
+            if (jump.action == binding.action)
+                shown = jump.length;
         if (binding.name)
-            AppendLine(text, size, length, binding.name, binding.meaning);
+            AppendLine(text, size, length, binding.name, binding.meaning, shown);
+    }
 }
 
 // Every key, character, media key and mouse action, a line each.
@@ -256,12 +278,13 @@ void FormatKeyList(char *text, size_t size)
     ListBindings(text, size, &length, kKeys);
     ListBindings(text, size, &length, kCharacters);
     for (const auto &input : kOtherInputs)
-        AppendLine(text, size, &length, input[0], input[1]);
+        AppendLine(text, size, &length, input[0], input[1], SKIP_LENGTHS);
     ListBindings(text, size, &length, kAppCommands);
-    AppendLine(text, size, &length, "From any program", "while Control from other programs is on (Control menu):");
+    AppendLine(text, size, &length, "From any program", "while Control from other programs is on (Control menu):",
+               SKIP_LENGTHS);
     ListBindings(text, size, &length, kHotKeys);
-    for (const auto &input : kPedalsAndRewind)
-        AppendLine(text, size, &length, input[0], input[1]);
+    for (const OtherLine &line : kPedalsAndRewind)
+        AppendLine(text, size, &length, line.name, line.meaning, line.shown);
 }
 
 // In full screen the video window has the keyboard: it hands a media key's WM_KEYDOWN on to the

@@ -1,5 +1,6 @@
 // The transcription foot pedals that are plain HID devices, read through raw input: the play pedal
-// plays while held, the side pedals step back or forward a second at once and every 250 ms while held.
+// plays while held, the side pedals step back or forward by the user's step (1 s unless set) at once
+// and every 250 ms while held.
 // Pedals of other makes send keys or media keys, which the hot keys and the window take.
 #include "app/player_state.h"
 #include "app/commands.h"
@@ -20,7 +21,6 @@ static const PedalModel kPedals[] = {
 static const USHORT kPedalUsages[][2] = { { 0x0C, 0x03 }, { 0x01, 0x04 } };
 
 static const UINT kStepRepeatMs = 250;
-static const REFERENCE_TIME kPedalStep = 10000000;   // 1 s
 
 static void RegisterPedalUsages(DWORD flags, HWND target)
 {
@@ -48,9 +48,9 @@ static void StepPedals(BYTE pedals)
     if (pedals & (PEDAL_BACK | PEDAL_FORWARD))
         CancelABLoop();
     if (pedals & PEDAL_BACK)
-        SkipBy(-kPedalStep);
+        SkipBy(-SkipTime(PEDAL_STEP));
     if (pedals & PEDAL_FORWARD)
-        SkipBy(kPedalStep);
+        SkipBy(SkipTime(PEDAL_STEP));
 }
 
 static void CALLBACK StepHeldPedals(HWND, UINT, UINT_PTR, DWORD)

@@ -16,6 +16,7 @@ REFERENCE_TIME grtResume;
 BOOL       gbGlobalKeys;
 int        giRewindSeconds;
 BYTE       gbPedalsHeld;
+int        giSkipTenths[SKIP_LENGTHS];
 
 IGraphBuilder *pGB;
 IMediaControl *pMC;

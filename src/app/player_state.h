@@ -14,6 +14,8 @@ enum PlayState { Stopped = 0, Paused = 1, Running = 2, NoClip = 3 };
 enum ABState   { ABOff = 0, ABMarked = 1, ABLooping = 2 };
 // The pedals as both makes report them, in the low bits of a report's first byte.
 enum PedalBits { PEDAL_BACK = 1, PEDAL_PLAY = 2, PEDAL_FORWARD = 4 };
+// The jumps whose lengths the user sets: Left, Right, F7, F8 and the side pedals' step.
+enum SkipLength { SKIP_BACK, SKIP_FORWARD, SKIP_OTHER_BACK, SKIP_OTHER_FORWARD, PEDAL_STEP, SKIP_LENGTHS };
 
 // A mark's note: any text the user typed, one line, in UTF-8.
 struct MarkNote {
@@ -47,6 +49,7 @@ extern REFERENCE_TIME grtResume;         // where the start-up record's clip was
 extern BOOL       gbGlobalKeys;          // the hot keys are held and the pedals heard in the background; the user's "globalkeys"
 extern int        giRewindSeconds;       // a play after a pause starts this far before the paused place: 0, 1, 2, 3 or 5
 extern BYTE       gbPedalsHeld;          // the pedals down now: PEDAL_BACK, PEDAL_PLAY, PEDAL_FORWARD
+extern int        giSkipTenths[SKIP_LENGTHS]; // each jump's length in tenths of a second, 1 to 6000, as the Skips dialog set it
 
 // Media interfaces: all null, or all from one PlayClipFile
 extern IGraphBuilder *pGB;

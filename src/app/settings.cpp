@@ -45,6 +45,7 @@ void LoadControlSettings()
     gbGlobalKeys = ReadUserSetting(kGlobalKeysValue) == 1;
     DWORD seconds = ReadUserSetting(kRewindValue);
     giRewindSeconds = seconds <= 3 || seconds == 5 ? (int)seconds : 0;
+    LoadSkipLengths();
     ShowSettings();
     // The keys are held once the first clip plays: one that another program holds is said in a modal
     // box, which must not keep the clip waiting.

@@ -65,3 +65,11 @@ void StopListeningToPedals();
 void ReadPedals(HRAWINPUT input);
 void PressPedals(BYTE held);  // PedalBits now down
 void LoseFocusedPedals();
+
+// The lengths of the jumps, set in the Skips dialog and kept for the user.
+void LoadSkipLengths();
+REFERENCE_TIME SkipTime(SkipLength which);
+void FormatSkipLength(char *text, size_t size, SkipLength which);   // "9" or "2.5", in seconds
+bool ParseSkipLength(const char *text, int *tenths);                // false outside 0.1 s to 600 s
+INT_PTR CALLBACK SkipsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+void ShowSkips();

@@ -53,6 +53,8 @@ void StopClip();
 void SkipBy(REFERENCE_TIME delta);
 void SkipBack();
 void SkipForward();
+void SkipOtherBack();      // F7
+void SkipOtherForward();   // F8
 void SkipFarForward();
 void SeekToTenth(int tenth);
 HRESULT CueAndRun();

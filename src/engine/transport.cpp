@@ -1,4 +1,4 @@
-// Pause and play, stop with rewind, fixed jumps, jumps to tenths and rate steps.
+// Pause and play, stop with rewind, jumps of the user's lengths and of 100 s, jumps to tenths and rate steps.
 #include "app/player_state.h"
 #include "app/shell.h"
 #include "engine/engine.h"
@@ -132,8 +132,10 @@ void SkipBy(REFERENCE_TIME delta)
     SeekToKeyFrame(Offset(CurrentPosition(), delta));
 }
 
-void SkipBack()       { SkipBy(-90000000LL); }
-void SkipForward()    { SkipBy(300000000LL); }
+void SkipBack()         { SkipBy(-SkipTime(SKIP_BACK)); }
+void SkipForward()      { SkipBy(SkipTime(SKIP_FORWARD)); }
+void SkipOtherBack()    { SkipBy(-SkipTime(SKIP_OTHER_BACK)); }
+void SkipOtherForward() { SkipBy(SkipTime(SKIP_OTHER_FORWARD)); }
 void SkipFarForward() { SkipBy(1000000000LL); }
 
 void SeekToTenth(int tenth)

@@ -145,6 +145,7 @@ TEST_F(PlayerTest, MenuResourceHoldsTheCommandsInOrder)
             {"&Control", "&Double size (200%)\tD", IDM_SIZE_DOUBLE},
             {"&Control", "&Full Screen\t<Enter>", IDM_FULL_SCREEN},
             {"&Control", "Control from &other programs", IDM_GLOBAL_KEYS},
+            {"&Control", "S&kips...", IDM_SKIPS},
             {"Rewind on &resume", "&Off", IDM_REWIND_OFF},
             {"Rewind on &resume", "&1 s", IDM_REWIND_1},
             {"Rewind on &resume", "&2 s", IDM_REWIND_2},
@@ -290,16 +291,18 @@ TEST_F(PlayerTest, KeysWindowListsEveryInputAndEscapeClosesIt)
                                                 "Media Play/Pause\tas p\r\n",
                                                 "From any program\twhile Control from other programs is on (Control menu):\r\n",
                                                 "F9\tpause and play\r\n", "F7\tback 5 s\r\n", "F8\tforward 5 s\r\n",
+                                                "Left\tback 9 s\r\n", "Right\tforward 30 s\r\n",
                                                 "F6\tadd a bookmark at the current place\r\n",
                                                 "F10\ttype the current place where you type, as [m:ss] (not in the player)\r\n",
                                                 "F11\tgo to the first time in what is selected (the clipboard is put back)\r\n",
                                                 "Middle pedal\tplays while held, pauses when let go\r\n",
                                                 "Left pedal\tback 1 s, and again every 250 ms while held\r\n",
-                                                "Rewind on resume\tControl menu: a play after a pause starts 1, 2, 3 or 5 s earlier, not before A in a loop\r\n"})
+                                                "Rewind on resume\tControl menu: a play after a pause starts 1, 2, 3 or 5 s earlier, not before A in a loop\r\n",
+                                                "Skips\tControl menu: the lengths of Left, Right, F7, F8 and the pedals' step\r\n"})
                            EXPECT_NE(text.find(line), std::string::npos) << line;
-                       EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 22 + 4 + 8 + 1 + 10 + 6)
+                       EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 22 + 4 + 8 + 1 + 10 + 7)
                            << "every key, character, other input and media key, once; then a heading, the keys "
-                              "from other programs, the pedals and the rewind";
+                              "from other programs, the pedals, the rewind and the skips";
                        PostMessageA(ghKeys, WM_KEYDOWN, 'A', 1);
                    },
                    [] {
