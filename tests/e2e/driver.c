@@ -190,6 +190,29 @@ static int AnswerGoToTime(const char *text)
     return !PostMessageA(GetParent(field), WM_COMMAND, IDOK, 0);
 }
 
+/* Types text into one field of the dialog of that caption and presses OK, as a user would. */
+static int AnswerDialogField(const char *caption, int item, const char *text)
+{
+    HWND dialog = FindWindowA("#32770", caption);
+    HWND field = dialog ? GetDlgItem(dialog, item) : NULL;
+    if (!field)
+        return 1;
+    SendMessageA(field, WM_SETTEXT, 0, (LPARAM)text);
+    return !PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+/* Prints the text of one item of the dialog of that caption. */
+static int PrintDialogItem(const char *caption, int item)
+{
+    HWND dialog = FindWindowA("#32770", caption);
+    char text[512];
+    if (!dialog || !GetDlgItem(dialog, item))
+        return 1;
+    GetDlgItemTextA(dialog, item, text, sizeof(text));
+    printf("%s\n", text);
+    return 0;
+}
+
 /* The keys window's list, or NULL while the window is not open. */
 static HWND KeysList(void)
 {
@@ -415,7 +438,7 @@ static int TypeIntoFocus(HWND player, const char *hex)
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|open|save|question|goto|selection|place|clipboard|formats|putclipboard|notepad|notepadselect|escape|message|find|hold|everyone|foreground|metrics|key|char|ctrl|appcommand|command|click|close|move|focus|type|focuskey [arg] [hwnd]\n");
+        fprintf(stderr, "usage: lumetrone-driver list|show|dialog|dialogs|open|save|question|goto|answer|item|selection|place|clipboard|formats|putclipboard|notepad|notepadselect|escape|message|find|hold|everyone|foreground|metrics|key|char|ctrl|appcommand|command|click|close|move|focus|type|focuskey [arg] [hwnd]\n");
         return 2;
     }
     const char *verb = argv[1];
@@ -443,6 +466,10 @@ int main(int argc, char **argv)
         return TypeIntoEveryPlayer(argv[2][0], atoi(argv[3]));
     if (strcmp(verb, "goto") == 0 && argc >= 3)
         return AnswerGoToTime(argv[2]);
+    if (strcmp(verb, "answer") == 0 && argc >= 5)
+        return AnswerDialogField(argv[2], atoi(argv[3]), argv[4]);
+    if (strcmp(verb, "item") == 0 && argc >= 4)
+        return PrintDialogItem(argv[2], atoi(argv[3]));
     if (strcmp(verb, "selection") == 0)
         return PrintSelection(argc >= 3 ? argv[2] : NULL);
     if (strcmp(verb, "place") == 0 && argc >= 3)

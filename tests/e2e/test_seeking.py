@@ -12,6 +12,8 @@ from test_overlay import overlay, GREEN, WHITE
 VK_RETURN, VK_ESCAPE, VK_SPACE, VK_PRIOR, VK_NEXT = 0x0D, 0x1B, 0x20, 0x21, 0x22
 VK_END, VK_HOME, VK_LEFT, VK_RIGHT, VK_INSERT, VK_F12 = 0x23, 0x24, 0x25, 0x27, 0x2D, 0x7B
 LENGTH = 150   # seconds: long enough for every jump to stay inside the clip
+IDM_SKIPS = 40060
+IDC_SKIP_BACK, IDC_SKIPS_HINT = 1040, 1045
 
 
 class Seeking(wp.PlayerCase):
@@ -108,6 +110,42 @@ class Seeking(wp.PlayerCase):
         self.assertEqual(wp.show()['outer'], window)
         self.assertIsNone(wp.message())
         self.close_and_exit()
+
+    def copied(self, text):
+        wp.driver('ctrl', 'c')
+        return wp.wait_for(lambda: wp.driver('clipboard')[1].strip() == text, 10)
+
+    def test_skip_back_of_the_users_own_length(self):
+        """Control's Skips... refuses 0 s with a hint and stays, then takes 2.5 s for Left; paused,
+        each Left then moves the place by 2.5 s, as Ctrl+C reads it: 0:30, 0:27 (27.5), 0:25."""
+        clip = wp.make_clip('skips.mp3', 60)
+        self.start(wp.win_path(clip))
+        self.assertTrue(wp.wait_for_title('skips.mp3 [Audio] '), wp.show())
+        wp.driver('char', 'p')
+        self.assertTrue(wp.wait_for_title('skips.mp3 [Audio] (Paused)'), wp.show())
+        wp.driver('ctrl', 'g')
+        self.assertTrue(wp.wait_for(lambda: 'Go to time' in wp.driver('dialogs')[1].splitlines()), 'no Go to time')
+        self.assertEqual(wp.driver('goto', '30')[0], 0)
+        self.assertTrue(wp.wait_for(lambda: 'Go to time' not in wp.driver('dialogs')[1].splitlines()))
+        self.assertTrue(self.copied('0:30'), wp.driver('clipboard'))
+
+        wp.driver('command', IDM_SKIPS)
+        self.assertTrue(wp.wait_for(lambda: 'Skips' in wp.driver('dialogs')[1].splitlines()), 'no Skips dialog')
+        self.assertEqual(wp.driver('item', 'Skips', IDC_SKIP_BACK)[1].strip(), '9')
+        self.assertEqual(wp.driver('answer', 'Skips', IDC_SKIP_BACK, '0')[0], 0)
+        self.assertTrue(wp.wait_for(lambda: wp.driver('item', 'Skips', IDC_SKIPS_HINT)[1].strip() ==
+                                    'Type seconds from 0.1 to 600, such as 2.5.'), 'no hint')
+        self.assertIn('Skips', wp.driver('dialogs')[1].splitlines(), 'the dialog stays')
+        self.assertEqual(wp.driver('answer', 'Skips', IDC_SKIP_BACK, '2.5')[0], 0)
+        self.assertTrue(wp.wait_for(lambda: 'Skips' not in wp.driver('dialogs')[1].splitlines()), 'still open')
+
+        wp.driver('key', VK_LEFT)
+        self.assertTrue(self.copied('0:27'), 'Left from 0:30: ' + wp.driver('clipboard')[1])
+        wp.driver('key', VK_LEFT)
+        self.assertTrue(self.copied('0:25'), 'Left from 0:27.5: ' + wp.driver('clipboard')[1])
+        self.assertTrue(wp.wait_for_title('skips.mp3 [Audio] (Paused)'), 'still paused')
+        self.assertIsNone(wp.message(), 'nothing is said')
+        self.exit_player()
 
 
 if __name__ == '__main__':
