@@ -38,7 +38,7 @@
 #define IDM_GO_TO_TIME          40016
 #define IDM_KEYS                40017
 #define IDM_GLOBAL_KEYS         40018
-#define IDM_EXPORT_MARKS        40030
+#define IDM_EXPORT_MARKS        40061
 #define IDM_MARK_LIST           40031
 /* Rewind on resume: the item's id less IDM_REWIND_OFF is its seconds. */
 #define IDM_REWIND_OFF          40020

@@ -161,6 +161,10 @@ TEST_F(PlayerTest, MenuResourceHoldsTheCommandsInOrder)
             EXPECT_EQ(items[i].text, expected[i].text) << i;
             EXPECT_EQ(items[i].id, expected[i].id) << i;
         }
+        // Two items of one id would both run the command found first.
+        for (size_t i = 0; i < items.size(); i++)
+            for (size_t j = i + 1; j < items.size(); j++)
+                EXPECT_NE(items[i].id, items[j].id) << items[i].text << " and " << items[j].text;
     }});
 }
 
