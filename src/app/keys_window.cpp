@@ -6,14 +6,26 @@
 
 static const int kMeaningTab = 90;   // dialog units from the left, where the meanings line up
 
+static void FillKeyList(HWND dialog)
+{
+    char text[8192];
+    FormatKeyList(text, sizeof(text));
+    SetDlgItemTextA(dialog, IDC_KEYS_LIST, text);
+}
+
+// An open keys window says the lengths of the jumps as they are now.
+void RefreshKeys()
+{
+    if (ghKeys)
+        FillKeyList(ghKeys);
+}
+
 INT_PTR CALLBACK KeysDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     if (message == WM_INITDIALOG) {
-        char text[8192];
-        FormatKeyList(text, sizeof(text));
         int tab = kMeaningTab;
         SendDlgItemMessageA(dialog, IDC_KEYS_LIST, EM_SETTABSTOPS, 1, (LPARAM)&tab);
-        SetDlgItemTextA(dialog, IDC_KEYS_LIST, text);
+        FillKeyList(dialog);
         // The list opens at its top with nothing selected: the dialog manager's own first focus
         // would select all of it and scroll to its end.
         SetFocus(GetDlgItem(dialog, IDC_KEYS_LIST));

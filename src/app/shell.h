@@ -10,6 +10,7 @@ INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
 INT_PTR CALLBACK KeysDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void FormatKeyList(char *text, size_t size);   // "input<Tab>meaning" lines, from the dispatch tables
 void ShowKeys();
+void RefreshKeys();
 void BringForward(HWND window, UINT activation);   // the keys window or the list of marks; 0 or SWP_NOACTIVATE
 
 void UpdateTitle();

@@ -104,5 +104,6 @@ INT_PTR CALLBACK SkipsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 
 void ShowSkips()
 {
-    DialogBoxParamA(ghInst, MAKEINTRESOURCEA(IDD_SKIPS), ghApp, SkipsDlgProc, 0);
+    if (DialogBoxParamA(ghInst, MAKEINTRESOURCEA(IDD_SKIPS), ghApp, SkipsDlgProc, 0) == IDOK)
+        RefreshKeys();
 }

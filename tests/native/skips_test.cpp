@@ -34,9 +34,9 @@ protected:
     }
 };
 
-// Each field starts at its length, and OK keeps all five; 0.1 s and 600 s are taken, in tenths, and a
-// length outside them or not a number keeps the dialog open with a hint and that field's text
-// selected, keeping no length.
+// Each field starts at its length, and OK keeps all five (an open keys window then says them); 0.1 s
+// and 600 s are taken, in tenths, and a length outside them or not a number keeps the dialog open
+// with a hint and that field's text selected, keeping no length.
 TEST_F(SkipsTest, TheDialogTakesEachLengthFromATenthToTenMinutesAndRefusesTheRest)
 {
     RunPlayer("", {[] {
@@ -64,6 +64,7 @@ TEST_F(SkipsTest, TheDialogTakesEachLengthFromATenthToTenMinutesAndRefusesTheRes
                 }
             }
 
+        Key(VK_F1);
         const char *const typed[] = {"0.1", "600", " 2.5 ", "12", "0.5"};
         std::vector<MSG> script;
         for (int i = 0; i < 5; i++)
@@ -78,6 +79,9 @@ TEST_F(SkipsTest, TheDialogTakesEachLengthFromATenthToTenMinutesAndRefusesTheRes
             EXPECT_EQ(Setting(kValues[i]), tenths[i]) << kValues[i];
             EXPECT_EQ(giSkipTenths[i], tenths[i]) << kValues[i];
         }
+        const std::string keys = standin::DialogItemText(ghKeys, IDC_KEYS_LIST);
+        EXPECT_NE(keys.find("Left\tback 0.1 s\r\n"), std::string::npos) << "the open keys window says the new lengths";
+        EXPECT_NE(keys.find("F7\tback 2.5 s\r\n"), std::string::npos);
 
         standin::ScriptDialog({standin::TypeIntoDialog(kFields[0], "600"), standin::TypeIntoDialog(kFields[1], "0.1"),
                                Press(IDCANCEL)});
