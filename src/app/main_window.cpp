@@ -213,7 +213,7 @@ static const ShownLength kShownLengths[] = {
     { SkipOtherBack, SKIP_OTHER_BACK }, { SkipOtherForward, SKIP_OTHER_FORWARD },
 };
 
-// The pedals and the rewind, listed after the keys that work from other programs.
+// The pedals, the rewind and the skips, listed after the keys that work from other programs.
 struct OtherLine { const char *name; const char *meaning; SkipLength shown; };   // SKIP_LENGTHS: none
 static const OtherLine kPedalsAndRewind[] = {
     { "Foot pedals", "VEC/Infinity IN-USB-1 and -2, Philips ACC2310, ACC2320 and ACC2330:", SKIP_LENGTHS },
