@@ -69,6 +69,14 @@ static void RewindTwo()   { SetRewindSeconds(2); }
 static void RewindThree() { SetRewindSeconds(3); }
 static void RewindFive()  { SetRewindSeconds(5); }
 
+static void LoopForever()    { SetLoopCount(0); }
+static void LoopTwice()      { SetLoopCount(2); }
+static void LoopThreeTimes() { SetLoopCount(3); }
+static void LoopFiveTimes()  { SetLoopCount(5); }
+static void NoLoopGap()      { SetLoopGap(0); }
+static void LoopGapOne()     { SetLoopGap(1); }
+static void LoopGapTwo()     { SetLoopGap(2); }
+
 static void BackFiveSeconds()    { SkipBy(-50000000LL); }
 static void ForwardFiveSeconds() { SkipBy(50000000LL); }
 
@@ -167,6 +175,13 @@ static const Binding kCommands[] = {
     { IDM_REWIND_2,           false, RewindTwo, NULL, NULL },
     { IDM_REWIND_3,           false, RewindThree, NULL, NULL },
     { IDM_REWIND_5,           false, RewindFive, NULL, NULL },
+    { IDM_LOOP_FOREVER,       false, LoopForever, NULL, NULL },
+    { IDM_LOOP_2,             false, LoopTwice, NULL, NULL },
+    { IDM_LOOP_3,             false, LoopThreeTimes, NULL, NULL },
+    { IDM_LOOP_5,             false, LoopFiveTimes, NULL, NULL },
+    { IDM_LOOP_GAP_NONE,      false, NoLoopGap, NULL, NULL },
+    { IDM_LOOP_GAP_1,         false, LoopGapOne, NULL, NULL },
+    { IDM_LOOP_GAP_2,         false, LoopGapTwo, NULL, NULL },
 };
 
 static void PlayIfHeld()     { if (gPlayState == Paused || gPlayState == Stopped) PausePlay(); }
@@ -208,7 +223,7 @@ UINT HotKeyAt(int index, const char **name)
     return kHotKeys[index].code;
 }
 
-// The pedals and the rewind, listed after the keys that work from other programs.
+// The pedals, the rewind and the loop's repeats, listed after the keys that work from other programs.
 static const char *const kPedalsAndRewind[][2] = {
     { "Foot pedals", "VEC/Infinity IN-USB-1 and -2, Philips ACC2310, ACC2320 and ACC2330:" },
     { "Middle pedal", "plays while held, pauses when let go" },
@@ -216,6 +231,8 @@ static const char *const kPedalsAndRewind[][2] = {
     { "Right pedal", "forward 1 s, and again every 250 ms while held" },
     { "", "with the focus elsewhere too while Control from other programs is on" },
     { "Rewind on resume", "Control menu: a play after a pause starts 1, 2, 3 or 5 s earlier, not before A in a loop" },
+    { "Loop", "Control menu: the A-B loop repeats forever, or 2, 3 or 5 times and plays on past B" },
+    { "Pause between repeats", "Control menu: 1 or 2 s of silence at B before each return to A" },
 };
 
 template <size_t N>
