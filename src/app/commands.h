@@ -48,6 +48,15 @@
 #define IDM_REWIND_5            40025
 #define IDM_ADD_MARK_WITH_NOTE  40030
 #define IDM_SKIPS               40060
+/* The A-B loop's repeats: the item's id less IDM_LOOP_FOREVER is the count (0: forever); a gap
+   item's id less IDM_LOOP_GAP_NONE is its seconds. */
+#define IDM_LOOP_FOREVER        40050
+#define IDM_LOOP_2              40052
+#define IDM_LOOP_3              40053
+#define IDM_LOOP_5              40055
+#define IDM_LOOP_GAP_NONE       40056
+#define IDM_LOOP_GAP_1          40057
+#define IDM_LOOP_GAP_2          40058
 
 /* Posted by the media engine while events wait in its queue (WM_USER + 20). */
 #define WM_GRAPH_EVENT          0x0414
@@ -59,3 +68,4 @@
 
 #define STATUS_TIMER_ID         1
 #define PEDAL_TIMER_ID          2
+#define LOOP_GAP_TIMER_ID       3

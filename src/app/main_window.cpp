@@ -69,6 +69,14 @@ static void RewindTwo()   { SetRewindSeconds(2); }
 static void RewindThree() { SetRewindSeconds(3); }
 static void RewindFive()  { SetRewindSeconds(5); }
 
+static void LoopForever()    { SetLoopCount(0); }
+static void LoopTwice()      { SetLoopCount(2); }
+static void LoopThreeTimes() { SetLoopCount(3); }
+static void LoopFiveTimes()  { SetLoopCount(5); }
+static void NoLoopGap()      { SetLoopGap(0); }
+static void LoopGapOne()     { SetLoopGap(1); }
+static void LoopGapTwo()     { SetLoopGap(2); }
+
 static void AboutCommand()
 {
     DialogBoxParamA(ghInst, MAKEINTRESOURCEA(IDD_ABOUT), ghApp, AboutDlgProc, 0);
@@ -165,6 +173,13 @@ static const Binding kCommands[] = {
     { IDM_REWIND_3,           false, RewindThree, NULL, NULL },
     { IDM_REWIND_5,           false, RewindFive, NULL, NULL },
     { IDM_SKIPS,              false, ShowSkips, NULL, NULL },
+    { IDM_LOOP_FOREVER,       false, LoopForever, NULL, NULL },
+    { IDM_LOOP_2,             false, LoopTwice, NULL, NULL },
+    { IDM_LOOP_3,             false, LoopThreeTimes, NULL, NULL },
+    { IDM_LOOP_5,             false, LoopFiveTimes, NULL, NULL },
+    { IDM_LOOP_GAP_NONE,      false, NoLoopGap, NULL, NULL },
+    { IDM_LOOP_GAP_1,         false, LoopGapOne, NULL, NULL },
+    { IDM_LOOP_GAP_2,         false, LoopGapTwo, NULL, NULL },
 };
 
 static void PlayIfHeld()     { if (gPlayState == Paused || gPlayState == Stopped) PausePlay(); }
@@ -223,6 +238,8 @@ static const OtherLine kPedalsAndRewind[] = {
     { "", "with the focus elsewhere too while Control from other programs is on", SKIP_LENGTHS },
     { "Rewind on resume", "Control menu: a play after a pause starts 1, 2, 3 or 5 s earlier, not before A in a loop", SKIP_LENGTHS },
     { "Skips", "Control menu: the lengths of Left, Right, F7, F8 and the pedals' step", SKIP_LENGTHS },
+    { "Loop", "Control menu: the A-B loop repeats forever, or 2, 3 or 5 times and plays on past B", SKIP_LENGTHS },
+    { "Pause between repeats", "Control menu: 1 or 2 s of silence at B before each return to A", SKIP_LENGTHS },
 };
 
 template <size_t N>

@@ -60,6 +60,10 @@ DWORD      gdwNotesFailureSaid;
 ABState    gABState;
 REFERENCE_TIME grtA;
 REFERENCE_TIME grtB;
+int        giLoopCount;
+int        giLoopGapSeconds;
+int        giLoopRepeat;
+BOOL       gbLoopGap;
 FavouriteRecord gFavourites[MAX_FAVOURITES];
 int        gnFavourites;
 

@@ -99,6 +99,10 @@ extern DWORD      gdwNotesFailureSaid;                 // the same for an unsave
 extern ABState    gABState;                            // state of the A-B loop
 extern REFERENCE_TIME grtA;                            // point A of the loop
 extern REFERENCE_TIME grtB;                            // point B of the loop
+extern int        giLoopCount;                         // once B is set the span from A plays this often, then on past B; 0: forever; the user's "loopcount"
+extern int        giLoopGapSeconds;                    // silence, paused at B, before each return to A: 0, 1 or 2; the user's "loopgap"
+extern int        giLoopRepeat;                        // the running loop's repeat now playing or next, from 1
+extern BOOL       gbLoopGap;                           // the graph is paused at B for the gap, gPlayState still Running, until the gap's timer
 extern FavouriteRecord gFavourites[MAX_FAVOURITES];    // favourites of this run; never saved
 extern int        gnFavourites;                        // valid records of gFavourites
 

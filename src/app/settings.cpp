@@ -1,12 +1,14 @@
 // The Control menu's lasting choices, kept for the user beside the last-clip record: control from
-// other programs (`globalkeys`) and the rewind on resume (`rewindseconds`), both REG_DWORD, as are
-// the other values kept for the user there.
+// other programs (`globalkeys`), the rewind on resume (`rewindseconds`) and the A-B loop's repeats
+// (`loopcount`, `loopgap`), all REG_DWORD, as are the other values kept for the user there.
 #include "app/player_state.h"
 #include "app/commands.h"
 #include "app/shell.h"
 
 static const char kGlobalKeysValue[] = "globalkeys";   // 1: on; anything else: off
 static const char kRewindValue[] = "rewindseconds";    // one of the menu's choices; anything else: Off
+static const char kLoopCountValue[] = "loopcount";     // 2, 3 or 5 times; anything else: forever
+static const char kLoopGapValue[] = "loopgap";         // 1 or 2 seconds; anything else: none
 
 DWORD ReadUserSetting(const char *name)
 {
@@ -38,6 +40,8 @@ static void ShowSettings()
 {
     CheckMenuItem(ghMenu, IDM_GLOBAL_KEYS, gbGlobalKeys ? MF_CHECKED : MF_UNCHECKED);
     CheckMenuRadioItem(ghMenu, IDM_REWIND_OFF, IDM_REWIND_5, IDM_REWIND_OFF + giRewindSeconds, MF_BYCOMMAND);
+    CheckMenuRadioItem(ghMenu, IDM_LOOP_FOREVER, IDM_LOOP_5, IDM_LOOP_FOREVER + giLoopCount, MF_BYCOMMAND);
+    CheckMenuRadioItem(ghMenu, IDM_LOOP_GAP_NONE, IDM_LOOP_GAP_2, IDM_LOOP_GAP_NONE + giLoopGapSeconds, MF_BYCOMMAND);
 }
 
 void LoadControlSettings()
@@ -46,6 +50,10 @@ void LoadControlSettings()
     DWORD seconds = ReadUserSetting(kRewindValue);
     giRewindSeconds = seconds <= 3 || seconds == 5 ? (int)seconds : 0;
     LoadSkipLengths();
+    DWORD count = ReadUserSetting(kLoopCountValue);
+    giLoopCount = count == 2 || count == 3 || count == 5 ? (int)count : 0;
+    DWORD gap = ReadUserSetting(kLoopGapValue);
+    giLoopGapSeconds = gap <= 2 ? (int)gap : 0;
     ShowSettings();
     // The keys are held once the first clip plays: one that another program holds is said in a modal
     // box, which must not keep the clip waiting.
@@ -71,6 +79,21 @@ void SetRewindSeconds(int seconds)
 {
     giRewindSeconds = seconds;
     WriteUserSetting(kRewindValue, (DWORD)seconds);
+    ShowSettings();
+}
+
+// Both take effect at the loop's next arrival at B.
+void SetLoopCount(int count)
+{
+    giLoopCount = count;
+    WriteUserSetting(kLoopCountValue, (DWORD)count);
+    ShowSettings();
+}
+
+void SetLoopGap(int seconds)
+{
+    giLoopGapSeconds = seconds;
+    WriteUserSetting(kLoopGapValue, (DWORD)seconds);
     ShowSettings();
 }
 

@@ -52,10 +52,12 @@ void LoadLastClip();
 DWORD ReadUserSetting(const char *name);
 void  WriteUserSetting(const char *name, DWORD value);
 
-// Control from other programs, the rewind on resume and the foot pedals.
+// Control from other programs, the rewind on resume, the loop's repeats and the foot pedals.
 void LoadControlSettings();   // once the main window and its menu exist
 void ToggleGlobalKeys();
 void SetRewindSeconds(int seconds);
+void SetLoopCount(int count);      // 0: forever
+void SetLoopGap(int seconds);
 void ReleaseControl();        // as the main window ends: every hot key and the pedals let go
 int  HotKeyCount();
 UINT HotKeyAt(int index, const char **name);   // the virtual key, which is also its hot key's id

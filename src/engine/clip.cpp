@@ -32,6 +32,7 @@ static void ReleaseClip()
     if (pMC)
         pMC->Stop();
     gPlayState = Stopped;
+    EndLoopGap();
     ReleaseGraph();
     gABState = ABOff;
     CloseGoToTime();

@@ -1,21 +1,15 @@
-// Drains the engine's event queue when it posts WM_GRAPH_EVENT: loop restarts, the end of a clip, errors.
+// Drains the engine's event queue when it posts WM_GRAPH_EVENT: the loop at B, the end of a clip, errors.
 #include "app/player_state.h"
 #include "engine/engine.h"
 #include "navigation/navigation.h"
 #include "support/support.h"
 
-static void RestartLoopIfPlaying()
-{
-    if (gABState == ABLooping && ClipIsPlaying())
-        SeekToKeyFrame(grtA);
-}
-
-// A running loop restarts at A; otherwise a clip played to its end gives way to the next entry,
+// A running loop goes on at B; otherwise a clip played to its end gives way to the next entry,
 // heard out to its last sound while that entry is made ready.
 static void ClipCompleted()
 {
     if (gABState == ABLooping) {
-        RestartLoopIfPlaying();
+        LoopReachedB();
         return;
     }
     REFERENCE_TIME duration = ClipDuration();
@@ -51,7 +45,7 @@ LONG HandleGraphEvents()
             break;
         }
         if (code == EC_END_OF_SEGMENT)
-            RestartLoopIfPlaying();
+            LoopReachedB();
         else if (code == EC_COMPLETE)
             ClipCompleted();
         else if (code == EC_ERRORABORT) {

@@ -2,6 +2,7 @@
 #include "app/player_state.h"
 #include "app/shell.h"
 #include "engine/engine.h"
+#include "navigation/navigation.h"
 
 #include <limits.h>
 #include <math.h>
@@ -79,6 +80,10 @@ void PausePlay()
 {
     if (!pMC)
         return;
+    // A pause in the loop's gap at B waits at A, where the gap would have gone on: the graph is
+    // paused already, and the resume plays the next repeat.
+    if (EndLoopGap())
+        SeekToKeyFrame(grtA);
     if (gPlayState == Paused)
         RewindForResume();
     if (gPlayState == Paused || gPlayState == Stopped) {
@@ -96,6 +101,7 @@ void StopClip()
     if (!pMC || !pMS)
         return;
     if (ClipIsPlaying()) {
+        EndLoopGap();
         pMC->Stop();
         gPlayState = Stopped;
         SeekClip(0, AM_SEEKING_AbsolutePositioning, NULL, AM_SEEKING_NoPositioning);

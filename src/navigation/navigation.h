@@ -81,5 +81,9 @@ void KeepOnScreen(RECT *window, const RECT *work);
 
 void MarkABPoint();
 void CancelABLoop();
+// The engine's arrival at B of a running loop (its end of segment, or the clip's completion).
+void LoopReachedB();
+// Ends a gap at B early, as a pause, a stop or the clip's close does; false when none was running.
+bool EndLoopGap();
 
 void AddFavourite();

@@ -1,5 +1,5 @@
 // The status overlay: a strip with the progress bar, bookmarks, A and B, the volume bar, the last
-// key and the clip's time, repainted every 100 ms; a click on the bar seeks. Its sizes are given at
+// key and the clip's time with the loop's repeat, repainted every 100 ms; a click on the bar seeks. Its sizes are given at
 // 96 DPI and drawn at the window's.
 #include "app/player_state.h"
 #include "engine/engine.h"
@@ -166,11 +166,17 @@ void FormatClipTime(char *text, size_t size, REFERENCE_TIME position, REFERENCE_
     text[size - 1] = 0;
 }
 
-// On its own line under the bars, where no label can fall; the rate is the one the clip plays at.
+// On its own line under the bars, where no label can fall; the rate is the one the clip plays at,
+// and a loop of a count of repeats says which one it is in.
 static void DrawClipTime(HDC dc)
 {
-    char text[64];
+    char text[96];
     FormatClipTime(text, sizeof(text), grtStatusPosition, grtStatusDuration, ClipRate());
+    if (gABState == ABLooping && giLoopCount) {
+        int length = lstrlenA(text);
+        _snprintf(text + length, sizeof(text) - 1 - length, "   repeat %d/%d", giLoopRepeat, giLoopCount);
+        text[sizeof(text) - 1] = 0;
+    }
     DrawLabel(dc, giVolumeLeft, giProgressBottom + ScaleToDpi(kTimeBelowBars), text);
 }
 

@@ -1,12 +1,15 @@
 """Seeking in the real exe under Wine, on clips with sound and video: the jumps and tenths move the
 position (read from the overlay's progress bar), bookmark jumps land on the bookmark, the A-B loop
-stays between A and B until it is ended, stop rewinds, full screen comes and goes, and the clip still
-closes and the player exits: nothing hangs after a seek."""
+stays between A and B until it is ended, or, set to two repeats with a pause of 1 s, is heard twice
+with a second of silence between and plays on past B; stop rewinds, full screen comes and goes, and
+the clip still closes and the player exits: nothing hangs after a seek."""
 import os
 import time
 import unittest
 
 import wine_player as wp
+from test_first_and_last_sound import Recording, rising_tone, tone_pieces
+from test_mark_list import user_value
 from test_overlay import overlay, GREEN, WHITE
 
 VK_RETURN, VK_ESCAPE, VK_SPACE, VK_PRIOR, VK_NEXT = 0x0D, 0x1B, 0x20, 0x21, 0x22
@@ -14,6 +17,21 @@ VK_END, VK_HOME, VK_LEFT, VK_RIGHT, VK_INSERT, VK_F12 = 0x23, 0x24, 0x25, 0x27, 
 LENGTH = 150   # seconds: long enough for every jump to stay inside the clip
 IDM_SKIPS = 40060
 IDC_SKIP_BACK, IDC_SKIPS_HINT = 1040, 1045
+IDM_LOOP_2, IDM_LOOP_GAP_1 = 40052, 40057
+RISE_FROM, RISE = 300, 20   # Hz at the start, Hz more each second: the pitch heard says the moment
+
+
+def heard_runs(pieces):
+    """The pieces of a rising tone joined where one goes on from the last within moments, in the
+    clip and in the recording: what a listener hears as one stretch played on."""
+    runs = []
+    for piece in pieces:
+        last = runs and runs[-1]
+        if last and 0 <= piece[0] - last[1] < 0.5 and piece[2] - last[3] < 0.3:
+            last[1], last[3] = piece[1], piece[3]
+        else:
+            runs.append(list(piece))
+    return [tuple(run) for run in runs]
 
 
 class Seeking(wp.PlayerCase):
@@ -146,6 +164,58 @@ class Seeking(wp.PlayerCase):
         self.assertTrue(wp.wait_for_title('skips.mp3 [Audio] (Paused)'), 'still paused')
         self.assertIsNone(wp.message(), 'nothing is said')
         self.exit_player()
+    def copied_place(self):
+        """The place Ctrl+C copies, in whole seconds; None while the clipboard holds no m:ss."""
+        wp.driver('ctrl', 'c')
+        minutes, _, seconds = wp.driver('clipboard')[1].strip().partition(':')
+        return int(minutes) * 60 + int(seconds) if minutes.isdigit() and seconds.isdigit() else None
+
+    def copied_from(self, low, timeout=20):
+        """Waits until Ctrl+C copies a place of `low` seconds or later, and returns it."""
+        return wp.wait_for(lambda: (self.copied_place() or 0) >= low and self.copied_place(), timeout, 0.1)
+
+    def test_a_loop_of_two_repeats_with_a_pause_plays_on_after_them(self):
+        length = 40
+        clip = wp.make_clip('loop-repeats.m4a', length, sound=rising_tone(length, RISE_FROM, RISE))
+        title = 'loop-repeats.m4a [Audio] '
+        recording = Recording()
+        try:
+            self.start(wp.win_path(clip))
+            self.assertTrue(wp.wait_for_title(title, timeout=60), wp.message() or wp.show())
+            wp.driver('command', IDM_LOOP_2)
+            wp.driver('command', IDM_LOOP_GAP_1)
+            for name, value in (('loopcount', 2), ('loopgap', 1)):
+                self.assertTrue(wp.wait_for(lambda: user_value(name) == value, 10), f'{name} remembered')
+            self.assertTrue(recording.wait_for_sound(), 'the clip is heard')
+            wp.driver('ctrl', 'g')
+            self.assertTrue(wp.wait_for(lambda: 'Go to time' in wp.driver('dialogs')[1].splitlines()), 'no dialog')
+            self.assertEqual(wp.driver('goto', '10')[0], 0)
+            self.assertEqual(self.copied_from(10), 10, 'at the time gone to')
+            wp.driver('key', VK_INSERT)
+            self.assertIsNotNone(self.copied_from(12), 'plays on to B')
+            wp.driver('key', VK_INSERT)
+            # Twice from A to B, a second's pause between, then on: 3 s past B take 8 s or so.
+            self.assertIsNotNone(self.copied_from(15, 30), 'the loop does not play on past B')
+            self.assertEqual((wp.show() or {}).get('title'), title, 'the pause at B is not a pause of the user')
+
+            runs = heard_runs(tone_pieces(recording.samples(), RISE_FROM, RISE, length))
+            said = 'heard (clip from, to, recorded from, to): ' + ', '.join(
+                f'({a:.2f}, {b:.2f}, {c:.2f}, {d:.2f})' for a, b, c, d in runs)
+            gone_to = [i for i, run in enumerate(runs) if 9.5 <= run[0] <= 10.5]
+            self.assertTrue(gone_to, 'heard from the time gone to; ' + said)
+            to_b, first, second = (runs[gone_to[0]:gone_to[0] + 3] + [None, None])[:3]
+            self.assertTrue(first and second, 'heard from A twice; ' + said)
+            a, b = first[0], to_b[1]
+            self.assertTrue(9.5 <= a <= 11 and 12 <= b <= 13.5, f'A {a:.2f}, B {b:.2f}; ' + said)
+            self.assertLess(first[2] - to_b[3], 0.4, 'the press at B returns to A at once; ' + said)
+            self.assertLess(abs(first[1] - b), 0.3, 'the first repeat stops at B; ' + said)
+            self.assertLess(abs(second[0] - a), 0.3, 'the second starts at A; ' + said)
+            self.assertTrue(0.8 <= second[2] - first[3] <= 1.6, 'a second of silence at B; ' + said)
+            self.assertGreater(second[1], b + 2, 'the second repeat plays on past B; ' + said)
+            self.assertIsNone(wp.message(), 'nothing is said')
+            self.exit_player()
+        finally:
+            recording.stop()
 
 
 if __name__ == '__main__':

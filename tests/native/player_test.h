@@ -48,6 +48,8 @@ inline void ResetPlayerState()
     gABState = ABOff;
     gbAudioOnly = gbFullScreen = gbStopToSeek = gbOfnShown = gbGlobalKeys = FALSE;
     giRewindSeconds = 0;
+    giLoopCount = giLoopGapSeconds = giLoopRepeat = 0;
+    gbLoopGap = FALSE;
     gbPedalsHeld = 0;
     gdRate = 0;
     glVolume = glMuteVolume = 0;

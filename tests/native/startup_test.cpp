@@ -151,6 +151,13 @@ TEST_F(PlayerTest, MenuResourceHoldsTheCommandsInOrder)
             {"Rewind on &resume", "&2 s", IDM_REWIND_2},
             {"Rewind on &resume", "&3 s", IDM_REWIND_3},
             {"Rewind on &resume", "&5 s", IDM_REWIND_5},
+            {"Loop", "&Forever", IDM_LOOP_FOREVER},
+            {"Loop", "&2 times", IDM_LOOP_2},
+            {"Loop", "&3 times", IDM_LOOP_3},
+            {"Loop", "&5 times", IDM_LOOP_5},
+            {"Pause &between repeats", "&None", IDM_LOOP_GAP_NONE},
+            {"Pause &between repeats", "&1 s", IDM_LOOP_GAP_1},
+            {"Pause &between repeats", "&2 s", IDM_LOOP_GAP_2},
             {"Help", "&Keys\tF1", IDM_KEYS},
             {"Help", "About Lumetrone", IDM_ABOUT},
         };
@@ -302,11 +309,13 @@ TEST_F(PlayerTest, KeysWindowListsEveryInputAndEscapeClosesIt)
                                                 "Middle pedal\tplays while held, pauses when let go\r\n",
                                                 "Left pedal\tback 1 s, and again every 250 ms while held\r\n",
                                                 "Rewind on resume\tControl menu: a play after a pause starts 1, 2, 3 or 5 s earlier, not before A in a loop\r\n",
-                                                "Skips\tControl menu: the lengths of Left, Right, F7, F8 and the pedals' step\r\n"})
+                                                "Skips\tControl menu: the lengths of Left, Right, F7, F8 and the pedals' step\r\n",
+                                                "Loop\tControl menu: the A-B loop repeats forever, or 2, 3 or 5 times and plays on past B\r\n",
+                                                "Pause between repeats\tControl menu: 1 or 2 s of silence at B before each return to A\r\n"})
                            EXPECT_NE(text.find(line), std::string::npos) << line;
-                       EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 22 + 4 + 8 + 1 + 10 + 7)
+                       EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 22 + 4 + 8 + 1 + 10 + 9)
                            << "every key, character, other input and media key, once; then a heading, the keys "
-                              "from other programs, the pedals, the rewind and the skips";
+                              "from other programs, the pedals, the rewind, the skips and the loop's repeats";
                        PostMessageA(ghKeys, WM_KEYDOWN, 'A', 1);
                    },
                    [] {
