@@ -40,6 +40,11 @@
 #define IDM_REWIND_3            40023
 #define IDM_REWIND_5            40025
 #define IDM_ADD_MARK_WITH_NOTE  40030
+#define IDM_LEVELLING           40040
+/* Channels: the item's id less IDM_SIDES_BOTH is the side heard (0 both, 1 left, 2 right). */
+#define IDM_SIDES_BOTH          40041
+#define IDM_SIDES_LEFT          40042
+#define IDM_SIDES_RIGHT         40043
 
 /* Posted by the media engine while events wait in its queue (WM_USER + 20). */
 #define WM_GRAPH_EVENT          0x0414

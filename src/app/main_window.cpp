@@ -69,6 +69,10 @@ static void RewindTwo()   { SetRewindSeconds(2); }
 static void RewindThree() { SetRewindSeconds(3); }
 static void RewindFive()  { SetRewindSeconds(5); }
 
+static void HearBothSides() { SetSideHeard(0); }
+static void HearLeftSide()  { SetSideHeard(1); }
+static void HearRightSide() { SetSideHeard(2); }
+
 static void BackFiveSeconds()    { SkipBy(-50000000LL); }
 static void ForwardFiveSeconds() { SkipBy(50000000LL); }
 
@@ -131,6 +135,7 @@ static const Binding kCharacters[] = {
     { 'p', false, PausePlay, "p", "pause and play" },
     { 's', false, StopClip, "s", "stop and rewind to the first frame" },
     { 't', false, SizeThreeQuarter, "t", "three-quarter size" },
+    { 'v', false, ToggleLevelling, "v", "level the voices: quiet speakers up, loud ones down (on and off)" },
     { 'z', false, ZoomOneStep, "z", "zoom the video by 10 % more" },
 };
 
@@ -167,6 +172,10 @@ static const Binding kCommands[] = {
     { IDM_REWIND_2,           false, RewindTwo, NULL, NULL },
     { IDM_REWIND_3,           false, RewindThree, NULL, NULL },
     { IDM_REWIND_5,           false, RewindFive, NULL, NULL },
+    { IDM_LEVELLING,          false, ToggleLevelling, NULL, NULL },
+    { IDM_SIDES_BOTH,         false, HearBothSides, NULL, NULL },
+    { IDM_SIDES_LEFT,         false, HearLeftSide, NULL, NULL },
+    { IDM_SIDES_RIGHT,        false, HearRightSide, NULL, NULL },
 };
 
 static void PlayIfHeld()     { if (gPlayState == Paused || gPlayState == Stopped) PausePlay(); }

@@ -1,12 +1,16 @@
 // The Control menu's lasting choices, kept for the user beside the last-clip record: control from
-// other programs (`globalkeys`) and the rewind on resume (`rewindseconds`), both REG_DWORD, as are
-// the other values kept for the user there.
+// other programs (`globalkeys`), the rewind on resume (`rewindseconds`), the voices levelled
+// (`levelling`) and the channels heard (`channels`), all REG_DWORD, as are the other values kept for
+// the user there.
 #include "app/player_state.h"
 #include "app/commands.h"
 #include "app/shell.h"
+#include "engine/engine.h"
 
 static const char kGlobalKeysValue[] = "globalkeys";   // 1: on; anything else: off
 static const char kRewindValue[] = "rewindseconds";    // one of the menu's choices; anything else: Off
+static const char kLevellingValue[] = "levelling";     // 1: on; anything else: off
+static const char kChannelsValue[] = "channels";       // 1: the left alone, 2: the right alone; anything else: both
 
 DWORD ReadUserSetting(const char *name)
 {
@@ -38,6 +42,8 @@ static void ShowSettings()
 {
     CheckMenuItem(ghMenu, IDM_GLOBAL_KEYS, gbGlobalKeys ? MF_CHECKED : MF_UNCHECKED);
     CheckMenuRadioItem(ghMenu, IDM_REWIND_OFF, IDM_REWIND_5, IDM_REWIND_OFF + giRewindSeconds, MF_BYCOMMAND);
+    CheckMenuItem(ghMenu, IDM_LEVELLING, gbLevelling ? MF_CHECKED : MF_UNCHECKED);
+    CheckMenuRadioItem(ghMenu, IDM_SIDES_BOTH, IDM_SIDES_RIGHT, IDM_SIDES_BOTH + giSideHeard, MF_BYCOMMAND);
 }
 
 void LoadControlSettings()
@@ -45,6 +51,9 @@ void LoadControlSettings()
     gbGlobalKeys = ReadUserSetting(kGlobalKeysValue) == 1;
     DWORD seconds = ReadUserSetting(kRewindValue);
     giRewindSeconds = seconds <= 3 || seconds == 5 ? (int)seconds : 0;
+    gbLevelling = ReadUserSetting(kLevellingValue) == 1;
+    DWORD side = ReadUserSetting(kChannelsValue);
+    giSideHeard = side <= 2 ? (int)side : 0;
     ShowSettings();
     // The keys are held once the first clip plays: one that another program holds is said in a modal
     // box, which must not keep the clip waiting.
@@ -70,6 +79,31 @@ void SetRewindSeconds(int seconds)
 {
     giRewindSeconds = seconds;
     WriteUserSetting(kRewindValue, (DWORD)seconds);
+    ShowSettings();
+}
+
+// A clip the engine's own graph plays keeps its sound as it is: only the own source hears these.
+void ApplySoundSettings()
+{
+    if (!pSource)
+        return;
+    SetOwnSourceLevelling(pSource, gbLevelling != FALSE);
+    SetOwnSourceSide(pSource, giSideHeard);
+}
+
+void ToggleLevelling()
+{
+    gbLevelling = !gbLevelling;
+    WriteUserSetting(kLevellingValue, gbLevelling ? 1 : 0);
+    ApplySoundSettings();
+    ShowSettings();
+}
+
+void SetSideHeard(int side)
+{
+    giSideHeard = side;
+    WriteUserSetting(kChannelsValue, (DWORD)side);
+    ApplySoundSettings();
     ShowSettings();
 }
 

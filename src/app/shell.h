@@ -55,6 +55,9 @@ void  WriteUserSetting(const char *name, DWORD value);
 void LoadControlSettings();   // once the main window and its menu exist
 void ToggleGlobalKeys();
 void SetRewindSeconds(int seconds);
+void ToggleLevelling();
+void SetSideHeard(int side);
+void ApplySoundSettings();    // to the own source of a clip just rendered
 void ReleaseControl();        // as the main window ends: every hot key and the pedals let go
 int  HotKeyCount();
 UINT HotKeyAt(int index, const char **name);   // the virtual key, which is also its hot key's id

@@ -144,6 +144,10 @@ TEST_F(PlayerTest, MenuResourceHoldsTheCommandsInOrder)
             {"&Control", "&Normal size (100%)\tN", IDM_SIZE_NORMAL},
             {"&Control", "&Double size (200%)\tD", IDM_SIZE_DOUBLE},
             {"&Control", "&Full Screen\t<Enter>", IDM_FULL_SCREEN},
+            {"&Control", "Level the &voices\tV", IDM_LEVELLING},
+            {"Chann&els", "&Both", IDM_SIDES_BOTH},
+            {"Chann&els", "&Left only", IDM_SIDES_LEFT},
+            {"Chann&els", "&Right only", IDM_SIDES_RIGHT},
             {"&Control", "Control from &other programs", IDM_GLOBAL_KEYS},
             {"Rewind on &resume", "&Off", IDM_REWIND_OFF},
             {"Rewind on &resume", "&1 s", IDM_REWIND_1},
@@ -286,6 +290,7 @@ TEST_F(PlayerTest, KeysWindowListsEveryInputAndEscapeClosesIt)
                                                 "Mouse wheel\tvolume up and down, a step for each notch\r\n",
                                                 "]\tplayback rate up by 10 points (400 % at the most)\r\n",
                                                 "Backspace\tplayback rate back to 100 %\r\n",
+                                                "v\tlevel the voices: quiet speakers up, loud ones down (on and off)\r\n",
                                                 "e\tadd a mark and type its note (Enter keeps it, Escape leaves it)\r\n",
                                                 "Media Play/Pause\tas p\r\n",
                                                 "From any program\twhile Control from other programs is on (Control menu):\r\n",
@@ -297,7 +302,7 @@ TEST_F(PlayerTest, KeysWindowListsEveryInputAndEscapeClosesIt)
                                                 "Left pedal\tback 1 s, and again every 250 ms while held\r\n",
                                                 "Rewind on resume\tControl menu: a play after a pause starts 1, 2, 3 or 5 s earlier, not before A in a loop\r\n"})
                            EXPECT_NE(text.find(line), std::string::npos) << line;
-                       EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 22 + 4 + 8 + 1 + 10 + 6)
+                       EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 23 + 4 + 8 + 1 + 10 + 6)
                            << "every key, character, other input and media key, once; then a heading, the keys "
                               "from other programs, the pedals and the rewind";
                        PostMessageA(ghKeys, WM_KEYDOWN, 'A', 1);
