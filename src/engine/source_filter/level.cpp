@@ -1,38 +1,42 @@
-// The voices levelled: a feed-forward compressor with make-up gain over the mean square of each
-// frame, its gain worked out every few frames and ramped in between, and a soft limit at the end.
+// The voices levelled: a feed-forward compressor with make-up gain. The power of each block of a
+// few frames is smoothed, taken to dB and followed there by the level, whose gain is ramped over the
+// next block; a soft limit comes last. Each sample costs a square, a ramp step and a product.
 #include "engine/source_filter/level.h"
 
 #include <math.h>
 #include <string.h>
 
 static const float kFullScale = 32768.0f;
+static const double kBlockMs = 0.67;
+static const double kSmoothUpMs = 5, kSmoothDownMs = 50;
 static const double kAttackMs = 20, kReleaseMs = 500;
-// The level speech is brought to, -20 dBFS, as a mean square of samples.
-static const float kTargetPower = (0.1f * kFullScale) * (0.1f * kFullScale);
-static const float kMostGain = 10.0f;    // +20 dB
-static const float kLeastGain = 0.1f;    // -20 dB
+static const float kTargetDb = -18;      // speech is brought to about -20 dBFS
+static const float kMostGainDb = 20, kLeastGainDb = -20;
 // Below -55 dBFS the gain allowed falls by 2 dB for each dB, to none at -65 dBFS: a room's hiss
 // and the pauses of a quiet speaker are not raised to speech.
-static const float kFloorPower = 3.16e-6f * kFullScale * kFullScale;
-// Far below anything heard; keeps the level of a long silence out of the denormal numbers.
+static const float kFloorDb = -55, kGateSlope = 2;
+// Far below anything heard; keeps a long silence out of the logarithm of zero.
 static const float kLeastPower = 1e-3f;
-static const DWORD kGainFrames = 32;     // the gain's own rate: 0.7 ms at 48 kHz
 // Above the knee the sound is bent towards full scale, which it never reaches.
 static const float kKnee = 0.8f * kFullScale;
 static const float kAbove = 32767.0f - kKnee;
 
-static float OnePole(double ms, DWORD rate)
+static float OnePole(double ms, double blockMs)
 {
-    return (float)(1.0 - exp(-1000.0 / (ms * rate)));
+    return (float)(1.0 - exp(-blockMs / ms));
 }
 
 void StartLevel(Leveller *level, WORD channels, DWORD rate)
 {
     memset(level, 0, sizeof *level);
-    level->channels = channels;
-    level->attack = OnePole(kAttackMs, rate);
-    level->release = OnePole(kReleaseMs, rate);
-    level->settled = (DWORD)(1 / level->attack);
+    level->channels = channels ? channels : 1;
+    level->blockFrames = (DWORD)(rate * kBlockMs / 1000) + 1;
+    double blockMs = 1000.0 * level->blockFrames / (rate ? rate : 1);
+    level->smoothUp = OnePole(kSmoothUpMs, blockMs);
+    level->smoothDown = OnePole(kSmoothDownMs, blockMs);
+    level->attack = OnePole(kAttackMs, blockMs);
+    level->release = OnePole(kReleaseMs, blockMs);
+    level->settledBlocks = (DWORD)(kAttackMs / blockMs) + 1;
     ResetLevel(level);
 }
 
@@ -43,23 +47,51 @@ void SetLevelling(Leveller *level, bool on)
     level->on = on;
 }
 
-// Until the attack's weight is reached, the level is the plain mean since the reset, so that the
-// first 20 ms after a seek are already levelled.
 void ResetLevel(Leveller *level)
 {
-    level->power = 0;
+    level->settling = 0;
+    level->settlingSum = 0;
+    level->blockSum = 0;
+    level->blockSoFar = 0;
     level->gain = 1;
     level->gainStep = 0;
-    level->untilGain = 0;
-    level->settling = 0;
 }
 
-static float WantedGain(float power)
+static float Decibels(float power)
 {
-    float gate = kMostGain * power / kFloorPower;
-    float most = gate < 1 ? 1 : gate < kMostGain ? gate : kMostGain;
-    float gain = sqrtf(kTargetPower / power);
-    return gain > most ? most : gain < kLeastGain ? kLeastGain : gain;
+    return 10 * log10f(power / (kFullScale * kFullScale));
+}
+
+static float WantedGainDb(float levelDb)
+{
+    float most = kMostGainDb;
+    if (levelDb < kFloorDb)
+        most -= kGateSlope * (kFloorDb - levelDb);
+    float gain = kTargetDb - levelDb;
+    gain = gain > most ? most : gain;
+    gain = gain < kLeastGainDb ? kLeastGainDb : gain;
+    return gain < 0 && most < 0 ? 0 : gain;
+}
+
+// The first blocks after a reset take the plain mean of all since, so that the level is found at
+// once; from then on the smoothed power leads the level.
+static void EndBlock(Leveller *level)
+{
+    float mean = level->blockSum / ((float)level->blockSoFar * level->channels) + kLeastPower;
+    if (level->settling < level->settledBlocks) {
+        level->settlingSum += mean;
+        level->settling++;
+        level->power = level->settlingSum / level->settling;
+        level->levelDb = Decibels(level->power);
+    } else {
+        level->power += (mean > level->power ? level->smoothUp : level->smoothDown) * (mean - level->power);
+        float now = Decibels(level->power);
+        level->levelDb += (now > level->levelDb ? level->attack : level->release) * (now - level->levelDb);
+    }
+    float wanted = powf(10.0f, WantedGainDb(level->levelDb) / 20);
+    level->gainStep = (wanted - level->gain) / level->blockFrames;
+    level->blockSum = 0;
+    level->blockSoFar = 0;
 }
 
 static short Limited(float y)
@@ -78,25 +110,15 @@ void LevelFrames(Leveller *level, short *pcm, DWORD frames)
     if (!level->on)
         return;
     WORD channels = level->channels;
-    float share = 1.0f / channels;
     for (DWORD i = 0; i < frames; i++, pcm += channels) {
-        if (level->untilGain == 0) {
-            level->gainStep = (WantedGain(level->power) - level->gain) / kGainFrames;
-            level->untilGain = kGainFrames;
-        }
-        level->untilGain--;
-        float power = kLeastPower;
+        float squares = 0;
         for (WORD c = 0; c < channels; c++)
-            power += (float)pcm[c] * pcm[c];
-        power *= share;
-        float weight = power > level->power ? level->attack : level->release;
-        if (level->settling < level->settled) {
-            level->settling++;
-            weight = 1.0f / level->settling;
-        }
-        level->power += weight * (power - level->power);
+            squares += (float)pcm[c] * pcm[c];
+        level->blockSum += squares;
         level->gain += level->gainStep;
         for (WORD c = 0; c < channels; c++)
             pcm[c] = Limited(pcm[c] * level->gain);
+        if (++level->blockSoFar == level->blockFrames)
+            EndBlock(level);
     }
 }

@@ -12,20 +12,27 @@
 struct Leveller {
     bool  on;
     WORD  channels;
-    float attack;    // the level's step towards a louder frame, a one-pole weight per frame
-    float release;   // the same towards a quieter one
-    float power;     // the short-term level: mean square of a frame, over full scale squared
-    float gain;      // applied to the frame now
-    float gainStep;  // added each frame, towards the gain the level asks for
-    DWORD untilGain; // frames until the gain is worked out again
-    DWORD settling;  // frames since the reset, counted up to settled
-    DWORD settled;   // frames after which the running mean weighs less than the attack
+    DWORD blockFrames;  // frames over which the sound's power is summed before the gain is worked out
+    float smoothUp;     // the block power's one-pole weights, rising and falling: they smooth a
+    float smoothDown;   // voice's syllables into its short-term power
+    float attack;       // the level's weights a block, in dB, towards a louder power and a quieter one
+    float release;
+    DWORD settledBlocks; // blocks after a reset over which the level is the plain mean since it
+    DWORD settling;      // blocks since the reset, up to settledBlocks
+    float settlingSum;   // their powers added up
+    float blockSum;      // squares of the block so far
+    DWORD blockSoFar;    // its frames
+    float power;         // the smoothed power, in squared sample units
+    float levelDb;       // the short-term level, dB of full scale
+    float gain;          // applied to the frame now
+    float gainStep;      // added each frame, towards the gain the last block asked for
 };
 
 // For channels at rate (frames a second); starts off and reset.
 void StartLevel(Leveller *level, WORD channels, DWORD rate);
 // A change of on or off starts from a reset, so that no level heard long ago is followed.
 void SetLevelling(Leveller *level, bool on);
-// After a seek or a change of rate: the level is found afresh from the next frame.
+// After a seek or a change of rate: the level is found afresh from the next frame, and is the
+// sound's own within 20 ms.
 void ResetLevel(Leveller *level);
 void LevelFrames(Leveller *level, short *pcm, DWORD frames);
