@@ -91,8 +91,16 @@ void ApplySoundSettings()
     SetOwnSourceSide(pSource, giSideHeard);
 }
 
+// While the engine's own graph plays a clip, the items are greyed and their keys do nothing.
+static bool SoundIsFixed()
+{
+    return pGB && !pSource;
+}
+
 void ToggleLevelling()
 {
+    if (SoundIsFixed())
+        return;
     gbLevelling = !gbLevelling;
     WriteUserSetting(kLevellingValue, gbLevelling ? 1 : 0);
     ApplySoundSettings();
@@ -101,6 +109,8 @@ void ToggleLevelling()
 
 void SetSideHeard(int side)
 {
+    if (SoundIsFixed())
+        return;
     giSideHeard = side;
     WriteUserSetting(kChannelsValue, (DWORD)side);
     ApplySoundSettings();
