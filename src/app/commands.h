@@ -39,7 +39,7 @@
 #define IDM_REWIND_2            40022
 #define IDM_REWIND_3            40023
 #define IDM_REWIND_5            40025
-#define IDM_ADD_MARK_WITH_NOTE  40030
+#define IDM_ADD_MARK_WITH_NOTE  40049
 #define IDM_LEVELLING           40040
 /* Channels: the item's id less IDM_SIDES_BOTH is the side heard (0 both, 1 left, 2 right). */
 #define IDM_SIDES_BOTH          40041

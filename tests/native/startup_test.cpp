@@ -159,6 +159,9 @@ TEST_F(PlayerTest, MenuResourceHoldsTheCommandsInOrder)
         };
         std::vector<standin::MenuItem> items = standin::MenuItems(ghMenu);
         ASSERT_EQ(items.size(), expected.size());
+        for (size_t i = 0; i < items.size(); i++)
+            for (size_t j = 0; j < i; j++)
+                EXPECT_NE(items[i].id, items[j].id) << items[i].text << " and " << items[j].text << " would run one command";
         for (size_t i = 0; i < items.size(); i++) {
             EXPECT_EQ(items[i].popup, expected[i].popup) << i;
             EXPECT_EQ(items[i].text, expected[i].text) << i;
