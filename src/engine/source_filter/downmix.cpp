@@ -130,7 +130,8 @@ DWORD KeepOneSide(BYTE *pcm, DWORD bytes, WORD channels, DWORD layout, WORD outC
 {
     short *samples = (short *)pcm;
     DWORD frames = bytes / (2 * channels);
-    int from = side == RightSide ? FrontChannel(layout, SPEAKER_FRONT_RIGHT, 1) : FrontChannel(layout, SPEAKER_FRONT_LEFT, 0);
+    int from = side == RightSide ? FrontChannel(layout, SPEAKER_FRONT_RIGHT, 1)
+                                 : FrontChannel(layout, SPEAKER_FRONT_LEFT, 0);
     bool laidOut = outChannels == channels;
     int left = laidOut ? FrontChannel(layout, SPEAKER_FRONT_LEFT, 0) : 0;
     int right = laidOut ? FrontChannel(layout, SPEAKER_FRONT_RIGHT, 1) : 1;
