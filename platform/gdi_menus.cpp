@@ -98,6 +98,8 @@ HMENU ResourceMenu(UINT id)
     auto state = std::make_unique<MenuState>();
     bool inMenu = false;
     int depth = 0;
+    // The popups open around the line; an item after a submenu's END belongs to the menu around it.
+    std::vector<std::string> popups;
     std::string currentPopup;
     for (std::string line; std::getline(in, line);) {
         if (!inMenu) {
@@ -106,9 +108,12 @@ HMENU ResourceMenu(UINT id)
         }
         if (line.find("BEGIN") != std::string::npos) {
             depth++;
+            popups.push_back(currentPopup);
         } else if (line.find("END") != std::string::npos) {
             if (--depth == 0)
                 break;
+            popups.pop_back();
+            currentPopup = popups.back();
         } else if (std::regex_search(line, match, popup)) {
             currentPopup = Unescape(match[1]);
         } else if (std::regex_search(line, match, item)) {

@@ -57,6 +57,11 @@
 #define IDM_LOOP_GAP_NONE       40056
 #define IDM_LOOP_GAP_1          40057
 #define IDM_LOOP_GAP_2          40058
+#define IDM_LEVELLING           40040
+/* Channels: the item's id less IDM_SIDES_BOTH is the side heard (0 both, 1 left, 2 right). */
+#define IDM_SIDES_BOTH          40041
+#define IDM_SIDES_LEFT          40042
+#define IDM_SIDES_RIGHT         40043
 
 /* Posted by the media engine while events wait in its queue (WM_USER + 20). */
 #define WM_GRAPH_EVENT          0x0414

@@ -77,6 +77,10 @@ static void NoLoopGap()      { SetLoopGap(0); }
 static void LoopGapOne()     { SetLoopGap(1); }
 static void LoopGapTwo()     { SetLoopGap(2); }
 
+static void HearBothSides() { SetSideHeard(0); }
+static void HearLeftSide()  { SetSideHeard(1); }
+static void HearRightSide() { SetSideHeard(2); }
+
 static void AboutCommand()
 {
     DialogBoxParamA(ghInst, MAKEINTRESOURCEA(IDD_ABOUT), ghApp, AboutDlgProc, 0);
@@ -136,6 +140,7 @@ static const Binding kCharacters[] = {
     { 'p', false, PausePlay, "p", "pause and play" },
     { 's', false, StopClip, "s", "stop and rewind to the first frame" },
     { 't', false, SizeThreeQuarter, "t", "three-quarter size" },
+    { 'v', false, ToggleLevelling, "v", "level the voices: quiet speakers up, loud ones down (on and off)" },
     { 'z', false, ZoomOneStep, "z", "zoom the video by 10 % more" },
 };
 
@@ -180,6 +185,10 @@ static const Binding kCommands[] = {
     { IDM_LOOP_GAP_NONE,      false, NoLoopGap, NULL, NULL },
     { IDM_LOOP_GAP_1,         false, LoopGapOne, NULL, NULL },
     { IDM_LOOP_GAP_2,         false, LoopGapTwo, NULL, NULL },
+    { IDM_LEVELLING,          false, ToggleLevelling, NULL, NULL },
+    { IDM_SIDES_BOTH,         false, HearBothSides, NULL, NULL },
+    { IDM_SIDES_LEFT,         false, HearLeftSide, NULL, NULL },
+    { IDM_SIDES_RIGHT,        false, HearRightSide, NULL, NULL },
 };
 
 static void PlayIfHeld()     { if (gPlayState == Paused || gPlayState == Stopped) PausePlay(); }

@@ -15,6 +15,8 @@ BOOL       gbStopToSeek;
 REFERENCE_TIME grtResume;
 BOOL       gbGlobalKeys;
 int        giRewindSeconds;
+BOOL       gbLevelling;
+int        giSideHeard;
 BYTE       gbPedalsHeld;
 int        giSkipTenths[SKIP_LENGTHS];
 

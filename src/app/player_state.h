@@ -48,6 +48,9 @@ extern REFERENCE_TIME grtResume;         // where the start-up record's clip was
 // Control from other programs, the rewind on resume and the foot pedals
 extern BOOL       gbGlobalKeys;          // the hot keys are held and the pedals heard in the background; the user's "globalkeys"
 extern int        giRewindSeconds;       // a play after a pause starts this far before the paused place: 0, 1, 2, 3 or 5
+// The own source's sound: the voices levelled, and the front side heard
+extern BOOL       gbLevelling;           // the user's "levelling"
+extern int        giSideHeard;           // the user's "channels": 0 both, 1 the left alone, 2 the right alone
 extern BYTE       gbPedalsHeld;          // the pedals down now: PEDAL_BACK, PEDAL_PLAY, PEDAL_FORWARD
 extern int        giSkipTenths[SKIP_LENGTHS]; // each jump's length in tenths of a second, 1 to 6000, as the Skips dialog set it
 

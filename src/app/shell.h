@@ -58,6 +58,9 @@ void ToggleGlobalKeys();
 void SetRewindSeconds(int seconds);
 void SetLoopCount(int count);      // 0: forever
 void SetLoopGap(int seconds);
+void ToggleLevelling();
+void SetSideHeard(int side);
+void ApplySoundSettings();    // to the own source of a clip just rendered
 void ReleaseControl();        // as the main window ends: every hot key and the pedals let go
 int  HotKeyCount();
 UINT HotKeyAt(int index, const char **name);   // the virtual key, which is also its hot key's id

@@ -7,6 +7,8 @@
 #include <stdio.h>
 
 static const int kSizeItems[] = { IDM_SIZE_HALF, IDM_SIZE_DOUBLE, IDM_SIZE_NORMAL, IDM_SIZE_THREE_QUARTER };
+// What the own source alone does to the sound: a clip the engine's graph plays keeps its own.
+static const int kSoundItems[] = { IDM_LEVELLING, IDM_SIDES_BOTH, IDM_SIDES_LEFT, IDM_SIDES_RIGHT };
 static const int kTransportItems[] = { IDM_PAUSE_PLAY, IDM_STOP, IDM_MUTE, IDM_GO_TO_TIME, IDM_COPY_TIME,
                                        IDM_EXPORT_MARKS };
 
@@ -42,4 +44,7 @@ void EnableClipMenus(ClipMenus menus)
     for (int item : kSizeItems)
         EnableMenuItem(ghMenu, item, video);
     EnableMenuItem(ghMenu, IDM_FULL_SCREEN, video);
+    UINT sound = menus == NoClipMenus || pSource ? MF_ENABLED : MF_GRAYED;
+    for (int item : kSoundItems)
+        EnableMenuItem(ghMenu, item, sound);
 }

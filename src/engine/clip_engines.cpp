@@ -2,6 +2,7 @@
 // graph, or the graph the engine builds itself from the file. What differs between them is here;
 // the transport above asks the table and never which of the two it has.
 #include "app/player_state.h"
+#include "app/shell.h"
 #include "engine/engine.h"
 
 #include <math.h>
@@ -17,6 +18,7 @@ static HRESULT BuildOwnSource(const WCHAR *path)
         return hr;
     if (SUCCEEDED(hr = RenderOwnSource(pGB, source))) {
         pSource = source;
+        ApplySoundSettings();
         return hr;
     }
     source->Release();

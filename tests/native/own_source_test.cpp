@@ -2,6 +2,7 @@
 // road to the engine's own graph when the source cannot take it. The graph here renders no pin, so
 // nothing streams; how the source plays in a real graph is for tests/graph/.
 #include "player_test.h"
+#include "engine/source_filter/source_filter.h"
 
 namespace {
 
@@ -93,4 +94,64 @@ TEST_F(OwnSourceTest, TheFilesDefaultSoundIsTaken)
         stream.selected = false;
     standin::AddClip(kClip, {});
     PlayOwn([] { EXPECT_EQ(pSource, nullptr); }, commentaryFirst);
+}
+
+// The levelling and the side heard are the user's, reach the own source as it opens and as they are
+// chosen, and are greyed, and left as they are, while the engine's graph plays a clip.
+TEST_F(OwnSourceTest, LevellingAndChannelsAreRememberedAndReachTheOwnSourceAlone)
+{
+    auto setting = [](const char *name) {
+        DWORD type = 0, value = 0xFFFF;
+        std::string data;
+        if (standin::RegistryValue(kRecordKey, name, &type, &data) && type == REG_DWORD && data.size() == 4)
+            memcpy(&value, data.data(), 4);
+        return value;
+    };
+    auto source = [] { return static_cast<SourceFilter *>(pSource); };
+    PlayOwn([&] {
+        ASSERT_NE(pSource, nullptr);
+        EXPECT_FALSE(source()->levelling) << "off by default";
+        EXPECT_EQ(source()->side, BothSides);
+        EXPECT_FALSE(standin::MenuItemChecked(ghMenu, IDM_LEVELLING));
+        EXPECT_TRUE(standin::MenuItemChecked(ghMenu, IDM_SIDES_BOTH));
+        for (UINT item : {IDM_LEVELLING, IDM_SIDES_BOTH, IDM_SIDES_LEFT, IDM_SIDES_RIGHT})
+            EXPECT_FALSE(standin::MenuItemGrayed(ghMenu, item)) << item;
+        Char('v');
+        Command(IDM_SIDES_RIGHT);
+        EXPECT_TRUE(source()->levelling);
+        EXPECT_EQ(source()->side, RightSide);
+        EXPECT_EQ(setting("levelling"), 1u);
+        EXPECT_EQ(setting("channels"), 2u);
+        EXPECT_TRUE(standin::MenuItemChecked(ghMenu, IDM_LEVELLING));
+        for (UINT item : {IDM_SIDES_BOTH, IDM_SIDES_LEFT, IDM_SIDES_RIGHT})
+            EXPECT_EQ(standin::MenuItemChecked(ghMenu, item), item == IDM_SIDES_RIGHT) << item;
+    });
+    gbLevelling = FALSE;  // a new run of the program knows only what was stored
+    giSideHeard = 0;
+    PlayOwn([&] {
+        EXPECT_TRUE(source()->levelling) << "as the last run left it";
+        EXPECT_EQ(source()->side, RightSide);
+        Command(IDM_LEVELLING);
+        Command(IDM_SIDES_LEFT);
+        EXPECT_FALSE(source()->levelling);
+        EXPECT_EQ(source()->side, LeftSide);
+        EXPECT_EQ(setting("levelling"), 0u);
+        EXPECT_EQ(setting("channels"), 1u);
+    });
+
+    standin::ReaderClip undecodable = SoundAndPicture();
+    undecodable.streams[0].decodes = false;
+    standin::AddClip(kClip, {});
+    PlayOwn([&] {
+        ASSERT_EQ(pSource, nullptr);
+        for (UINT item : {IDM_LEVELLING, IDM_SIDES_BOTH, IDM_SIDES_LEFT, IDM_SIDES_RIGHT})
+            EXPECT_TRUE(standin::MenuItemGrayed(ghMenu, item)) << item;
+        Char('v');
+        Command(IDM_SIDES_BOTH);
+        EXPECT_EQ(setting("levelling"), 0u) << "nothing changes";
+        EXPECT_EQ(setting("channels"), 1u);
+        Key(VK_F12);
+        for (UINT item : {IDM_LEVELLING, IDM_SIDES_BOTH, IDM_SIDES_LEFT, IDM_SIDES_RIGHT})
+            EXPECT_FALSE(standin::MenuItemGrayed(ghMenu, item)) << "with no clip, for the next " << item;
+    }, undecodable);
 }

@@ -683,6 +683,7 @@ TEST(SourceSoundPin, ARendererThatRefusesTheChannelsGetsThemMixedToStereo)
     EXPECT_EQ(surround.offered, std::vector<std::string>({"6/FFFE/60F"}));
     EXPECT_EQ(pin->downmix.channels, 0);
     EXPECT_EQ(filter->stretch.channels, 6);
+    EXPECT_EQ(filter->level.channels, 6);
     EXPECT_EQ(surround.buffers.agreed.cbBuffer, 57600);  // a tenth of a second
     AM_MEDIA_TYPE connected;
     ASSERT_EQ(pin->ConnectionMediaType(&connected), S_OK);
@@ -700,6 +701,11 @@ TEST(SourceSoundPin, ARendererThatRefusesTheChannelsGetsThemMixedToStereo)
     EXPECT_EQ(stereo.buffers.agreed.cbBuffer, 19200);
     EXPECT_EQ(filter->stretch.channels, 2);
     EXPECT_EQ(filter->stretch.lowFrequency, -1);
+    EXPECT_EQ(filter->level.channels, 2) << "the level works on the stereo that goes out";
+    // A new segment (a seek, a change of rate) is levelled afresh.
+    filter->level.settling = filter->level.settledBlocks;
+    StartSegments(filter);
+    EXPECT_EQ(filter->level.settling, 0u);
     // The mix follows the decoder's layout: its side left (the fifth channel) goes left.
     short frame[6] = {0, 0, 0, 0, 10000, 0};
     EXPECT_EQ(DownmixInPlace(&pin->downmix, (BYTE *)frame, sizeof(frame)), 4u);

@@ -158,11 +158,18 @@ TEST_F(PlayerTest, MenuResourceHoldsTheCommandsInOrder)
             {"Pause &between repeats", "&None", IDM_LOOP_GAP_NONE},
             {"Pause &between repeats", "&1 s", IDM_LOOP_GAP_1},
             {"Pause &between repeats", "&2 s", IDM_LOOP_GAP_2},
+            {"&Control", "Level the &voices\tV", IDM_LEVELLING},
+            {"Chann&els", "&Both", IDM_SIDES_BOTH},
+            {"Chann&els", "&Left only", IDM_SIDES_LEFT},
+            {"Chann&els", "&Right only", IDM_SIDES_RIGHT},
             {"Help", "&Keys\tF1", IDM_KEYS},
             {"Help", "About Lumetrone", IDM_ABOUT},
         };
         std::vector<standin::MenuItem> items = standin::MenuItems(ghMenu);
         ASSERT_EQ(items.size(), expected.size());
+        for (size_t i = 0; i < items.size(); i++)
+            for (size_t j = 0; j < i; j++)
+                EXPECT_NE(items[i].id, items[j].id) << items[i].text << " and " << items[j].text << " would run one command";
         for (size_t i = 0; i < items.size(); i++) {
             EXPECT_EQ(items[i].popup, expected[i].popup) << i;
             EXPECT_EQ(items[i].text, expected[i].text) << i;
@@ -298,6 +305,7 @@ TEST_F(PlayerTest, KeysWindowListsEveryInputAndEscapeClosesIt)
                                                 "Mouse wheel\tvolume up and down, a step for each notch\r\n",
                                                 "]\tplayback rate up by 10 points (400 % at the most)\r\n",
                                                 "Backspace\tplayback rate back to 100 %\r\n",
+                                                "v\tlevel the voices: quiet speakers up, loud ones down (on and off)\r\n",
                                                 "e\tadd a mark and type its note (Enter keeps it, Escape leaves it)\r\n",
                                                 "Media Play/Pause\tas p\r\n",
                                                 "From any program\twhile Control from other programs is on (Control menu):\r\n",
@@ -313,7 +321,7 @@ TEST_F(PlayerTest, KeysWindowListsEveryInputAndEscapeClosesIt)
                                                 "Loop\tControl menu: the A-B loop repeats forever, or 2, 3 or 5 times and plays on past B\r\n",
                                                 "Pause between repeats\tControl menu: 1 or 2 s of silence at B before each return to A\r\n"})
                            EXPECT_NE(text.find(line), std::string::npos) << line;
-                       EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 22 + 4 + 8 + 1 + 10 + 9)
+                       EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 23 + 4 + 8 + 1 + 10 + 9)
                            << "every key, character, other input and media key, once; then a heading, the keys "
                               "from other programs, the pedals, the rewind, the skips and the loop's repeats";
                        PostMessageA(ghKeys, WM_KEYDOWN, 'A', 1);

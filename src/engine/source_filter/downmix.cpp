@@ -117,3 +117,30 @@ DWORD DownmixInPlace(const Downmix *mix, BYTE *pcm, DWORD bytes)
     }
     return frames * 4;
 }
+
+// A layout without that front speaker takes its first two channels for the two sides.
+static int FrontChannel(DWORD layout, DWORD speaker, int otherwise)
+{
+    int channel = SpeakerChannel(layout, speaker);
+    return channel >= 0 ? channel : otherwise;
+}
+
+// Each frame is written after its own side is read, and ends no later than its own frame did.
+DWORD KeepOneSide(BYTE *pcm, DWORD bytes, WORD channels, DWORD layout, WORD outChannels, SideHeard side)
+{
+    short *samples = (short *)pcm;
+    DWORD frames = bytes / (2 * channels);
+    int from = side == RightSide ? FrontChannel(layout, SPEAKER_FRONT_RIGHT, 1)
+                                 : FrontChannel(layout, SPEAKER_FRONT_LEFT, 0);
+    bool laidOut = outChannels == channels;
+    int left = laidOut ? FrontChannel(layout, SPEAKER_FRONT_LEFT, 0) : 0;
+    int right = laidOut ? FrontChannel(layout, SPEAKER_FRONT_RIGHT, 1) : 1;
+    for (DWORD i = 0; i < frames; i++) {
+        short heard = samples[(size_t)i * channels + from];
+        short *out = samples + (size_t)i * outChannels;
+        for (WORD c = 0; c < outChannels; c++)
+            out[c] = 0;
+        out[left] = out[right] = heard;
+    }
+    return frames * outChannels * 2;
+}

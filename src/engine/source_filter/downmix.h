@@ -28,3 +28,10 @@ bool  StartDownmix(Downmix *mix, WORD channels, DWORD layout);
 // returns the stereo bytes. Each stereo frame is written after its own frame is read and before any
 // later one, so nothing still to be read is overwritten. With no mix the sound is left as it is.
 DWORD DownmixInPlace(const Downmix *mix, BYTE *pcm, DWORD bytes);
+
+// Which front side of a recording is heard: both as they are, or one alone on both speakers.
+enum SideHeard { BothSides = 0, LeftSide = 1, RightSide = 2 };
+// One front side alone of 16-bit interleaved PCM of channels (2..kMaxSpeakers) laid out so, written in
+// the same buffer as frames of outChannels (2 when the sound is mixed to stereo, else channels): that
+// side on both front speakers and the other speakers silent. Returns the bytes written; whole frames.
+DWORD KeepOneSide(BYTE *pcm, DWORD bytes, WORD channels, DWORD layout, WORD outChannels, SideHeard side);

@@ -247,3 +247,19 @@ void SetOwnSourceRate(IBaseFilter *source, double rate)
 {
     SetSourceRate(static_cast<SourceFilter *>(source), rate);
 }
+
+void SetOwnSourceLevelling(IBaseFilter *source, bool on)
+{
+    SourceFilter *filter = static_cast<SourceFilter *>(source);
+    EnterCriticalSection(&filter->lock);
+    filter->levelling = on;
+    LeaveCriticalSection(&filter->lock);
+}
+
+void SetOwnSourceSide(IBaseFilter *source, int side)
+{
+    SourceFilter *filter = static_cast<SourceFilter *>(source);
+    EnterCriticalSection(&filter->lock);
+    filter->side = side == LeftSide || side == RightSide ? (SideHeard)side : BothSides;
+    LeaveCriticalSection(&filter->lock);
+}

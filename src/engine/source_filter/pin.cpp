@@ -100,11 +100,14 @@ static HRESULT AgreeOnType(SourcePin *pin, IPin *receiver, const AM_MEDIA_TYPE *
     return hr;
 }
 
-// The stretch works on the sound that goes out, mixed or not.
+// The stretch and the level work on the sound that goes out, mixed or not.
 static HRESULT FitStretch(SourcePin *pin)
 {
     Stretch *stretch = &pin->filter->stretch;
-    if (pin->kind != AudioPin || stretch->channels == pin->wave.nChannels)
+    if (pin->kind != AudioPin)
+        return S_OK;
+    StartLevel(&pin->filter->level, pin->wave.nChannels, pin->wave.nSamplesPerSec);
+    if (stretch->channels == pin->wave.nChannels)
         return S_OK;
     DWORD layout = pin->downmix.channels ? kStereoSpeakers : pin->layout;
     EndStretch(stretch);

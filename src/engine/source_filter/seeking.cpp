@@ -53,6 +53,7 @@ void StartSegments(SourceFilter *filter)
         filter->pins[i].ended = false;
     LeaveCriticalSection(&filter->lock);
     ResetStretch(&filter->stretch);
+    ResetLevel(&filter->level);
     SetStretchRate(&filter->stretch, segment.rate);
     for (int i = 0; i < filter->pinCount; i++) {
         SourcePin *pin = &filter->pins[i];

@@ -11,6 +11,7 @@
 #include <amvideo.h>
 
 #include "engine/source_filter/downmix.h"
+#include "engine/source_filter/level.h"
 #include "engine/source_filter/pixels.h"
 #include "engine/source_filter/stretch.h"
 #include "engine/source_filter/timeline.h"
@@ -123,6 +124,9 @@ struct SourceFilter final : IBaseFilter {
     REFERENCE_TIME    duration;
     Stretch           stretch;    // the sound at another rate than normal: the audio pin's thread's
     short            *stretched;  // kStretchedFrames of its output
+    Leveller          level;      // the voices levelled before the stretch: the audio pin's thread's
+    bool              levelling;  // the player asks for the level; the thread follows at its next delivery
+    SideHeard         side;       // the front side the player asks to hear, or both
     Timeline          timeline;   // the place, and in its end the stop position, honoured to the sample
     FrameLayout       frame;      // the video stream's decoded frames
     LONG              rowPixels;  // pixels a row of the renderer's video buffers, which may ask for a wider row

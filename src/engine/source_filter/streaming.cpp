@@ -144,10 +144,26 @@ static void DrainStretch(SourcePin *pin)
         SendStretched(pin, made);
 }
 
-// Sound goes out at once, from the segment's start and up to the stop position, to the frame.
+// One front side alone where the player asks for it and the clip has two; else every channel, mixed
+// for a renderer that takes no more than two.
+static DWORD HeardChannels(SourcePin *pin, BYTE *data, DWORD length, SideHeard side)
+{
+    if (side == BothSides || pin->decodedChannels < 2)
+        return DownmixInPlace(&pin->downmix, data, length);
+    return KeepOneSide(data, length, pin->decodedChannels, pin->layout, pin->wave.nChannels, side);
+}
+
+// Sound goes out at once, from the segment's start and up to the stop position, to the frame. It is
+// levelled before the stretch, so that the one level serves every rate and follows the clip's own
+// time; what comes before the segment's start only settles the level.
 // Returns whether the stop position was reached.
 static bool DeliverSound(SourcePin *pin, IMFSample *sample, REFERENCE_TIME time, REFERENCE_TIME end)
 {
+    SourceFilter *filter = pin->filter;
+    EnterCriticalSection(&filter->lock);
+    bool levelling = filter->levelling;
+    SideHeard side = filter->side;
+    LeaveCriticalSection(&filter->lock);
     IMFMediaBuffer *buffer = NULL;
     BYTE *data = NULL;
     DWORD length = 0;
@@ -157,7 +173,7 @@ static bool DeliverSound(SourcePin *pin, IMFSample *sample, REFERENCE_TIME time,
         buffer->Release();
         return false;
     }
-    length = DownmixInPlace(&pin->downmix, data, length);
+    length = HeardChannels(pin, data, length, side);
     DWORD block = pin->wave.nBlockAlign, perSecond = pin->wave.nAvgBytesPerSec;
     DWORD whole = length - length % block;
     DWORD early = 0;
@@ -169,6 +185,8 @@ static bool DeliverSound(SourcePin *pin, IMFSample *sample, REFERENCE_TIME time,
     if (end > 0)
         usable = BytesBeforeStop(time, end, usable, perSecond, block);
     bool stopped = end > 0 && usable < whole - early;
+    SetLevelling(&filter->level, levelling);
+    LevelFrames(&filter->level, (short *)data, (early + usable) / block);
     if (pin->segment.rate == 1.0)
         DeliverPcm(pin, data + early, usable, TimelineStreamTime(&pin->segment, time));
     else
