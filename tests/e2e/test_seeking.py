@@ -23,11 +23,13 @@ RISE_FROM, RISE = 300, 20   # Hz at the start, Hz more each second: the pitch he
 
 def heard_runs(pieces):
     """The pieces of a rising tone joined where one goes on from the last within moments, in the
-    clip and in the recording: what a listener hears as one stretch played on."""
+    clip and in the recording: what a listener hears as one stretch played on. A piece may start a
+    moment before the last one ended: the stop position set back as the loop ends replays that
+    much."""
     runs = []
     for piece in pieces:
         last = runs and runs[-1]
-        if last and 0 <= piece[0] - last[1] < 0.5 and piece[2] - last[3] < 0.3:
+        if last and -0.3 <= piece[0] - last[1] < 0.5 and piece[2] - last[3] < 0.3:
             last[1], last[3] = piece[1], piece[3]
         else:
             runs.append(list(piece))
