@@ -31,7 +31,8 @@ PLAYBACK, IDLE, OVERLAY = 20, 20, 10   # seconds measured
 # fall into one window and not the other. Start-up has rows of its own.
 SETTLE = 2
 FLOOD = 3000                           # keys that reach the engine, typed one after another
-STEPS = ('launches', 'playbacks', 'embedded', 'idles', 'seeks', 'jumps', 'floods', 'overlay', 'converter', 'rates')
+STEPS = ('launches', 'playbacks', 'embedded', 'idles', 'seeks', 'jumps', 'floods', 'overlay', 'converter', 'rates',
+         'levelling')
 # The keys that take a clip from 100 % to each rate measured: ten points a step.
 RATE_KEYS = {70: '[[[', 150: ']]]]]'}
 
@@ -275,6 +276,14 @@ def converter_costs():
     return own, [float(v) for v in mft]
 
 
+def level_cost():
+    """Wall-clock and CPU milliseconds of levelling one second of 48 kHz stereo, in a process of its own."""
+    run = Process(wp.exe('lumetrone-convert'), '1')
+    cost = [float(v) for v in run.line('level')[1:3]]
+    run.end()
+    return cost
+
+
 def overlay_shown(clip):
     run = player(clip)
     wp.wait_for_title(title_of(clip), timeout=30)
@@ -471,6 +480,20 @@ def main():
             record(key, 'player', cpu[percent])
             record(key, 'harness', cpu[100])
 
+    def levelling(run):
+        # The player's column holds the m4a levelled, the harness's the same player with it off; v
+        # is remembered, so it is forgotten again after each levelled run.
+        cpu = {}
+        for on in ((False, True) if run % 2 == 0 else (True, False)):
+            cpu[on] = playback('player', clips['m4a'], keys='v' if on else '')['cpu']
+            wp.wine('reg', 'delete', wp.REGISTRY_KEY, '/v', 'levelling', '/f')
+        key = f'CPU, {PLAYBACK} s of m4a playback: levelled (player) / not (harness)'
+        record(key, 'player', cpu[True])
+        record(key, 'harness', cpu[False])
+        wall, used = level_cost()
+        record('level alone, a second of 48 kHz stereo: wall-clock (player) / CPU (harness)', 'player', wall)
+        record('level alone, a second of 48 kHz stereo: wall-clock (player) / CPU (harness)', 'harness', used)
+
     def converter():
         # The player's column holds its own converter, the harness's the platform's transform.
         own, mft = converter_costs()
@@ -494,10 +517,12 @@ def main():
                 measure()
         if 'rates' in chosen:
             rates(run)
+        if 'levelling' in chosen:
+            levelling(run)
         wp.forget_last_clip()
 
     units = {'memory': 'MB', 'graphs': 'count', 'launch': 's', 'CPU': 's', 'idle CPU': 's', 'peak': 'MB', 'idle wake-ups': 'count',
-             'seek': 'ms', 'digit': 'ms', 'converter': 'ms', 'overlay': '% of 5 ms samples'}
+             'seek': 'ms', 'digit': 'ms', 'converter': 'ms', 'level': 'ms', 'overlay': '% of 5 ms samples'}
     print(f'\nLumetrone bench: {arch} exe, {runs} runs a cell, min / median\n')
     print('| metric | unit | player | harness | ratio |')
     print('|---|---|---|---|---|')
