@@ -44,19 +44,6 @@ protected:
                 return true;
         return false;
     }
-    static void PutSetting(const char *name, DWORD value)
-    {
-        standin::PutRegistryValue(kRecordKey, name, REG_DWORD, std::string(reinterpret_cast<const char *>(&value), 4));
-    }
-    static DWORD Setting(const char *name)
-    {
-        DWORD type = 0;
-        std::string data;
-        DWORD value = 0xFFFFFFFF;
-        if (standin::RegistryValue(kRecordKey, name, &type, &data) && type == REG_DWORD && data.size() == 4)
-            memcpy(&value, data.data(), 4);
-        return value;
-    }
 };
 
 TEST_F(ABLoopTest, ThreePressesMarkLoopAndEnd)
@@ -192,7 +179,7 @@ TEST_F(ABLoopTest, ACountedLoopPlaysTheSpanThatOftenThenPlaysOnPastB)
 {
     Play([] {
         Command(IDM_LOOP_3);
-        EXPECT_EQ(Setting("loopcount"), 3u);
+        EXPECT_EQ(Setting("loopcount"), 3);
         for (UINT item : {IDM_LOOP_FOREVER, IDM_LOOP_2, IDM_LOOP_3, IDM_LOOP_5})
             EXPECT_EQ(standin::MenuItemChecked(ghMenu, item), item == IDM_LOOP_3) << item;
         LoopFromAToB();
@@ -233,7 +220,7 @@ TEST_F(ABLoopTest, AGapHoldsAtBThenReturnsToA)
                           Command(IDM_LOOP_2);
                           Command(IDM_LOOP_GAP_1);
                           Command(IDM_REWIND_3);
-                          EXPECT_EQ(Setting("loopgap"), 1u);
+                          EXPECT_EQ(Setting("loopgap"), 1);
                           EXPECT_TRUE(standin::MenuItemChecked(ghMenu, IDM_LOOP_GAP_1));
                           EXPECT_FALSE(standin::MenuItemChecked(ghMenu, IDM_LOOP_GAP_NONE));
                           LoopFromAToB();

@@ -10,23 +10,6 @@ static const REFERENCE_TIME kSecond = 10000000;
 
 class OtherProgramsTest : public PlayerTest {
 protected:
-    static void PutSetting(const char *name, DWORD value)
-    {
-        standin::PutRegistryValue(kRecordKey, name, REG_DWORD, std::string(reinterpret_cast<const char *>(&value), 4));
-    }
-
-    // The stored value, or -1 when it is missing or no REG_DWORD.
-    static long long Setting(const char *name)
-    {
-        DWORD type = 0;
-        std::string data;
-        if (!standin::RegistryValue(kRecordKey, name, &type, &data) || type != REG_DWORD || data.size() != 4)
-            return -1;
-        DWORD value;
-        memcpy(&value, data.data(), 4);
-        return value;
-    }
-
     // The player's hot keys, each held by the main window under its own key as id, with no repeat.
     static void ExpectAllKeysHeld(const std::vector<UINT> &refused = {})
     {

@@ -14,6 +14,7 @@
 #include "presentation/presentation.h"
 #include "support/support.h"
 
+#include <cstring>
 #include <string>
 
 // The last-clip record, the user's own, and where earlier versions kept it for the machine.
@@ -80,6 +81,24 @@ class PlayerTest : public ::testing::Test {
 protected:
     void SetUp() override { standin::Reset(); }
     void TearDown() override { standin::ExpectAllReleased(); }
+
+    // A value kept for the user, as the player's own record holds it.
+    static void PutSetting(const char *name, DWORD value)
+    {
+        standin::PutRegistryValue(kRecordKey, name, REG_DWORD, std::string(reinterpret_cast<const char *>(&value), 4));
+    }
+
+    // The stored value, or -1 when it is missing or no REG_DWORD.
+    static long long Setting(const char *name)
+    {
+        DWORD type = 0;
+        std::string data;
+        if (!standin::RegistryValue(kRecordKey, name, &type, &data) || type != REG_DWORD || data.size() != 4)
+            return -1;
+        DWORD value;
+        memcpy(&value, data.data(), 4);
+        return value;
+    }
 
     // Runs the player to its end as a new process; the steps run in turn whenever its queue is idle.
     int RunPlayer(const char *commandLine, std::vector<std::function<void()>> steps = {})

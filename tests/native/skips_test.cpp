@@ -11,21 +11,6 @@ static const int kStandard[] = {90, 300, 50, 50, 10};   // tenths
 class SkipsTest : public PlayerTest {
 protected:
     static MSG Press(int button) { return MSG{nullptr, WM_COMMAND, static_cast<WPARAM>(button), 0, 0, {0, 0}}; }
-    static void PutSetting(const char *name, DWORD value)
-    {
-        standin::PutRegistryValue(kRecordKey, name, REG_DWORD, std::string(reinterpret_cast<const char *>(&value), 4));
-    }
-    // The stored value, or -1 when it is missing or no REG_DWORD.
-    static long long Setting(const char *name)
-    {
-        DWORD type = 0;
-        std::string data;
-        if (!standin::RegistryValue(kRecordKey, name, &type, &data) || type != REG_DWORD || data.size() != 4)
-            return -1;
-        DWORD value;
-        memcpy(&value, data.data(), 4);
-        return value;
-    }
     static std::string KeyList()
     {
         char text[8192];
