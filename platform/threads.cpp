@@ -68,3 +68,7 @@ void DeleteCriticalSection(CRITICAL_SECTION *section)
 
 void EnterCriticalSection(CRITICAL_SECTION *section) { static_cast<std::recursive_mutex *>(section->standinLock)->lock(); }
 void LeaveCriticalSection(CRITICAL_SECTION *section) { static_cast<std::recursive_mutex *>(section->standinLock)->unlock(); }
+
+// Called only on a thread of the player's own, which never starts here.
+HANDLE GetCurrentThread() { return reinterpret_cast<HANDLE>(-2); }
+BOOL SetThreadPriority(HANDLE, int) { return TRUE; }

@@ -366,6 +366,7 @@ typedef struct tagBITMAPINFOHEADER {
 /* Threads and their synchronisation, served by platform/threads.cpp */
 #define INFINITE 0xFFFFFFFFu
 #define WAIT_OBJECT_0 0u
+#define THREAD_PRIORITY_BELOW_NORMAL (-1)
 #define WAIT_TIMEOUT 258u
 typedef DWORD (WINAPI *LPTHREAD_START_ROUTINE)(LPVOID parameter);
 typedef struct _RTL_CRITICAL_SECTION { void *standinLock; } CRITICAL_SECTION;
@@ -499,6 +500,8 @@ DWORD   CharLowerBuffW(LPWSTR text, DWORD length);
 LPWSTR  lstrcpynW(LPWSTR destination, LPCWSTR source, int length);
 HANDLE  CreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stackSize, LPTHREAD_START_ROUTINE start, LPVOID parameter,
                      DWORD flags, LPDWORD threadId);
+HANDLE  GetCurrentThread();
+BOOL    SetThreadPriority(HANDLE thread, int priority);
 HANDLE  CreateEventW(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initialState, LPCWSTR name);
 BOOL    SetEvent(HANDLE event);
 BOOL    ResetEvent(HANDLE event);

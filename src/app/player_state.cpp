@@ -30,6 +30,7 @@ IBasicAudio   *pBA;
 IBaseFilter   *pSource;
 HMODULE       ghMediaFoundation;
 HMODULE       ghSourceReaders;
+Overview      *gOverview;
 IMediaControl *pTail;
 DWORD          gdwTailSince;
 

@@ -64,6 +64,7 @@ extern IBasicVideo   *pBV;
 extern IBasicAudio   *pBA;
 extern IBaseFilter   *pSource;           // the player's own source at the graph's head; NULL for a graph the engine built itself
 extern const struct ClipEngine *gEngine; // how the open clip is played: by pSource, or by the graph the engine built
+extern struct Overview *gOverview;     // the open clip's overview of its sound, from its open to its close; NULL for a graph the engine built
 extern IMediaControl *pTail;             // a finished clip's graph, playing out its last sound until the next clip starts
 extern DWORD          gdwTailSince;      // GetTickCount when pTail's clip completed
 
