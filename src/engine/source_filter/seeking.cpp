@@ -4,10 +4,13 @@
 #include "engine/source_filter/source_filter.h"
 
 #include <mfapi.h>
+#include <mferror.h>
 
 // How long after a change of rate its first sound is stamped, so that it reaches the renderer in time:
 // under Wine 30 ms was enough, and the sound pauses about 40 ms at a step.
 static const REFERENCE_TIME kRateLatency = 300000;
+static const int kMoveTries = 20;
+static const DWORD kMoveRetryMs = 10;
 
 REFERENCE_TIME SourceFilterPlace(SourceFilter *filter)
 {
@@ -41,7 +44,14 @@ HRESULT MoveReader(SourceFilter *filter)
     PropVariantInit(&place);
     place.vt = VT_I8;
     place.hVal.QuadPart = target;
-    return filter->reader->SetCurrentPosition(GUID_NULL, place);
+    // The reader refuses to move while a sample it asked the decoder for is still on its way,
+    // which can outlast the read that asked for it by a few milliseconds.
+    HRESULT hr = filter->reader->SetCurrentPosition(GUID_NULL, place);
+    for (int tries = 0; hr == MF_E_INVALIDREQUEST && tries < kMoveTries; tries++) {
+        Sleep(kMoveRetryMs);
+        hr = filter->reader->SetCurrentPosition(GUID_NULL, place);
+    }
+    return hr;
 }
 
 void StartSegments(SourceFilter *filter)
