@@ -5,7 +5,9 @@
 #include "support/support.h"
 
 // A running loop goes on at B; otherwise a clip played to its end gives way to the next entry,
-// heard out to its last sound while that entry is made ready.
+// heard out to its last sound while that entry is made ready. The renderers say the end as soon as
+// it reaches them, while they still hold the last of the sound: a clip paused in that moment stays
+// paused, and they say it again when it plays on.
 static void ClipCompleted()
 {
     if (gABState == ABLooping) {
@@ -13,7 +15,7 @@ static void ClipCompleted()
         return;
     }
     REFERENCE_TIME duration = ClipDuration();
-    if (CurrentPosition() < duration || gnPlaylist == 0)
+    if (CurrentPosition() < duration || gnPlaylist == 0 || gPlayState == Paused)
         return;
     KeepTail();
     NextClip();

@@ -153,6 +153,25 @@ TEST_F(GraphEventsTest, CompletionShortOfTheEndDoesNotAdvance)
     });
 }
 
+TEST_F(GraphEventsTest, AClipPausedAsItsEndArrivesStaysUntilItPlaysOn)
+{
+    Play([] {
+        PausePlay();
+        ASSERT_EQ(gPlayState, Paused);
+        standin::SetGraphPosition(600000000);
+        standin::QueueGraphEvent(EC_COMPLETE, 0, 0);
+        HandleGraphEvents();
+        EXPECT_STREQ(gszFileName, kFirst);
+        EXPECT_EQ(gPlayState, Paused);
+        EXPECT_EQ(standin::GraphsCreated(), 1);
+        PausePlay();
+        standin::SetGraphPosition(600000000);
+        standin::QueueGraphEvent(EC_COMPLETE, 0, 0);
+        HandleGraphEvents();
+        EXPECT_STREQ(gszFileName, "C:\\media\\b.wmv");
+    });
+}
+
 TEST_F(GraphEventsTest, UnreportedPositionAndDurationCountAsTheEnd)
 {
     Play([] {
