@@ -1,6 +1,7 @@
 """Seeking in the real exe under Wine, on clips with sound and video: the jumps and tenths move the
 position (read from the overlay's progress bar), bookmark jumps land on the bookmark, the A-B loop
-stays between A and B until it is ended, or, set to two repeats with a pause of 1 s, is heard twice
+stays between A and B until it is ended, plays on without a silence when ended as B is reached, or,
+set to two repeats with a pause of 1 s, is heard twice
 with a second of silence between and plays on past B; stop rewinds, full screen comes and goes, and
 the clip still closes and the player exits: nothing hangs after a seek."""
 import os
@@ -8,7 +9,7 @@ import time
 import unittest
 
 import wine_player as wp
-from test_first_and_last_sound import Recording, rising_tone, tone_pieces
+from test_first_and_last_sound import RATE as RATE_OF_RECORDING, Recording, rising_tone, tone_pieces
 from test_mark_list import user_value
 from test_overlay import overlay, GREEN, WHITE
 
@@ -215,6 +216,34 @@ class Seeking(wp.PlayerCase):
             self.assertTrue(0.8 <= second[2] - first[3] <= 1.6, 'a second of silence at B; ' + said)
             self.assertGreater(second[1], b + 2, 'the second repeat plays on past B; ' + said)
             self.assertIsNone(wp.message(), 'nothing is said')
+            self.exit_player()
+        finally:
+            recording.stop()
+
+    def test_the_loop_ended_as_b_is_reached_plays_on_without_a_silence(self):
+        length = 30
+        clip = wp.make_clip('loop-ended-at-b.m4a', length, sound=rising_tone(length, RISE_FROM, RISE))
+        recording = Recording()
+        try:
+            self.start(wp.win_path(clip))
+            self.assertTrue(wp.wait_for_title('loop-ended-at-b.m4a [Audio] ', timeout=60), wp.message() or wp.show())
+            self.assertTrue(recording.wait_for_sound(), 'the clip is heard')
+            self.assertIsNotNone(self.copied_from(2), 'plays')
+            wp.driver('key', VK_INSERT)
+            self.assertIsNotNone(self.copied_from(4), 'plays on to B')
+            wp.driver('key', VK_INSERT)
+            # The third press lands as the first repeat reaches B, or just after it returned to A.
+            ended = self.copied_from(4, 10) and recording.length()
+            wp.driver('key', VK_INSERT)
+            self.assertIsNotNone(self.copied_from(8, 15), 'the loop does not end')
+            samples = recording.samples()
+            runs = heard_runs(tone_pieces(samples, RISE_FROM, RISE, length))
+            said = 'heard (clip from, to, recorded from, to): ' + ', '.join(
+                f'({a:.2f}, {b:.2f}, {c:.2f}, {d:.2f})' for a, b, c, d in runs)
+            after = [run for run in runs if run[3] > ended / RATE_OF_RECORDING]
+            self.assertTrue(after and after[-1][1] >= 7.5, 'plays on past B; ' + said)
+            for before, run in zip(after, after[1:]):
+                self.assertLess(run[2] - before[3], 0.5, 'a silence as the loop ended; ' + said)
             self.exit_player()
         finally:
             recording.stop()
