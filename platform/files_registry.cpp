@@ -17,11 +17,13 @@ struct Entry {
     std::string content;
     bool folder;
     bool readOnly;             // a file's read-only attribute; in a read-only folder no file can be made
+    ULONGLONG written;         // the time of last write, from the clock, as the file system stamps it
 };
 
 struct OpenFile {
     std::string key;
     bool writing;
+    bool setsTimes;            // opened for writing or for its attributes, as SetFileTime needs
     size_t position;
     bool deleteOnClose;
 };
@@ -34,7 +36,7 @@ struct RegistryValueData { DWORD type; std::string data; };
 struct FilesAndRegistry {
     std::vector<std::pair<std::string, Entry>> entries;   // in creation order, keyed by the folded path
     std::map<ULONG_PTR, OpenFile> openFiles;
-    std::map<ULONG_PTR, std::deque<std::string>> searches;   // the names each search has still to give
+    std::map<ULONG_PTR, std::deque<std::string>> searches;   // the paths each search has still to give
     ULONG_PTR lastHandle = 0x7000;
     std::string currentFolder = "C:\\";
     std::map<std::string, DWORD> failures;
@@ -108,13 +110,19 @@ bool FolderWritable(const std::string &path)
     return folder && folder->folder && !folder->readOnly;
 }
 
+// The clock's milliseconds from the first of January 2024, in FILETIME's 100 ns since 1601.
+ULONGLONG FileTimeNow() { return 133485408000000000ull + GetTickCount() * 10000ull; }
+
+FILETIME AsFileTime(ULONGLONG time) { return FILETIME{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)}; }
+
 void Store(const std::string &path, const std::string &content, bool folder)
 {
     if (Entry *existing = Lookup(path)) {
         existing->content = content;
+        existing->written = FileTimeNow();
         return;
     }
-    g.entries.push_back({Fold(path), Entry{path, content, folder, false}});
+    g.entries.push_back({Fold(path), Entry{path, content, folder, false, FileTimeNow()}});
 }
 
 ULONG_PTR NewHandle() { return ++g.lastHandle; }
@@ -225,7 +233,8 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
         return INVALID_HANDLE_VALUE;
     }
     ULONG_PTR handle = NewHandle();
-    g.openFiles[handle] = OpenFile{Fold(name), writing, 0, (flags & FILE_FLAG_DELETE_ON_CLOSE) != 0};
+    g.openFiles[handle] = OpenFile{Fold(name), writing, writing || (access & FILE_WRITE_ATTRIBUTES) != 0, 0,
+                                   (flags & FILE_FLAG_DELETE_ON_CLOSE) != 0};
     return reinterpret_cast<HANDLE>(handle);
 }
 
@@ -252,7 +261,9 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD count, LPDWORD written, LPOVER
     if (Fails("WriteFile") || !open)
         return FALSE;
     EXPECT_TRUE(open->writing) << "WriteFile on a file opened for reading";
-    Lookup(open->key)->content.append(static_cast<const char *>(buffer), count);
+    Entry *entry = Lookup(open->key);
+    entry->content.append(static_cast<const char *>(buffer), count);
+    entry->written = FileTimeNow();
     *written = count;
     return TRUE;
 }
@@ -280,10 +291,11 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags)
     Entry *target = Lookup(to);
     if (!source || !FolderWritable(to) || (target && (target->folder || !(flags & MOVEFILE_REPLACE_EXISTING))))
         return Fail(ERROR_ACCESS_DENIED, FALSE);
-    std::string content = source->content;
+    Entry moved = *source;
     DeleteFileA(from);
-    Store(to, content, false);
+    Store(to, moved.content, false);
     Lookup(to)->readOnly = false;
+    Lookup(to)->written = moved.written;
     return TRUE;
 }
 
@@ -331,7 +343,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *found)
     for (const auto &entry : g.entries)
         if (Fold(FolderOf(entry.second.path)) == folder &&
             fnmatch(wildcard.c_str(), NameOf(entry.second.path).c_str(), FNM_CASEFOLD) == 0)
-            names.push_back(NameOf(entry.second.path));
+            names.push_back(entry.second.path);
     if (names.empty() || standin::Utf16Of(pattern).size() >= MAX_PATH)
         return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
     HANDLE search = reinterpret_cast<HANDLE>(NewHandle());
@@ -346,12 +358,46 @@ BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA *found)
     if (!names || names->empty())
         return Fail(ERROR_NO_MORE_FILES, FALSE);
     *found = WIN32_FIND_DATAA{};
-    snprintf(found->cFileName, MAX_PATH, "%s", names->front().c_str());
+    snprintf(found->cFileName, MAX_PATH, "%s", NameOf(names->front()).c_str());
+    if (Entry *entry = Lookup(names->front())) {
+        found->dwFileAttributes = entry->folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+        found->nFileSizeHigh = static_cast<DWORD>(entry->content.size() >> 32);
+        found->nFileSizeLow = static_cast<DWORD>(entry->content.size());
+        found->ftLastWriteTime = AsFileTime(entry->written);
+    }
     names->pop_front();
     return TRUE;
 }
 
 BOOL FindClose(HANDLE handle) { return g.searches.erase(reinterpret_cast<ULONG_PTR>(handle)) ? TRUE : FALSE; }
+
+BOOL CreateDirectoryA(LPCSTR name, LPSECURITY_ATTRIBUTES security)
+{
+    EXPECT_EQ(security, nullptr);
+    if (Lookup(name))
+        return Fail(ERROR_ALREADY_EXISTS, FALSE);
+    if (!Lookup(FolderOf(name)))
+        return Fail(ERROR_PATH_NOT_FOUND, FALSE);
+    if (!FolderWritable(name))
+        return Fail(ERROR_ACCESS_DENIED, FALSE);
+    Store(name, "", true);
+    return TRUE;
+}
+
+// Only the time of last write is kept; a handle opened for reading alone may not change it.
+BOOL SetFileTime(HANDLE file, const FILETIME *, const FILETIME *, const FILETIME *write)
+{
+    OpenFile *open = Held(g.openFiles, file);
+    if (!open)
+        return Fail(ERROR_INVALID_HANDLE, FALSE);
+    if (!open->setsTimes)
+        return Fail(ERROR_ACCESS_DENIED, FALSE);
+    if (write)
+        Lookup(open->key)->written = (static_cast<ULONGLONG>(write->dwHighDateTime) << 32) | write->dwLowDateTime;
+    return TRUE;
+}
+
+void GetSystemTimeAsFileTime(FILETIME *now) { *now = AsFileTime(FileTimeNow()); }
 
 // Keys are kept by their full names, "HKEY_CURRENT_USER\\Software\\...", as the tests name them.
 static std::string RootedKey(HKEY root, LPCSTR subKey)

@@ -2,6 +2,8 @@
    and files dropped from the shell, each drop a list of paths until it is finished. */
 #include "internal.h"
 
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -102,4 +104,18 @@ void DragFinish(HDROP drop)
 {
     if (DropOf(drop))
         g.dropsFinished[reinterpret_cast<size_t>(drop) - 1] = true;
+}
+
+const char standin::kLocalAppData[] = "C:\\Users\\tester\\AppData\\Local";
+
+// Every user has the folder; the test's files start without it, so it is made when asked for.
+HRESULT SHGetFolderPathA(HWND hwnd, int folder, HANDLE token, DWORD flags, LPSTR path)
+{
+    EXPECT_EQ(hwnd, nullptr);
+    EXPECT_EQ(token, nullptr);
+    EXPECT_EQ(flags, static_cast<DWORD>(SHGFP_TYPE_CURRENT));
+    EXPECT_EQ(folder & ~CSIDL_FLAG_CREATE, CSIDL_LOCAL_APPDATA) << "the stand-in knows no other folder";
+    standin::MakeFolder(standin::kLocalAppData);
+    snprintf(path, MAX_PATH, "%s", standin::kLocalAppData);
+    return S_OK;
 }

@@ -129,7 +129,8 @@ void RemoveMediaFoundation();               // a Windows N edition: no mfplat.dl
 int TerminatedWith();                       // the exit code the process was ended with; -1 while it runs
 extern const UINT kSystemAnsiCodePage;                     // what GetACP answers: UTF-8, as the manifest asks
 
-// Files, in a temporary folder that lives in memory; paths are Windows paths.
+// Files, in a temporary folder that lives in memory; paths are Windows paths. Each write stamps the
+// file with the clock (AdvanceClock moves it), which a search reports with the file's size.
 void MakeFolder(const char *path);
 void PutFile(const char *path, const std::string &content);
 bool FileExists(const char *path);
@@ -142,6 +143,7 @@ void MakeFileReadOnly(const char *path);     // as attrib +r does
 void BeforeFileCall(const char *call, std::function<void()> look);
 std::vector<std::string> FilesIn(const char *folder);   // the names of the files there, in creation order
 void SetCurrentFolder(const char *path);     // what relative paths are resolved against; C:\ at first
+extern const char kLocalAppData[];           // SHGetFolderPathA's CSIDL_LOCAL_APPDATA, made when asked for
 
 // Registry: keys named in full, as HKEY_CURRENT_USER\Software\Kestrovan
 bool RegistryValue(const char *key, const char *name, DWORD *type, std::string *data);

@@ -104,6 +104,7 @@ inline HRESULT HRESULT_FROM_WIN32(unsigned long error)
 #define ERROR_HANDLE_DISK_FULL   39L
 #define ERROR_DISK_FULL          112L
 #define ERROR_FILE_EXISTS        80L
+#define ERROR_ALREADY_EXISTS     183L
 #define ERROR_CLASS_ALREADY_EXISTS 1410L
 #define ERROR_FILENAME_EXCED_RANGE 206L
 #define ERROR_INSUFFICIENT_BUFFER 122L
@@ -277,6 +278,7 @@ typedef struct tagWNDCLASSA {
 /* Files */
 #define GENERIC_READ          0x80000000u
 #define GENERIC_WRITE         0x40000000u
+#define FILE_WRITE_ATTRIBUTES 0x100
 #define CREATE_NEW            1
 #define OPEN_EXISTING         3
 #define OPEN_ALWAYS           4
@@ -492,6 +494,9 @@ DWORD   GetFullPathNameA(LPCSTR name, DWORD length, LPSTR buffer, LPSTR *filePar
 HANDLE  FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *entry);
 BOOL    FindNextFileA(HANDLE search, WIN32_FIND_DATAA *entry);
 BOOL    FindClose(HANDLE search);
+BOOL    CreateDirectoryA(LPCSTR name, LPSECURITY_ATTRIBUTES security);
+BOOL    SetFileTime(HANDLE file, const FILETIME *creation, const FILETIME *access, const FILETIME *write);
+void    GetSystemTimeAsFileTime(FILETIME *now);
 int     MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceLength, LPWSTR destination, int destinationLength);
 int     WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceLength, LPSTR destination,
                             int destinationLength, LPCSTR defaultChar, BOOL *usedDefault);

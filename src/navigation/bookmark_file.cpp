@@ -1,13 +1,14 @@
 // The bookmark file beside a clip: its name, its reading (with the check that it is this player's
-// own), its writing, and the one edit transaction (whole_file.cpp takes the turn and replaces).
+// own), its writing, and the one edit transaction (save_turn.cpp takes the turn, support/whole_file.cpp replaces).
 // The form: two lines per bookmark, the low and the high 32 bits of the position as unsigned
 // decimals, each line ended by a line feed (a carriage return before it is accepted).
 // A file of that name in any other form belongs to someone else and is never written.
 #include "app/player_state.h"
 #include "navigation/bookmark_file.h"
 #include "navigation/navigation.h"
-#include "navigation/whole_file.h"
+#include "navigation/save_turn.h"
 #include "support/support.h"
+#include "support/whole_file.h"
 
 #include <stdlib.h>
 #include <string.h>

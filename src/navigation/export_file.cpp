@@ -4,8 +4,8 @@
 #include "engine/engine.h"
 #include "navigation/export_marks.h"
 #include "navigation/navigation.h"
-#include "navigation/whole_file.h"
 #include "support/support.h"
+#include "support/whole_file.h"
 
 #include <stdlib.h>
 #include <string.h>

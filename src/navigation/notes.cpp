@@ -6,8 +6,9 @@
 #include "navigation/bookmark_file.h"
 #include "navigation/navigation.h"
 #include "navigation/notes_file.h"
-#include "navigation/whole_file.h"
+#include "navigation/save_turn.h"
 #include "support/support.h"
+#include "support/whole_file.h"
 
 #include <stdlib.h>
 #include <string.h>
