@@ -166,6 +166,10 @@ TEST_F(BandTest, KnownPartDrawnAboutTheMiddleTheRestPlain)
 {
     MadeBlocks made(6000, {{1494, 1507, {255, 128}}, {4500, 4501, {255, 255}}}, {0, 0});
     Play([&] {
+        standin::SetGraphPosition(300000000);
+        Paint(made, 3000, false);
+        EXPECT_EQ(At(245, 12), kPlace) << "over the first column not yet known";
+        standin::SetGraphPosition(0);
         EXPECT_EQ(Blit(Paint(made, 3000, false)), "StretchDIBits 120,20,490,24 from 490x24");
         EXPECT_EQ(At(0, 12), kPlace) << "the place, at the start";
         EXPECT_EQ(At(1, 12), kKnown);
@@ -232,6 +236,10 @@ TEST_F(BandTest, MarksLoopPointsAndThePlaceAreLinesOverTheBand)
             COLORREF expected = x == 81 || x == 408 ? kMark : x == 163 || x == 326 ? kLoop : x == 245 ? kPlace : kPeak;
             EXPECT_EQ(row[x], expected) << x;
         }
+        gABState = ABMarked;
+        Paint(made, 6000, true);
+        EXPECT_EQ(At(163, 3), kLoop) << "A alone";
+        EXPECT_EQ(At(326, 3), kPeak);
         gnBookmarks = 0;
         gABState = ABOff;
         standin::SetGraphPosition(0);
@@ -239,6 +247,15 @@ TEST_F(BandTest, MarksLoopPointsAndThePlaceAreLinesOverTheBand)
         EXPECT_EQ(At(0, 3), kPlace);
         for (int x : {81, 163, 245, 326, 408})
             EXPECT_EQ(At(x, 3), kPeak) << x;
+        // Marks outside the clip, read from a file, and the place at its very end lie in the end columns.
+        standin::PutFile("C:\\media\\talk.BMS", "4244967296\n4294967295\n4294967040\n2147483647\n");
+        LoadBookmarks();
+        ASSERT_EQ(gBookmarks[0], -50000000);
+        standin::SetGraphPosition(600000000);
+        Paint(made, 6000, true);
+        EXPECT_EQ(At(0, 3), kMark);
+        EXPECT_EQ(At(489, 3), kPlace);
+        EXPECT_EQ(At(488, 3), kPeak);
     });
 }
 
