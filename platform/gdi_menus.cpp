@@ -21,6 +21,7 @@ struct GdiAndMenus {
     std::vector<COLORREF> brushes;          // brush handle n is index n - 1
     std::vector<int> fontHeights;           // font handle n is index n - 1; deleted ones hold 0
     std::vector<std::unique_ptr<MenuState>> menus;
+    standin::Picture picture = {};
     HGDIOBJ selectedBrush = nullptr;
     int paintDepth = 0;
     int screenDcsHeld = 0;
@@ -79,6 +80,14 @@ void ResetGdiAndMenus() { g = {}; }
 void ExpectScreenDcReleased() { EXPECT_EQ(g.screenDcsHeld, 0) << "the screen's DC was not released"; }
 
 std::vector<std::string> &DrawingLog() { return g.drawingLog; }
+
+const Picture &LastPicture() { return g.picture; }
+
+COLORREF Picture::At(int x, int y) const
+{
+    EXPECT_TRUE(x >= 0 && x < width && y >= 0 && y < height) << x << "," << y << " outside " << width << "x" << height;
+    return x >= 0 && x < width && y >= 0 && y < height ? pixels[static_cast<size_t>(y * width + x)] : 0xFFFFFFFF;
+}
 
 COLORREF BrushColour(HGDIOBJ brush)
 {
@@ -241,6 +250,35 @@ BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int length)
     g.drawingLog.push_back("TextOut " + std::to_string(x) + "," + std::to_string(y) + " \"" +
                           std::string(text, static_cast<size_t>(length)) + "\"");
     return TRUE;
+}
+
+// Only what the strip's band blits: 8 bits a pixel through a palette, rows from the top, unstretched
+// or stretched; the picture keeps the source's pixels.
+int StretchDIBits(HDC dc, int x, int y, int width, int height, int sourceX, int sourceY, int sourceWidth,
+                  int sourceHeight, const void *bits, const BITMAPINFO *info, UINT usage, DWORD operation)
+{
+    EXPECT_EQ(dc, kPaintDc) << "StretchDIBits outside a paint";
+    const BITMAPINFOHEADER &header = info->bmiHeader;
+    EXPECT_EQ(header.biSize, sizeof(BITMAPINFOHEADER));
+    EXPECT_TRUE(header.biBitCount == 8 && header.biCompression == BI_RGB && header.biPlanes == 1);
+    EXPECT_TRUE(header.biHeight < 0) << "rows from the top";
+    EXPECT_TRUE(usage == DIB_RGB_COLORS && operation == SRCCOPY);
+    EXPECT_TRUE(sourceX == 0 && sourceY == 0 && sourceWidth == header.biWidth && sourceHeight == -header.biHeight)
+        << "the whole picture";
+    const BYTE *rows = static_cast<const BYTE *>(bits);
+    int stride = (header.biWidth + 3) & ~3;
+    g.picture = {sourceWidth, sourceHeight, {}};
+    for (int row = 0; row < sourceHeight; row++)
+        for (int column = 0; column < sourceWidth; column++) {
+            BYTE index = rows[row * stride + column];
+            EXPECT_LT(index, header.biClrUsed) << "a pixel outside the palette";
+            const RGBQUAD &colour = info->bmiColors[index];
+            g.picture.pixels.push_back(colour.rgbRed | colour.rgbGreen << 8 | static_cast<COLORREF>(colour.rgbBlue) << 16);
+        }
+    char line[96];
+    snprintf(line, sizeof(line), "StretchDIBits %d,%d,%d,%d from %dx%d", x, y, width, height, sourceWidth, sourceHeight);
+    g.drawingLog.push_back(line);
+    return sourceHeight;
 }
 
 // Every character is 6 pixels wide and 12 high, whatever the font.

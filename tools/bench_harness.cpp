@@ -26,6 +26,7 @@
 static const COLORREF kGreen = RGB(0x80, 0xFF, 0x80);
 static const COLORREF kWhite = RGB(0xFF, 0xFF, 0xFF);
 static const COLORREF kOrange = RGB(0xFF, 0x80, 0x00);
+static const int kBarsMiddle = 51;           // the strip's bars, y 46 to 56 at 96 DPI
 
 static double Milliseconds()
 {
@@ -250,7 +251,7 @@ static POINT OnScreen(HWND player, int x, int y)
 static int TimeBar(HWND player, int x, DWORD seconds)
 {
     HDC screen = GetDC(NULL);
-    POINT point = OnScreen(player, x, 25);
+    POINT point = OnScreen(player, x, kBarsMiddle);
     double start = Milliseconds();
     PostMessageA(player, WM_CHAR, '5', 1);
     while (Milliseconds() - start < seconds * 1000.0) {
@@ -278,8 +279,8 @@ static int TypeDigits(HWND player)
 static int SampleOverlay(HWND player, DWORD seconds)
 {
     HDC screen = GetDC(NULL);
-    POINT volume = OnScreen(player, 10, 25);
-    POINT progress = OnScreen(player, 122, 25);
+    POINT volume = OnScreen(player, 10, kBarsMiddle);
+    POINT progress = OnScreen(player, 122, kBarsMiddle);
     int shown = 0;
     int samples = 0;
     double start = Milliseconds();

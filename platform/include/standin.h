@@ -94,6 +94,10 @@ bool MenuItemGrayed(HMENU menu, UINT id);
 // Drawing: one line per GDI call, e.g. "Rectangle 120,20,610,30 FFFFFF" (the brush's COLORREF).
 std::vector<std::string> &DrawingLog();
 COLORREF BrushColour(HGDIOBJ brush);
+// The picture of the last StretchDIBits ("StretchDIBits 120,20,490,24 from 490x24"), its palette's
+// colours as COLORREF, rows from the top.
+struct Picture { int width, height; std::vector<COLORREF> pixels; COLORREF At(int x, int y) const; };
+const Picture &LastPicture();
 
 // Message boxes never block; each is recorded and answered with IDOK.
 struct ShownMessage { HWND owner; std::string caption; std::string text; UINT type; };

@@ -364,6 +364,10 @@ typedef struct tagBITMAPINFOHEADER {
     DWORD biSize; LONG biWidth, biHeight; WORD biPlanes, biBitCount;
     DWORD biCompression, biSizeImage; LONG biXPelsPerMeter, biYPelsPerMeter; DWORD biClrUsed, biClrImportant;
 } BITMAPINFOHEADER;
+typedef struct tagRGBQUAD { BYTE rgbBlue, rgbGreen, rgbRed, rgbReserved; } RGBQUAD;
+typedef struct tagBITMAPINFO { BITMAPINFOHEADER bmiHeader; RGBQUAD bmiColors[1]; } BITMAPINFO;
+#define DIB_RGB_COLORS 0
+#define SRCCOPY 0x00CC0020
 
 /* Threads and their synchronisation, served by platform/threads.cpp */
 #define INFINITE 0xFFFFFFFFu
@@ -475,6 +479,8 @@ int     GetDeviceCaps(HDC dc, int index);
 BOOL    Rectangle(HDC dc, int left, int top, int right, int bottom);
 BOOL    TextOutA(HDC dc, int x, int y, LPCSTR text, int length);
 BOOL    GetTextExtentPoint32A(HDC dc, LPCSTR text, int length, SIZE *size);
+int     StretchDIBits(HDC dc, int x, int y, int width, int height, int sourceX, int sourceY, int sourceWidth,
+                      int sourceHeight, const void *bits, const BITMAPINFO *info, UINT usage, DWORD operation);
 
 /* Kernel and C runtime */
 LPSTR   lstrcpynA(LPSTR destination, LPCSTR source, int length);

@@ -86,6 +86,8 @@ int        giProgressLeft;
 int        giProgressTop;
 int        giProgressHeight;
 int        giProgressRightMargin;
+int        giBandTop;
+int        giBandHeight;
 
 int        giProgressRight;
 int        giProgressBottom;
@@ -95,6 +97,14 @@ REFERENCE_TIME grtStatusDuration;
 REFERENCE_TIME grtStatusPosition;
 char       gszStatusText[16];
 HGDIOBJ    ghbrSaved;
+
+BYTE       gBandPeaks[BAND_MAX_COLUMNS];
+BYTE       gBandRms[BAND_MAX_COLUMNS];
+int        gnBandColumns;
+int        gnBandRows;
+REFERENCE_TIME grtBandDuration;
+int        gnBandFinal;
+BYTE       gBandPixels[BAND_MAX_COLUMNS * BAND_MAX_ROWS];
 
 OPENFILENAMEA gOfn;
 BOOL       gbOfnShown;

@@ -121,14 +121,16 @@ extern HFONT      ghStripFont;           // the strip's labels, sized for guDpi
 // Status overlay layout, in pixels at guDpi (at 96 DPI in the comments); set at start-up and
 // whenever the window moves to a screen of another DPI
 extern int        giVolumeLeft;          // 5
-extern int        giVolumeTop;           // 20
+extern int        giVolumeTop;           // 46, beside the progress bar
 extern int        giVolumeWidth;         // 100
 extern int        giVolumeHeight;        // 10
 extern int        giVolumePixelsPerDecade; // 24
 extern int        giProgressLeft;        // 120
-extern int        giProgressTop;         // 20
+extern int        giProgressTop;         // 46
 extern int        giProgressHeight;      // 10
 extern int        giProgressRightMargin; // 30
+extern int        giBandTop;             // 20: the overview's band, over the progress bar and as wide,
+extern int        giBandHeight;          // 24  between the labels and the bars
 
 // Status overlay geometry derived from the main window's client area on every paint and click
 extern int        giProgressRight;       // right end of the progress bar
@@ -140,6 +142,18 @@ extern REFERENCE_TIME grtStatusDuration; // duration as last read by a paint or 
 extern REFERENCE_TIME grtStatusPosition; // position as last read, or the last click's target
 extern char       gszStatusText[16];     // key code or bookmark index being drawn
 extern HGDIOBJ    ghbrSaved;             // brush selected before the overlay painted
+
+// The overview's band: each column's span of the clip summarised once, and the band drawn from the
+// summaries, a palette index a pixel; a paint summarises and draws only the columns newly known
+#define BAND_MAX_COLUMNS 8192    // the widest desktop; a wider bar shows them stretched
+#define BAND_MAX_ROWS    120     // the band's 24 pixels at 480 DPI
+extern BYTE       gBandPeaks[BAND_MAX_COLUMNS]; // the highest peak of each column's blocks, as the overview keeps it
+extern BYTE       gBandRms[BAND_MAX_COLUMNS];   // the RMS of each column's blocks, on the same scale
+extern int        gnBandColumns;         // columns the band is cut into; 0: cut afresh at the next paint
+extern int        gnBandRows;            // rows drawn into gBandPixels
+extern REFERENCE_TIME grtBandDuration;   // the duration the columns were cut for
+extern int        gnBandFinal;           // columns from the left whose blocks are all known, summarised and drawn
+extern BYTE       gBandPixels[BAND_MAX_COLUMNS * BAND_MAX_ROWS]; // gnBandRows rows from the top, each gnBandColumns rounded up to 4
 
 // Open-file dialog
 extern OPENFILENAMEA gOfn;               // dialog record, refilled on each call

@@ -4,8 +4,11 @@
 #include <windows.h>
 #include <dshow.h>
 
-// The strip's height at 96 DPI: the labels and bars above, the clip's time on a line of its own below them.
-#define STATUS_STRIP_HEIGHT 46
+// The strip's height at 96 DPI: the labels, the overview's band and the bars, the clip's time on a
+// line of its own below them.
+#define STATUS_STRIP_HEIGHT 72
+
+struct OverviewBlocks;
 
 // Pixels at 96 DPI made pixels at the window's DPI; video sizes stay in video pixels.
 int  ScaleToDpi(int pixels);
@@ -20,6 +23,17 @@ void CALLBACK StatusTimerProc(HWND hwnd, UINT message, UINT_PTR timer, DWORD tim
 LRESULT CALLBACK StatusWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void PaintStatus(HDC dc, const RECT *client);
 void SeekToClick(int x);
+// value × numerator ÷ denominator in 64 bits, truncated toward zero, as the bar places times.
+LONGLONG ScaleTime(LONGLONG value, LONGLONG numerator, LONGLONG denominator);
+
+// The overview's band over the progress bar, drawn from the blocks known so far.
+void PaintOverviewBand(HDC dc, const OverviewBlocks *blocks, int known, bool complete);
+void ForgetOverviewBand();   // cut afresh at the next paint: another clip, or the strip shown again
+// Cuts the duration into columns as the bar places times, and summarises each column from `first`
+// on whose blocks are all known (all of them once complete) into its highest peak and its RMS;
+// answers the columns from the left now summarised.
+int  SummariseBandColumns(const OverviewBlocks *blocks, int known, bool complete, REFERENCE_TIME duration,
+                          int columns, int first, BYTE *peaks, BYTE *rms);
 
 void    VolumeUp();
 void    VolumeDown();

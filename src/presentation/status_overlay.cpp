@@ -1,8 +1,9 @@
-// The status overlay: a strip with the progress bar, bookmarks, A and B, the volume bar, the last
-// key and the clip's time with the loop's repeat, repainted every 100 ms; a click on the bar seeks. Its sizes are given at
-// 96 DPI and drawn at the window's.
+// The status overlay: a strip with the progress bar and the overview's band above it, bookmarks, A
+// and B, the volume bar, the last key and the clip's time with the loop's repeat, repainted every
+// 100 ms; a click on the bar or the band seeks. Its sizes are given at 96 DPI and drawn at the window's.
 #include "app/player_state.h"
 #include "engine/engine.h"
+#include "engine/overview.h"
 #include "app/commands.h"
 #include "presentation/presentation.h"
 
@@ -28,14 +29,16 @@ static void PlaceStatusStrip()
 void SetStripLayout()
 {
     giVolumeLeft = ScaleToDpi(5);
-    giVolumeTop = ScaleToDpi(20);
+    giVolumeTop = ScaleToDpi(46);
     giVolumeWidth = ScaleToDpi(100);
     giVolumeHeight = ScaleToDpi(10);
     giVolumePixelsPerDecade = ScaleToDpi(24);
     giProgressLeft = ScaleToDpi(120);
-    giProgressTop = ScaleToDpi(20);
+    giProgressTop = ScaleToDpi(46);
     giProgressHeight = ScaleToDpi(10);
     giProgressRightMargin = ScaleToDpi(30);
+    giBandTop = ScaleToDpi(20);
+    giBandHeight = ScaleToDpi(24);
     if (ghStripFont)
         DeleteObject(ghStripFont);
     ghStripFont = CreateFontA(-ScaleToDpi(kFontHeight), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
@@ -57,10 +60,9 @@ static ULONGLONG Magnitude(LONGLONG value)
     return value < 0 ? 0 - (ULONGLONG)value : (ULONGLONG)value;
 }
 
-// value × numerator ÷ denominator in 64 bits. A product past 64 bits (times near the limits, from a
-// misbehaving engine) is taken in floating point; the quotient is then no larger than a bar's width
-// or the clip's duration, so it fits.
-static LONGLONG ScaleTime(LONGLONG value, LONGLONG numerator, LONGLONG denominator)
+// A product past 64 bits (times near the limits, from a misbehaving engine) is taken in floating
+// point; the quotient is then no larger than a bar's width or the clip's duration, so it fits.
+LONGLONG ScaleTime(LONGLONG value, LONGLONG numerator, LONGLONG denominator)
 {
     ULONGLONG factor = Magnitude(value);
     if (factor && Magnitude(numerator) > (ULONGLONG)LLONG_MAX / factor)
@@ -194,6 +196,11 @@ void PaintStatus(HDC dc, const RECT *client)
         SelectObject(dc, ghbrGreen);
         Rectangle(dc, giProgressLeft, giProgressTop, XOfTime(grtStatusPosition), giProgressBottom);
     }
+    if (placeable && gOverview) {
+        bool complete = false;
+        int known = OverviewKnown(gOverview, &complete);
+        PaintOverviewBand(dc, OverviewBlocksOf(gOverview), known, complete);
+    }
     SelectObject(dc, ghbrOrange);
     Rectangle(dc, giVolumeLeft, giVolumeTop, VolumeBarRight(glVolume), giProgressBottom);
     int labelTop = ScaleToDpi(kLabelTop);
@@ -228,7 +235,8 @@ void SeekToClick(int x)
 }
 
 // The strip is repainted every 100 ms only while it is shown over an open clip; otherwise the timer
-// sleeps, and a strip left without a clip is painted black once.
+// sleeps, a strip left without a clip is painted black once, and the band is cut afresh for the
+// next clip or the next show.
 void UpdateStatusStrip()
 {
     if (gbStatusVisible && pMS && ghStatus) {
@@ -237,6 +245,7 @@ void UpdateStatusStrip()
         SetTimer(ghApp, STATUS_TIMER_ID, 100, StatusTimerProc);
     } else {
         KillTimer(ghApp, STATUS_TIMER_ID);
+        ForgetOverviewBand();
         if (ghStatus)
             InvalidateRect(ghStatus, NULL, TRUE);
     }

@@ -1,7 +1,9 @@
 """The status overlay on a real screen under Wine: the progress bar's played part grows, the volume bar
 has the length its level gives, raising the volume in one instance ducks the other's bar, the video
-never covers the strip, and the clip's time under the bars moves while the clip plays."""
+never covers the strip, the clip's time under the bars moves while the clip plays, and the band over
+the bar draws a clip of speech loud where its phrases are and quiet between them."""
 import os
+import subprocess
 import tempfile
 import time
 import unittest
@@ -12,6 +14,13 @@ VK_SPACE = 0x20
 WHITE, GREEN, ORANGE = (255, 255, 255), (128, 255, 128), (255, 128, 0)
 # The bars' fill lies inside a one-pixel outline: a bar to x = right fills right - left - 2 pixels.
 VOLUME_FILL = {0: 97 - 7, -1: 93 - 7, -2: 90 - 7}
+BARS_MIDDLE = 51   # the bars span y 46 to 56, under the overview's band (20 to 44)
+BAND_TOP, BAND_ROWS, BAND_LEFT, BAND_RIGHT_MARGIN = 20, 24, 120, 30
+PLAIN, KNOWN, PEAK, RMS, PLACE = (64, 64, 64), (14, 30, 58), (170, 225, 235), (40, 135, 150), (255, 60, 60)
+# Phrases of espeak-ng's speech and the silence after each: 0.3 s within a passage, 2 s between two.
+SPEECH = [('the first words of the talk', 0.3), ('come in and sit down', 2.0),
+          ('now the second part begins', 0.3), ('and here it ends', 2.0)]
+RATE = 44100
 
 
 def bar_row(shot, hwnd):
@@ -19,7 +28,7 @@ def bar_row(shot, hwnd):
     window = wp.show(hwnd)
     x, y = (int(v) for v in window['origin'].split(','))
     width = int(window['client'].split('x')[0])
-    row = wp.pixel_row(shot, x, y + 25, width)
+    row = wp.pixel_row(shot, x, y + BARS_MIDDLE, width)
     counts = {colour: row.count(colour) for colour in (WHITE, GREEN, ORANGE)}
     return counts if counts[WHITE] or counts[GREEN] else None
 
@@ -28,7 +37,7 @@ def time_line(shot, hwnd):
     """The pixels of the strip's time line, the row of text under the bars."""
     window = wp.show(hwnd)
     x, y = (int(v) for v in window['origin'].split(','))
-    rows = [wp.pixel_row(shot, x + 5, y + row, 120) for row in range(33, 44)]
+    rows = [wp.pixel_row(shot, x + 5, y + row, 120) for row in range(59, 70)]
     return [pixel for row in rows for pixel in row]
 
 
@@ -43,6 +52,65 @@ def overlay(hwnd, attempts=8):
                 return counts
             time.sleep(0.15)
     return None
+
+
+def near(pixel, colour, within=40):
+    return all(abs(a - b) <= within for a, b in zip(pixel, colour))
+
+
+def speech_clip(name):
+    """An m4a of the phrases with their silences after a second of silence; made once."""
+    path = os.path.join(wp.CLIPS, 'band', name)
+    if os.path.exists(path):
+        return path
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with tempfile.TemporaryDirectory() as folder:
+        inputs, chains = [], []
+        for i, (phrase, silence) in enumerate(SPEECH):
+            wav = os.path.join(folder, f'{i}.wav')
+            subprocess.run(['espeak-ng', '-w', wav, phrase], check=True)
+            inputs += ['-i', wav]
+            # espeak-ng's own silences at both ends go, so that the gaps are the ones asked for.
+            trim = 'silenceremove=start_periods=1:start_threshold=-50dB'
+            chains.append(f'[{i}]{trim},areverse,{trim},areverse,apad=pad_dur={silence}[p{i}]')
+        joined = ''.join(f'[p{i}]' for i in range(len(SPEECH)))
+        graph = ';'.join(chains) + f';{joined}concat=n={len(SPEECH)}:v=0:a=1,aresample={RATE},adelay=1000:all=1'
+        subprocess.run(['ffmpeg', '-loglevel', 'error', '-y', *inputs, '-filter_complex', graph, '-c:a', 'aac', path],
+                       check=True)
+    return path
+
+
+def decoded_peaks(path, columns):
+    """The highest sample of each column's span of the clip, as ffmpeg decodes it, 1.0 full scale."""
+    raw = subprocess.run(['ffmpeg', '-loglevel', 'error', '-i', path, '-f', 's16le', '-ac', '1', '-ar', str(RATE), '-'],
+                         check=True, capture_output=True).stdout
+    samples = memoryview(raw).cast('h')
+    count = len(samples)
+    peaks = []
+    for column in range(columns):
+        span = samples[column * count // columns:max((column + 1) * count // columns, column * count // columns + 1)]
+        peaks.append(max(abs(s) for s in span) / 32768)
+    return peaks
+
+
+def band_columns(shot, hwnd):
+    """Each band column as a screenshot shows it: the rows of sound lit, or 'plain' or 'place'."""
+    window = wp.show(hwnd)
+    x, y = (int(v) for v in window['origin'].split(','))
+    width = int(window['client'].split('x')[0]) - BAND_LEFT - BAND_RIGHT_MARGIN
+    rows = [wp.pixel_row(shot, x + BAND_LEFT, y + BAND_TOP + row, width) for row in range(BAND_ROWS)]
+    columns = []
+    for column in range(width):
+        pixels = [row[column] for row in rows]
+        if all(near(p, PLACE) for p in pixels):
+            columns.append('place')
+        elif all(near(p, PLAIN, 8) for p in pixels):
+            columns.append('plain')
+        elif all(near(p, KNOWN) or near(p, PEAK) or near(p, RMS) for p in pixels):
+            columns.append(sum(1 for p in pixels if near(p, PEAK) or near(p, RMS)))
+        else:
+            columns.append(None)   # caught between the erase and the paint
+    return columns
 
 
 class Overlay(unittest.TestCase):
@@ -140,6 +208,54 @@ class Overlay(unittest.TestCase):
             self.assertEqual(line(), paused, 'and stands still while it is paused')
         self.exit_all()
 
+    def test_band_draws_the_phrases_loud_and_the_silences_quiet(self):
+        """A clip of four phrases, 0.3 s and 2 s apart, in a window 1400 wide: once its overview is
+        whole, each column of the band is lit as high as the clip's own samples there give (a peak p
+        fills 24 x sqrt(p) rows, within a row), taken from the highest and the lowest of the columns'
+        peaks 4 columns (35 ms) about it, as the source's start and the decoder's may differ by the
+        encoder's priming. Before it is whole, what is known lies left of what is plain."""
+        clip = speech_clip('speech.m4a')
+        known = set(wp.players())
+        self.players.append(wp.start_player(wp.win_path(clip)))
+        hwnd = wp.wait_for(lambda: (set(wp.players()) - known or {None}).pop(), 30)
+        self.assertTrue(hwnd, 'no new "WMView" window')
+        self.assertTrue(wp.wait_for_title('speech.m4a [Audio] ', hwnd))
+        self.assertEqual(wp.driver('resize', 1400, 200, hwnd)[0], 0)
+        wp.driver('key', VK_SPACE, hwnd)
+        with tempfile.TemporaryDirectory() as folder:
+            shot = os.path.join(folder, 'shot.png')
+            partial = []
+
+            def whole():
+                wp.screenshot(shot)
+                columns = band_columns(shot, hwnd)
+                if None in columns:
+                    return None
+                if 'plain' in columns and any(isinstance(c, int) for c in columns):
+                    partial.append(columns)
+                return columns if 'plain' not in columns and columns.count('place') <= 2 else None
+            columns = wp.wait_for(whole, 30, 0.1)
+        self.assertTrue(columns, 'the band never showed the whole clip')
+        for seen in partial:
+            last_known = max(i for i, c in enumerate(seen) if isinstance(c, int))
+            self.assertLess(last_known, seen.index('plain'), 'the known part lies left of the plain one')
+
+        def rows(peak):
+            return (round(255 * peak ** 0.5) * BAND_ROWS + 127) // 255
+        peaks = decoded_peaks(clip, len(columns))
+        loud = quiet = 0
+        for column, lit in enumerate(columns):
+            if lit == 'place':
+                continue
+            around = peaks[max(column - 4, 0):column + 5]
+            least, most = rows(min(around)), rows(max(around))
+            self.assertTrue(least - 1 <= lit <= most + 1,
+                            f'column {column} of {len(columns)}: {lit} rows lit, not {least} to {most}')
+            loud += least >= 5
+            quiet += most <= 1
+        self.assertGreater(loud, 200, 'columns of speech checked')
+        self.assertGreater(quiet, 400, 'columns of silence checked')
+        self.exit_all()
 
 if __name__ == '__main__':
     unittest.main(verbosity=2)

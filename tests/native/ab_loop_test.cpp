@@ -169,7 +169,7 @@ TEST_F(ABLoopTest, ForeverReturnsToAAtEveryArrivalAndShowsNoCount)
                          "SetPositions 100000000,5 -,0", "GetEvent empty") << arrival;
             EXPECT_EQ(gABState, ABLooping);
         }
-        EXPECT_EQ(TimeLine(), "TextOut 5,32 \"0:10 / 1:00\"");
+        EXPECT_EQ(TimeLine(), "TextOut 5,58 \"0:10 / 1:00\"");
     });
 }
 
@@ -183,20 +183,20 @@ TEST_F(ABLoopTest, ACountedLoopPlaysTheSpanThatOftenThenPlaysOnPastB)
         for (UINT item : {IDM_LOOP_FOREVER, IDM_LOOP_2, IDM_LOOP_3, IDM_LOOP_5})
             EXPECT_EQ(standin::MenuItemChecked(ghMenu, item), item == IDM_LOOP_3) << item;
         LoopFromAToB();
-        EXPECT_EQ(TimeLine(), "TextOut 5,32 \"0:10 / 1:00   repeat 1/3\"");
+        EXPECT_EQ(TimeLine(), "TextOut 5,58 \"0:10 / 1:00   repeat 1/3\"");
         ReachB(EC_END_OF_SEGMENT);
         EXPECT_EQ(standin::GraphPosition(), kA);
-        EXPECT_EQ(TimeLine(), "TextOut 5,32 \"0:10 / 1:00   repeat 2/3\"");
+        EXPECT_EQ(TimeLine(), "TextOut 5,58 \"0:10 / 1:00   repeat 2/3\"");
         ReachB(EC_COMPLETE);
         EXPECT_EQ(standin::GraphPosition(), kA) << "either end event is an arrival at B";
-        EXPECT_EQ(TimeLine(), "TextOut 5,32 \"0:10 / 1:00   repeat 3/3\"");
+        EXPECT_EQ(TimeLine(), "TextOut 5,58 \"0:10 / 1:00   repeat 3/3\"");
 
         size_t mark = Mark();
         ReachB();
         EXPECT_CALLS(mark, "GetEvent 28", "FreeEventParams 28,0,0", "GetDuration", "GetCurrentPosition", "GetDuration",
                      "SetPositions 150000000,1 600000000,1", "GetEvent empty");
         EXPECT_EQ(gABState, ABOff);
-        EXPECT_EQ(TimeLine(), "TextOut 5,32 \"0:15 / 1:00\"");
+        EXPECT_EQ(TimeLine(), "TextOut 5,58 \"0:15 / 1:00\"");
         mark = Mark();
         ReachB();
         EXPECT_CALLS(mark, "GetEvent 28", "FreeEventParams 28,0,0", "GetEvent empty") << "the loop is over";

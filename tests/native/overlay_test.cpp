@@ -25,12 +25,12 @@ TEST_F(OverlayTest, BarsVolumeAndKeyText)
         standin::SetGraphPosition(300000000);   // half of 60 s
         Key('A');
         EXPECT_EQ(Paint(), (std::vector<std::string>{
-            "Rectangle 120,20,610,30 FFFFFF",
-            "Rectangle 120,20,365,30 80FF80",
-            "Rectangle 5,20,97,30 0080FF",
+            "Rectangle 120,46,610,56 FFFFFF",
+            "Rectangle 120,46,365,56 80FF80",
+            "Rectangle 5,46,97,56 0080FF",
             "TextOut 5,5 \"      Volume     \"",
             "TextOut 580,2 \"A  41\"",
-            "TextOut 5,32 \"0:30 / 1:00\"",
+            "TextOut 5,58 \"0:30 / 1:00\"",
         }));
         Key(VK_SPACE);
         EXPECT_EQ(Paint()[4], "TextOut 580,2 \"   20\"");
@@ -49,11 +49,11 @@ TEST_F(OverlayTest, VolumeBarFollowsTheLevelNotTheMute)
             {-32, 68}, {-64, 61}, {-128, 54}, {-256, 47}, {-512, 39}, {-1024, 32}, {-2048, 25}, {-4096, 18}};
         for (const auto &row : table) {
             glVolume = row.first;
-            EXPECT_EQ(Paint()[2], "Rectangle 5,20," + std::to_string(row.second) + ",30 0080FF") << row.first;
+            EXPECT_EQ(Paint()[2], "Rectangle 5,46," + std::to_string(row.second) + ",56 0080FF") << row.first;
         }
         glVolume = 0;
         Char('m');
-        EXPECT_EQ(Paint()[2], "Rectangle 5,20,97,30 0080FF");
+        EXPECT_EQ(Paint()[2], "Rectangle 5,46,97,56 0080FF");
     });
 }
 
@@ -69,7 +69,7 @@ TEST_F(OverlayTest, BookmarkIndicesAndLoopPointsAtTheirPlaces)
         // The number of the mark at the clip's end would run past the bar, over the key's text.
         EXPECT_EQ(labels, (std::vector<std::string>{"TextOut 120,5 \"0\"", "TextOut 365,5 \"1\"",
                                                     "TextOut 218,5 \"A\"", "TextOut 512,5 \"B\"",
-                                                    "TextOut 5,32 \"0:00 / 1:00\""}));
+                                                    "TextOut 5,58 \"0:00 / 1:00\""}));
         gABState = ABMarked;
         drawn = Paint();
         EXPECT_EQ(drawn[drawn.size() - 2], "TextOut 218,5 \"A\"");
@@ -85,7 +85,7 @@ TEST_F(OverlayTest, BookmarkIndicesAndLoopPointsAtTheirPlaces)
         drawn = Paint();
         EXPECT_EQ(std::vector<std::string>(drawn.begin() + 5, drawn.end()),
                   (std::vector<std::string>{"TextOut 120,5 \"0\"", "TextOut 610,5 \"A\"", "TextOut 610,5 \"B\"",
-                                            "TextOut 5,32 \"0:00 / 1:00\""}));
+                                            "TextOut 5,58 \"0:00 / 1:00\""}));
     });
 }
 
@@ -106,7 +106,7 @@ TEST_F(OverlayTest, ManyMarksDrawOnlyTheNumbersThatFit)
             "TextOut 288,5 \"34286\"", "TextOut 322,5 \"41225\"", "TextOut 356,5 \"48164\"",
             "TextOut 390,5 \"55103\"", "TextOut 424,5 \"62041\"", "TextOut 458,5 \"68980\"",
             "TextOut 492,5 \"75919\"", "TextOut 526,5 \"82858\"", "TextOut 560,5 \"89796\"",
-            "TextOut 5,32 \"0:00 / 1:00\""}));
+            "TextOut 5,58 \"0:00 / 1:00\""}));
     });
 }
 
@@ -120,8 +120,8 @@ TEST_F(OverlayTest, ZeroDurationDrawsNoPlacedMarks)
         gABState = ABMarked;
         std::vector<std::string> drawn = Paint();
         EXPECT_EQ(drawn.size(), 5u) << "white bar, volume bar and the three texts";
-        EXPECT_EQ(drawn.back(), "TextOut 5,32 \"0:00\"") << "no duration: the position alone";
-        EXPECT_EQ(drawn[1], "Rectangle 5,20,97,30 0080FF");
+        EXPECT_EQ(drawn.back(), "TextOut 5,58 \"0:00\"") << "no duration: the position alone";
+        EXPECT_EQ(drawn[1], "Rectangle 5,46,97,56 0080FF");
         size_t mark = Mark();
         SeekToClick(365);
         EXPECT_CALLS(mark, "GetDuration");
@@ -147,17 +147,18 @@ TEST_F(OverlayTest, ClickSeeksBetweenTheBarsEndsOnly)
     });
 }
 
-// Every size of the strip follows the window's DPI: its height, bars, labels and font.
+// Every size of the strip follows the window's DPI: its height, bars, labels and font (the band's
+// are in overview_band_test.cpp).
 TEST_F(OverlayTest, StripIsDrawnAtTheWindowsDpi)
 {
     struct Row { UINT dpi; int height; const char *font, *bar, *volume, *label, *time; };
     const Row rows[] = {
-        {96, 46, "SelectObject font -12", "Rectangle 120,20,610,30 FFFFFF", "Rectangle 5,20,97,30 0080FF",
-         "TextOut 5,5 \"      Volume     \"", "TextOut 5,32 \"0:00 / 1:00\""},
-        {144, 69, "SelectObject font -18", "Rectangle 180,30,595,45 FFFFFF", "Rectangle 8,30,147,45 0080FF",
-         "TextOut 8,8 \"      Volume     \"", "TextOut 8,48 \"0:00 / 1:00\""},
-        {192, 92, "SelectObject font -24", "Rectangle 240,40,580,60 FFFFFF", "Rectangle 10,40,195,60 0080FF",
-         "TextOut 10,10 \"      Volume     \"", "TextOut 10,64 \"0:00 / 1:00\""},
+        {96, 72, "SelectObject font -12", "Rectangle 120,46,610,56 FFFFFF", "Rectangle 5,46,97,56 0080FF",
+         "TextOut 5,5 \"      Volume     \"", "TextOut 5,58 \"0:00 / 1:00\""},
+        {144, 108, "SelectObject font -18", "Rectangle 180,69,595,84 FFFFFF", "Rectangle 8,69,147,84 0080FF",
+         "TextOut 8,8 \"      Volume     \"", "TextOut 8,87 \"0:00 / 1:00\""},
+        {192, 144, "SelectObject font -24", "Rectangle 240,92,580,112 FFFFFF", "Rectangle 10,92,195,112 0080FF",
+         "TextOut 10,10 \"      Volume     \"", "TextOut 10,116 \"0:00 / 1:00\""},
     };
     for (const Row &row : rows) {
         standin::Reset();
@@ -215,7 +216,7 @@ TEST_F(OverlayTest, TimerRepaintsTheStripOnlyWhileItShowsAClip)
                           EXPECT_EQ(log[0], "InvalidateRect DSPWMSStatus all erase=1");
                           EXPECT_EQ(log[1], "BeginPaint DSPWMSStatus");
                           EXPECT_EQ(log[2], "SelectObject font -12");
-                          EXPECT_EQ(log[3], "Rectangle 120,20,610,30 FFFFFF") << "from the main window's client, 640 wide";
+                          EXPECT_EQ(log[3], "Rectangle 120,46,610,56 FFFFFF") << "from the main window's client, 640 wide";
                           Key(VK_DOWN);
                           ASSERT_STREQ(gszFileName, "C:\\media\\u.wmv");
                           EXPECT_TRUE(standin::TimerRunning(ghApp, STATUS_TIMER_ID)) << "the folder's next clip";
@@ -260,6 +261,6 @@ TEST_F(OverlayTest, ClipTimeAndRate)
     Play([] {
         Char('*');
         Char('*');
-        EXPECT_EQ(Paint().back(), "TextOut 5,32 \"0:00 / 1:00   rate 102 %\"");
+        EXPECT_EQ(Paint().back(), "TextOut 5,58 \"0:00 / 1:00   rate 102 %\"");
     });
 }

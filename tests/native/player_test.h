@@ -75,6 +75,8 @@ inline void ResetPlayerState()
     giVolumeLeft = giVolumeTop = giVolumeWidth = giVolumeHeight = giVolumePixelsPerDecade = 0;
     giProgressLeft = giProgressTop = giProgressHeight = giProgressRightMargin = 0;
     giProgressRight = giProgressBottom = giProgressWidth = 0;
+    giBandTop = giBandHeight = gnBandColumns = gnBandRows = gnBandFinal = 0;
+    grtBandDuration = 0;
 }
 
 class PlayerTest : public ::testing::Test {

@@ -301,7 +301,7 @@ TEST_F(TransportTest, AbsurdEngineValuesAreHeldOrIgnored)
         PaintStatus(dc, &client);
         const std::vector<std::string> drawn = standin::DrawingLog();
         EndPaint(ghStatus, &paint);
-        EXPECT_EQ(drawn[1], "Rectangle 120,20,365,30 80FF80") << "half the bar, for half the clip";
-        EXPECT_EQ(drawn.back(), "TextOut 5,32 \"128102389:24:02 / 256204778:48:05\"") << "no rate shown";
+        EXPECT_EQ(drawn[1], "Rectangle 120,46,365,56 80FF80") << "half the bar, for half the clip";
+        EXPECT_EQ(drawn.back(), "TextOut 5,58 \"128102389:24:02 / 256204778:48:05\"") << "no rate shown";
     }, absurd);
 }
