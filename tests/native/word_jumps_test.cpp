@@ -152,3 +152,166 @@ TEST(WordJumps, AGrowingOverviewIsNotKnownUntilItReachesFarEnough)
     EXPECT_EQ(talk.previous(7000, 500, true), 2800) << "a complete overview shorter than the place";
     EXPECT_EQ(talk.previous(3500, 350, false), 0);
 }
+
+// The verbs in the player: the keys, the menu, the hot keys, the loop they end and the wait for an
+// overview that does not reach far enough yet.
+#include "player_test.h"
+
+#include <vector>
+
+class WordsTest : public PlayerTest {
+protected:
+    // The open clip's overview, grown by the test as its reader would grow it.
+    static void StartClipOverview() { gOverview = StartOverview(L"C:\\media\\talk.wmv"); }
+    static void Grow(std::initializer_list<Stretch> stretches)
+    {
+        std::vector<OverviewBlock> blocks;
+        for (const Stretch &stretch : stretches)
+            blocks.insert(blocks.end(), stretch.blocks, OverviewBlock{stretch.rms, stretch.rms});
+        AddOverviewBlocks(gOverview, blocks.data(), static_cast<int>(blocks.size()));
+    }
+    static void EndClipOverview()
+    {
+        StopOverview(gOverview);
+        gOverview = NULL;
+    }
+    static void CtrlKey(UINT vk)
+    {
+        standin::HoldKey(VK_CONTROL, true);
+        Key(vk);
+        standin::HoldKey(VK_CONTROL, false);
+    }
+    static bool Waiting() { return standin::TimerRunning(ghApp, WORD_JUMP_TIMER_ID); }
+};
+
+static const REFERENCE_TIME kSecond = 10000000;
+
+// Words start at 1 s, 4 s and 7 s: the jumps land 0.2 s before them, Ctrl+Right is not also Right's
+// 30 s, and every way in ends a running loop, as the other jumps do.
+TEST_F(WordsTest, CtrlArrowsTheMenuAndTheHotKeysJumpToWordsAndEndTheLoop)
+{
+    PutSetting("globalkeys", 1);
+    standin::AddClip(kClip, {});
+    RunPlayer(kClip, {[] {
+                          EXPECT_TRUE(standin::MenuItemGrayed(ghMenu, IDM_NEXT_WORDS)) << "the engine's graph: no overview";
+                          EXPECT_TRUE(standin::MenuItemGrayed(ghMenu, IDM_PREVIOUS_WORDS));
+                          CtrlKey(VK_RIGHT);
+                          EXPECT_EQ(standin::GraphPosition(), 0) << "no overview, no jump, nor Right's";
+                          StartClipOverview();
+                          Grow({{100, 0}, {100, 150}, {200, 0}, {100, 150}, {200, 0}, {100, 150}, {3100, 0}});
+                          EnableClipMenus(AudioClipMenus);
+                          EXPECT_FALSE(standin::MenuItemGrayed(ghMenu, IDM_NEXT_WORDS));
+                          EXPECT_FALSE(standin::MenuItemGrayed(ghMenu, IDM_PREVIOUS_WORDS));
+                          Key(VK_INSERT);
+                          standin::SetGraphPosition(2 * kSecond);
+                          Key(VK_INSERT);
+                          ASSERT_EQ(gABState, ABLooping);
+                          CtrlKey(VK_RIGHT);
+                          EXPECT_EQ(gABState, ABOff);
+                          EXPECT_EQ(standin::GraphPosition(), 8 * kSecond / 10) << "from A, at the start";
+                          CtrlKey(VK_RIGHT);
+                          EXPECT_EQ(standin::GraphPosition(), 38 * kSecond / 10);
+                          CtrlKey(VK_RIGHT);
+                          EXPECT_EQ(standin::GraphPosition(), 68 * kSecond / 10);
+                          CtrlKey(VK_LEFT);
+                          EXPECT_EQ(standin::GraphPosition(), 38 * kSecond / 10);
+                          gABState = ABMarked;
+                          Key(VK_RIGHT);
+                          EXPECT_EQ(standin::GraphPosition(), 338 * kSecond / 10) << "Right alone jumps 30 s";
+                          EXPECT_EQ(gABState, ABOff);
+                          gABState = ABMarked;
+                          Command(IDM_PREVIOUS_WORDS);
+                          EXPECT_EQ(standin::GraphPosition(), 68 * kSecond / 10);
+                          EXPECT_EQ(gABState, ABOff);
+                          Command(IDM_PREVIOUS_WORDS);
+                          Command(IDM_PREVIOUS_WORDS);
+                          EXPECT_EQ(standin::GraphPosition(), 8 * kSecond / 10);
+                          Command(IDM_NEXT_WORDS);
+                          EXPECT_EQ(standin::GraphPosition(), 38 * kSecond / 10);
+                          gABState = ABMarked;
+                          EXPECT_TRUE(standin::PressHotKey(VK_F8, MOD_CONTROL));
+                      },
+                      [] {
+                          EXPECT_EQ(standin::GraphPosition(), 68 * kSecond / 10) << "Ctrl+F8 as Ctrl+Right";
+                          EXPECT_EQ(gABState, ABOff);
+                          EXPECT_TRUE(standin::PressHotKey(VK_F7, MOD_CONTROL));
+                      },
+                      [] {
+                          EXPECT_EQ(standin::GraphPosition(), 38 * kSecond / 10) << "Ctrl+F7 as Ctrl+Left";
+                          EXPECT_TRUE(standin::PressHotKey(VK_F8));
+                      },
+                      [] {
+                          EXPECT_EQ(standin::GraphPosition(), 88 * kSecond / 10) << "F8 alone: 5 s";
+                          EXPECT_FALSE(Waiting());
+                          EndClipOverview();
+                      }});
+}
+
+// Known up to 3.5 s, silent from 2 s: Ctrl+Right from 2.5 s waits, asking every 50 ms, and lands
+// once the words at 3.9 s come in; another waits 2 s and stays. A seek or the clip's close ends a
+// wait, and words that come in afterwards move nothing; a new jump waits in place of the old.
+TEST_F(WordsTest, AJumpWaitsUpToTwoSecondsForTheOverviewWithoutHoldingTheWindow)
+{
+    standin::AddClip(kClip, {});
+    RunPlayer(kClip, {[] {
+                          StartClipOverview();
+                          Grow({{100, 0}, {100, 150}, {150, 0}});
+                          standin::SetGraphPosition(25 * kSecond / 10);
+                          CtrlKey(VK_RIGHT);
+                          EXPECT_EQ(standin::GraphPosition(), 25 * kSecond / 10);
+                          EXPECT_TRUE(Waiting());
+                          standin::AdvanceClock(50);
+                      },
+                      [] {
+                          EXPECT_TRUE(Waiting()) << "still not known";
+                          Grow({{40, 0}, {50, 150}});
+                          standin::AdvanceClock(50);
+                      },
+                      [] {
+                          EXPECT_EQ(standin::GraphPosition(), 37 * kSecond / 10);
+                          EXPECT_FALSE(Waiting());
+                          CtrlKey(VK_RIGHT);
+                          EXPECT_TRUE(Waiting());
+                          standin::AdvanceClock(1950);
+                      },
+                      [] {
+                          EXPECT_TRUE(Waiting()) << "1.95 s";
+                          standin::AdvanceClock(50);
+                      },
+                      [] {
+                          EXPECT_FALSE(Waiting()) << "given up at 2 s";
+                          EXPECT_TRUE(standin::MessageBoxes().empty()) << "without a word";
+                          Grow({{100, 0}});
+                          standin::AdvanceClock(50);
+                      },
+                      [] {
+                          EXPECT_EQ(standin::GraphPosition(), 37 * kSecond / 10) << "it stayed";
+                          CtrlKey(VK_RIGHT);
+                          EXPECT_TRUE(Waiting());
+                          Char('5');
+                          EXPECT_FALSE(Waiting()) << "a seek ends the wait";
+                          EXPECT_EQ(standin::GraphPosition(), 30 * kSecond);
+                          CtrlKey(VK_RIGHT);
+                          CtrlKey(VK_LEFT);
+                          EXPECT_TRUE(Waiting());
+                          // Words at 5.4 s and at 30.4 s.
+                          Grow({{100, 150}, {2400, 0}, {100, 150}});
+                          standin::AdvanceClock(50);
+                      },
+                      [] {
+                          EXPECT_EQ(standin::GraphPosition(), 52 * kSecond / 10) << "the words before 30 s, not after";
+                          EXPECT_FALSE(Waiting());
+                          CtrlKey(VK_RIGHT);
+                          EXPECT_EQ(standin::GraphPosition(), 302 * kSecond / 10);
+                          CtrlKey(VK_RIGHT);
+                          EXPECT_TRUE(Waiting());
+                          Key(VK_F12);
+                          EXPECT_FALSE(Waiting()) << "the clip's close ends the wait";
+                          Grow({{100, 0}, {100, 150}});
+                          standin::AdvanceClock(50);
+                      },
+                      [] {
+                          EXPECT_EQ(gPlayState, NoClip);
+                          EndClipOverview();
+                      }});
+}
