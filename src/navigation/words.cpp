@@ -38,7 +38,7 @@ static bool AnswerWordJump()
 // A WM_TIMER posted before the wait ended may still come.
 static void CALLBACK AskAgain(HWND, UINT, UINT_PTR, DWORD)
 {
-    if (!giWordJumpWaiting || !gOverview) {
+    if (!giWordJumpWaiting || !gOverview || !pMS) {
         EndWordJumpWait();
         return;
     }
@@ -46,10 +46,10 @@ static void CALLBACK AskAgain(HWND, UINT, UINT_PTR, DWORD)
         EndWordJumpWait();
 }
 
-// From the place where the key was pressed, whatever plays meanwhile.
+// From the place where the key was pressed, whatever plays meanwhile. A jump waiting already gives
+// way to this one: its answer ends the wait, or its own wait takes the timer's place.
 static void JumpToWords(int direction)
 {
-    EndWordJumpWait();
     if (!pMC || !pMS || !gOverview)
         return;
     giWordJumpWaiting = direction;
