@@ -199,9 +199,6 @@ TEST_F(WordsTest, CtrlArrowsTheMenuAndTheHotKeysJumpToWordsAndEndTheLoop)
                           EXPECT_EQ(standin::GraphPosition(), 0) << "no overview, no jump, nor Right's";
                           StartClipOverview();
                           Grow({{100, 0}, {100, 150}, {200, 0}, {100, 150}, {200, 0}, {100, 150}, {3100, 0}});
-                          EnableClipMenus(AudioClipMenus);
-                          EXPECT_FALSE(standin::MenuItemGrayed(ghMenu, IDM_NEXT_WORDS));
-                          EXPECT_FALSE(standin::MenuItemGrayed(ghMenu, IDM_PREVIOUS_WORDS));
                           Key(VK_INSERT);
                           standin::SetGraphPosition(2 * kSecond);
                           Key(VK_INSERT);
@@ -249,7 +246,7 @@ TEST_F(WordsTest, CtrlArrowsTheMenuAndTheHotKeysJumpToWordsAndEndTheLoop)
 
 // Known up to 3.5 s, silent from 2 s: Ctrl+Right from 2.5 s waits, asking every 50 ms, and lands
 // once the words at 3.9 s come in; another waits 2 s and stays. A seek or the clip's close ends a
-// wait, and words that come in afterwards move nothing; a new jump waits in place of the old.
+// wait, and words that come in after a seek move nothing; a new jump waits in place of the old.
 TEST_F(WordsTest, AJumpWaitsUpToTwoSecondsForTheOverviewWithoutHoldingTheWindow)
 {
     standin::AddClip(kClip, {});
@@ -307,11 +304,25 @@ TEST_F(WordsTest, AJumpWaitsUpToTwoSecondsForTheOverviewWithoutHoldingTheWindow)
                           EXPECT_TRUE(Waiting());
                           Key(VK_F12);
                           EXPECT_FALSE(Waiting()) << "the clip's close ends the wait";
-                          Grow({{100, 0}, {100, 150}});
+                          EXPECT_EQ(gOverview, nullptr) << "and lets the overview go";
                           standin::AdvanceClock(50);
                       },
                       [] {
                           EXPECT_EQ(gPlayState, NoClip);
                           EndClipOverview();
                       }});
+}
+
+// The own source's clips have an overview from their open: the items are there for them alone.
+TEST_F(WordsTest, TheMenuItemsAreThereWhileAnOwnSourcesClipPlays)
+{
+    standin::AddReaderClip(kClip, {{standin::ReaderStream{}}});
+    RunPlayer(kClip, {[] {
+        ASSERT_NE(pSource, nullptr);
+        EXPECT_FALSE(standin::MenuItemGrayed(ghMenu, IDM_NEXT_WORDS));
+        EXPECT_FALSE(standin::MenuItemGrayed(ghMenu, IDM_PREVIOUS_WORDS));
+        Key(VK_F12);
+        EXPECT_TRUE(standin::MenuItemGrayed(ghMenu, IDM_NEXT_WORDS)) << "no clip";
+        EXPECT_TRUE(standin::MenuItemGrayed(ghMenu, IDM_PREVIOUS_WORDS));
+    }});
 }
