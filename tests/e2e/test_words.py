@@ -1,7 +1,8 @@
 """The jumps to words on the real exe under Wine, on a clip of espeak-ng phrases with pauses of 2 s and
 0.3 s between them: Ctrl+Right, typed on the X display, lands 0.2 s before each phrase that follows a
 pause of 2 s (and the first), passes over those after 0.3 s, and stays after the last; Ctrl+Left goes
-back the same way, and to the start at last; Control's Next words does as Ctrl+Right. The clip is
+back the same way, and to the start at last; Control's Next words does as Ctrl+Right, and with
+Control from other programs on, Ctrl+F8 and Ctrl+F7 as Ctrl+Right and Ctrl+Left. The clip is
 paused, and each landing is read from a mark added there (`b`), to the 100 ns."""
 import array
 import collections
@@ -21,6 +22,7 @@ PHRASES = ['the first phrase starts here', 'a second one comes after two seconds
 PAUSES = [2.0, 0.3, 2.0, 0.3]   # after each phrase but the last
 LEAD, TAIL = 1.0, 1.5
 IDM_NEXT_WORDS = 40070
+IDM_GLOBAL_KEYS = 40018
 EARLY = 0.2                  # the jump lands this long before the words
 NEAR = 0.06                  # a block of 10 ms, and a phrase's first sounds under the level (20 ms in "then")
 
@@ -111,6 +113,11 @@ class Words(wp.PlayerCase):
         self.assertLandsAt('ctrl+Left', words[0])
         self.assertLandsAt('ctrl+Left', 0)
         self.assertLandsAt(IDM_NEXT_WORDS, words[0])
+        wp.driver('command', IDM_GLOBAL_KEYS)
+        self.assertTrue(wp.wait_for(lambda: '0x1' in wp.wine('reg', 'query', wp.REGISTRY_KEY, '/v', 'globalkeys').stdout,
+                                    10), 'the mode is on')
+        self.assertLandsAt('ctrl+F8', words[1])
+        self.assertLandsAt('ctrl+F7', words[0])
         self.assertTrue(wp.wait_for_title('words.wav [Audio] (Paused)', timeout=10), 'still paused')
         self.assertIsNone(wp.message(), 'nothing is said')
         self.exit_player()
