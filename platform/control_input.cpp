@@ -26,6 +26,7 @@ struct ControlInput {
     std::vector<Report> reports;      // handle n is kFirstReport + n
     std::vector<INPUT> sent;
     std::function<void()> program;   // the program in front, as it reads the input sent
+    std::vector<UINT> keysDown;
 } g;
 
 UINT KeyOf(UINT modifiers) { return modifiers & ~MOD_NOREPEAT; }
@@ -62,12 +63,19 @@ std::vector<HeldHotKey> HotKeysHeld()
 
 void HoldHotKeyElsewhere(UINT vk) { g.hotKeys.push_back({nullptr, kElsewhere, 0, vk}); }
 
-bool PressHotKey(UINT vk)
+bool PressHotKey(UINT vk, UINT modifiers)
 {
     for (const HeldHotKey &key : g.hotKeys)
-        if (key.vk == vk && key.id != kElsewhere)
+        if (key.vk == vk && KeyOf(key.modifiers) == modifiers && key.id != kElsewhere)
             return PostMessageA(key.hwnd, WM_HOTKEY, static_cast<WPARAM>(key.id), MAKELPARAM(KeyOf(key.modifiers), vk));
     return false;
+}
+
+void HoldKey(UINT vk, bool down)
+{
+    g.keysDown.erase(std::remove(g.keysDown.begin(), g.keysDown.end(), vk), g.keysDown.end());
+    if (down)
+        g.keysDown.push_back(vk);
 }
 
 std::vector<RawInputRegistration> RawInputRegistrations() { return g.registrations; }
@@ -109,6 +117,13 @@ BOOL RegisterHotKey(HWND hwnd, int id, UINT modifiers, UINT vk)
             return Fail(ERROR_HOTKEY_ALREADY_REGISTERED, FALSE);
     g.hotKeys.push_back({hwnd, id, modifiers, vk});
     return TRUE;
+}
+
+// The high bit is set while the key is down.
+SHORT GetKeyState(int vk)
+{
+    bool down = std::find(g.keysDown.begin(), g.keysDown.end(), static_cast<UINT>(vk)) != g.keysDown.end();
+    return down ? static_cast<SHORT>(0x8000) : 0;
 }
 
 BOOL UnregisterHotKey(HWND hwnd, int id)

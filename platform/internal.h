@@ -19,6 +19,7 @@ void ResetFilesAndRegistry();
 void ResetFilterGraph();
 void ResetClipboard();
 void ResetThreads();
+void EndStartedThreads();   // each thread started runs to its end
 void ResetSourceReader();
 void ResetControlInput();
 

@@ -1,6 +1,8 @@
-/* Events and critical sections on the one thread the native tests run. The player's own threads
-   run only under Wine (tests/graph/, tests/e2e/): here no thread can start, as on a system out of
-   them, and a wait fails the test, as no pin is ever connected for a streaming thread to serve. */
+/* Events, critical sections and threads on the one thread the native tests run. A thread started
+   is not scheduled while the test runs (the overview's reader has read nothing yet; a test grows
+   the overview itself) and runs to its end as the test ends, once the player has let go of what
+   it serves. A wait fails the test, as no pin is ever connected for a streaming thread to serve
+   (those run only in Wine's graph, tests/graph/). */
 #include "internal.h"
 
 #include <gtest/gtest.h>
@@ -8,12 +10,14 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace {
 
 // Nothing waits on an event here, so it keeps no state: its handle is the address of its byte.
 struct Threads {
     std::map<HANDLE, std::unique_ptr<char>> open;
+    std::vector<std::pair<LPTHREAD_START_ROUTINE, LPVOID>> started;
 } g;
 
 BOOL Signal(HANDLE handle) { return g.open.count(handle) ? TRUE : Fail(ERROR_INVALID_HANDLE, FALSE); }
@@ -22,7 +26,20 @@ BOOL Signal(HANDLE handle) { return g.open.count(handle) ? TRUE : Fail(ERROR_INV
 
 namespace standin {
 
-void ResetThreads() { g = {}; }
+void EndStartedThreads()
+{
+    while (!g.started.empty()) {
+        auto thread = g.started.front();
+        g.started.erase(g.started.begin());
+        thread.first(thread.second);
+    }
+}
+
+void ResetThreads()
+{
+    EndStartedThreads();
+    g = {};
+}
 
 void ExpectThreadHandlesClosed()
 {
@@ -52,9 +69,11 @@ DWORD WaitForSingleObject(HANDLE, DWORD)
     return Fail(ERROR_INVALID_HANDLE, 0xFFFFFFFFu);
 }
 
-HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD, LPDWORD)
+// Its handle is an event's.
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE routine, LPVOID parameter, DWORD, LPDWORD)
 {
-    return Fail(ERROR_NOT_ENOUGH_MEMORY, static_cast<HANDLE>(nullptr));
+    g.started.push_back({routine, parameter});
+    return CreateEventW(nullptr, FALSE, FALSE, nullptr);
 }
 
 void InitializeCriticalSection(CRITICAL_SECTION *section) { section->standinLock = new std::recursive_mutex; }

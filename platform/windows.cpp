@@ -84,6 +84,7 @@ void Reset()
 
 void ExpectAllReleased()
 {
+    EndStartedThreads();
     ExpectGraphsReleased();
     ExpectFilesClosed();
     ExpectGlobalsFreed();

@@ -64,7 +64,9 @@ void FailRegisterClass(const char *className, DWORD error);
 struct HeldHotKey { HWND hwnd; int id; UINT modifiers, vk; };
 std::vector<HeldHotKey> HotKeysHeld();   // the player's, in the order registered
 void HoldHotKeyElsewhere(UINT vk);
-bool PressHotKey(UINT vk);               // posts WM_HOTKEY; false when no window holds the key
+bool PressHotKey(UINT vk, UINT modifiers = 0);   // posts WM_HOTKEY; false when no window holds the key
+// The keyboard as GetKeyState reads it: a key held down (Ctrl, say) while the test sends others.
+void HoldKey(UINT vk, bool down);
 
 // Raw input from HID devices: the registrations, and a device's report, posted as WM_INPUT to the
 // window registered for its usage, when that window is in the foreground or takes input in the background.

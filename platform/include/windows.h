@@ -11,6 +11,7 @@ typedef int BOOL;
 typedef unsigned char BYTE;
 typedef uint16_t WORD;
 typedef unsigned short USHORT;
+typedef short SHORT;
 typedef uint32_t DWORD;
 typedef int32_t LONG;
 typedef uint32_t ULONG;
@@ -192,6 +193,7 @@ typedef struct tagWNDCLASSA {
 #define WM_DPICHANGED    0x02E0
 #define WM_INPUT         0x00FF
 #define WM_HOTKEY        0x0312
+#define MOD_CONTROL      0x0002
 #define MOD_NOREPEAT     0x4000
 #define WHEEL_DELTA      120
 #define GET_WHEEL_DELTA_WPARAM(w) ((short)(WORD)((ULONG_PTR)(w) >> 16))
@@ -438,6 +440,7 @@ int     MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 int     wsprintfA(LPSTR buffer, LPCSTR format, ...);
 BOOL    RegisterHotKey(HWND hwnd, int id, UINT modifiers, UINT vk);
 BOOL    UnregisterHotKey(HWND hwnd, int id);
+SHORT   GetKeyState(int vk);
 
 /* Synthesized keyboard input */
 #define INPUT_KEYBOARD    1

@@ -62,6 +62,8 @@
 #define IDM_SIDES_BOTH          40041
 #define IDM_SIDES_LEFT          40042
 #define IDM_SIDES_RIGHT         40043
+#define IDM_NEXT_WORDS          40070
+#define IDM_PREVIOUS_WORDS      40071
 
 /* Posted by the media engine while events wait in its queue (WM_USER + 20). */
 #define WM_GRAPH_EVENT          0x0414
@@ -74,3 +76,4 @@
 #define STATUS_TIMER_ID         1
 #define PEDAL_TIMER_ID          2
 #define LOOP_GAP_TIMER_ID       3
+#define WORD_JUMP_TIMER_ID      4

@@ -21,8 +21,8 @@ void HoldHotKeys()
     int refusals = 0;
     for (int i = 0; i < HotKeyCount(); i++) {
         const char *name;
-        UINT key = HotKeyAt(i, &name);
-        if (RegisterHotKey(ghApp, (int)key, MOD_NOREPEAT, key))
+        UINT id = HotKeyAt(i, &name);
+        if (RegisterHotKey(ghApp, (int)id, MOD_NOREPEAT | (id >> 8), id & 0xFF))
             continue;
         AppendName(refused, sizeof(refused), name);
         refusals++;

@@ -114,6 +114,13 @@ static const Binding kKeys[] = {
     { VK_F12,    true,  CloseCurrentClip, "F12", "close the clip" },
 };
 
+// Looked up first while Ctrl is held, so that Ctrl+Right is not also Right's jump; any other key
+// with Ctrl does what it does without.
+static const Binding kControlKeys[] = {
+    { VK_RIGHT, true, NextWords, "Ctrl+Right", "next words: where speech starts after 0.5 s of silence, 0.2 s early" },
+    { VK_LEFT,  true, PreviousWords, "Ctrl+Left", "previous words: where the speech before began (0.8 s back or more), 0.2 s early" },
+};
+
 // Letters are lower case only; a control letter comes as its code (Ctrl+C as 3). The digits seek
 // to tenths and are handled apart.
 static const Binding kCharacters[] = {
@@ -189,6 +196,8 @@ static const Binding kCommands[] = {
     { IDM_SIDES_BOTH,         false, HearBothSides, NULL, NULL },
     { IDM_SIDES_LEFT,         false, HearLeftSide, NULL, NULL },
     { IDM_SIDES_RIGHT,        false, HearRightSide, NULL, NULL },
+    { IDM_NEXT_WORDS,         true,  NextWords, NULL, NULL },
+    { IDM_PREVIOUS_WORDS,     true,  PreviousWords, NULL, NULL },
 };
 
 static void PlayIfHeld()     { if (gPlayState == Paused || gPlayState == Stopped) PausePlay(); }
@@ -207,11 +216,14 @@ static const Binding kAppCommands[] = {
 };
 
 // Held as hot keys while Control from other programs is on, so that they work whichever program has
-// the focus; a hot key's id is its virtual key. The media keys act as they do in the window.
+// the focus; a hot key's id is its virtual key with its modifiers above. The media keys act as they
+// do in the window.
 static const Binding kHotKeys[] = {
     { VK_F9,                false, PausePlay, "F9", "pause and play" },
     { VK_F7,                true,  SkipOtherBack, "F7", "back %s s" },
     { VK_F8,                true,  SkipOtherForward, "F8", "forward %s s" },
+    { HOT_KEY_ID(MOD_CONTROL, VK_F8), true, NextWords, "Ctrl+F8", "as Ctrl+Right" },
+    { HOT_KEY_ID(MOD_CONTROL, VK_F7), true, PreviousWords, "Ctrl+F7", "as Ctrl+Left" },
     { VK_F6,                false, AddBookmark, "F6", "add a bookmark at the current place" },
     { VK_F10,               false, TypeCurrentPlace, "F10", "type the current place where you type, as [m:ss] (not in the player)" },
     { VK_F11,               false, GoToSelectedTime, "F11", "go to the first time in what is selected (the clipboard is put back)" },
@@ -302,6 +314,7 @@ void FormatKeyList(char *text, size_t size)
     size_t length = 0;
     text[0] = 0;
     ListBindings(text, size, &length, kKeys);
+    ListBindings(text, size, &length, kControlKeys);
     ListBindings(text, size, &length, kCharacters);
     for (const auto &input : kOtherInputs)
         AppendLine(text, size, &length, input[0], input[1], SKIP_LENGTHS);
@@ -327,7 +340,8 @@ static const UINT kMediaKeys[][2] = {
 static bool RunKey(WPARAM key)
 {
     guLastKey = (UINT)key;
-    if (RunBinding(kKeys, key) || !gbFullScreen)
+    bool control = GetKeyState(VK_CONTROL) < 0;
+    if ((control && RunBinding(kControlKeys, key)) || RunBinding(kKeys, key) || !gbFullScreen)
         return false;
     for (const auto &media : kMediaKeys)
         if (media[0] == key)

@@ -67,6 +67,9 @@ int        giLoopCount;
 int        giLoopGapSeconds;
 int        giLoopRepeat;
 BOOL       gbLoopGap;
+int        giWordJumpWaiting;
+REFERENCE_TIME grtWordJumpFrom;
+DWORD      gdwWordJumpSince;
 FavouriteRecord gFavourites[MAX_FAVOURITES];
 int        gnFavourites;
 

@@ -107,6 +107,9 @@ extern int        giLoopCount;                         // once B is set the span
 extern int        giLoopGapSeconds;                    // silence, paused at B, before each return to A: 0, 1 or 2; the user's "loopgap"
 extern int        giLoopRepeat;                        // the running loop's repeat now playing or next, from 1
 extern BOOL       gbLoopGap;                           // the graph is paused at B for the gap, gPlayState still Running, until the gap's timer
+extern int        giWordJumpWaiting;                   // a jump to words waiting for the overview to reach far enough: +1 next, -1 previous, 0 none
+extern REFERENCE_TIME grtWordJumpFrom;                 // the place that waiting jump was asked from
+extern DWORD      gdwWordJumpSince;                    // GetTickCount when it began to wait
 extern FavouriteRecord gFavourites[MAX_FAVOURITES];    // favourites of this run; never saved
 extern int        gnFavourites;                        // valid records of gFavourites
 

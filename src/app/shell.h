@@ -63,7 +63,9 @@ void SetSideHeard(int side);
 void ApplySoundSettings();    // to the own source of a clip just rendered
 void ReleaseControl();        // as the main window ends: every hot key and the pedals let go
 int  HotKeyCount();
-UINT HotKeyAt(int index, const char **name);   // the virtual key, which is also its hot key's id
+// A hot key's id: its virtual key, with its modifiers (MOD_CONTROL) in the byte above.
+#define HOT_KEY_ID(modifiers, vk) (((modifiers) << 8) | (vk))
+UINT HotKeyAt(int index, const char **name);   // its id
 void HoldHotKeys();
 void ReleaseHotKeys();
 void ListenToPedals();        // in the background while gbGlobalKeys, else only with the focus

@@ -47,4 +47,8 @@ void EnableClipMenus(ClipMenus menus)
     UINT sound = menus == NoClipMenus || pSource ? MF_ENABLED : MF_GRAYED;
     for (int item : kSoundItems)
         EnableMenuItem(ghMenu, item, sound);
+    // The jumps to words read the overview, which only the own source's clips have.
+    UINT words = menus != NoClipMenus && gOverview ? MF_ENABLED : MF_GRAYED;
+    EnableMenuItem(ghMenu, IDM_NEXT_WORDS, words);
+    EnableMenuItem(ghMenu, IDM_PREVIOUS_WORDS, words);
 }

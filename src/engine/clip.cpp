@@ -26,14 +26,15 @@ static const char kFilters[] =
     "*.aac; *.wav; *.wma; *.asf\0"
     "All Files (*.*)\0*.*;\0";
 
-// The one release of a clip: its graph, its loop, and the Go to time dialog, the note box and the
-// list of marks opened on it.
+// The one release of a clip: its graph, its loop, a jump to its words still waiting, and the Go to
+// time dialog, the note box and the list of marks opened on it.
 static void ReleaseClip()
 {
     if (pMC)
         pMC->Stop();
     gPlayState = Stopped;
     EndLoopGap();
+    EndWordJumpWait();
     ReleaseGraph();
     gABState = ABOff;
     CloseGoToTime();

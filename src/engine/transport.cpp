@@ -53,9 +53,11 @@ HRESULT CueAndRun()
     return pMC->Run();
 }
 
-// Every seek the player makes goes through here, so that no target lies outside the clip.
+// Every seek the player makes goes through here, so that no target lies outside the clip. A jump to
+// words still waiting for the overview is given up: the user has gone elsewhere.
 void SeekClip(REFERENCE_TIME current, DWORD currentFlags, const REFERENCE_TIME *stop, DWORD stopFlags)
 {
+    EndWordJumpWait();
     REFERENCE_TIME duration = current > 0 || (stop && *stop > 0) ? ClipDuration() : 0;
     REFERENCE_TIME start = Within(current, duration);
     REFERENCE_TIME end = stop ? Within(*stop, duration) : 0;

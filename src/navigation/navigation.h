@@ -87,3 +87,21 @@ void LoopReachedB();
 bool EndLoopGap();
 
 void AddFavourite();
+
+// The jumps to words, on the open clip's overview: where speech starts after at least 0.5 s below
+// the recording's silence level, landing 0.2 s early. Only the blocks below `known` are read.
+struct OverviewBlocks;
+enum WordsFound { WORDS_FOUND, NO_WORDS, WORDS_NOT_KNOWN_YET };
+// The RMS byte from which a block is sound: the quietest tenth's, doubled (+12 dB), never below 8 (−60 dBFS).
+int SilenceLevel(const OverviewBlocks *blocks, int known);
+// The first words whose landing lies strictly after the place (none: NO_WORDS once the overview is complete).
+WordsFound NextWordsAfter(const OverviewBlocks *blocks, int known, bool complete, REFERENCE_TIME place,
+                          REFERENCE_TIME *landing);
+// The last words that began more than 0.8 s before the place, or the start when there are none;
+// not known yet while the known blocks end before the place.
+WordsFound PreviousWordsBefore(const OverviewBlocks *blocks, int known, bool complete, REFERENCE_TIME place,
+                               REFERENCE_TIME *landing);
+// Ctrl+Right and Ctrl+Left: the seek, or a wait of up to 2 s for the overview to reach far enough.
+void NextWords();
+void PreviousWords();
+void EndWordJumpWait();   // a seek or the clip's close ends it

@@ -51,6 +51,9 @@ inline void ResetPlayerState()
     giRewindSeconds = 0;
     giLoopCount = giLoopGapSeconds = giLoopRepeat = 0;
     gbLoopGap = FALSE;
+    giWordJumpWaiting = 0;
+    grtWordJumpFrom = 0;
+    gdwWordJumpSince = 0;
     gbPedalsHeld = 0;
     gdRate = 0;
     glVolume = glMuteVolume = 0;

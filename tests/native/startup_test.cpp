@@ -139,6 +139,8 @@ TEST_F(PlayerTest, MenuResourceHoldsTheCommandsInOrder)
             {"&Control", "&Copy time\tCtrl+C", IDM_COPY_TIME},
             {"&Control", "&List of marks\tL", IDM_MARK_LIST},
             {"&Control", "Add mark with &note\tE", IDM_ADD_MARK_WITH_NOTE},
+            {"&Control", "Ne&xt words\tCtrl+Right", IDM_NEXT_WORDS},
+            {"&Control", "Previous &words\tCtrl+Left", IDM_PREVIOUS_WORDS},
             {"&Control", "&Half size (50%)\tH", IDM_SIZE_HALF},
             {"&Control", "&Three-quarter size (75%)\tT", IDM_SIZE_THREE_QUARTER},
             {"&Control", "&Normal size (100%)\tN", IDM_SIZE_NORMAL},
@@ -311,6 +313,9 @@ TEST_F(PlayerTest, KeysWindowListsEveryInputAndEscapeClosesIt)
                                                 "From any program\twhile Control from other programs is on (Control menu):\r\n",
                                                 "F9\tpause and play\r\n", "F7\tback 5 s\r\n", "F8\tforward 5 s\r\n",
                                                 "Left\tback 9 s\r\n", "Right\tforward 30 s\r\n",
+                                                "Ctrl+Right\tnext words: where speech starts after 0.5 s of silence, 0.2 s early\r\n",
+                                                "Ctrl+Left\tprevious words: where the speech before began (0.8 s back or more), 0.2 s early\r\n",
+                                                "Ctrl+F8\tas Ctrl+Right\r\n", "Ctrl+F7\tas Ctrl+Left\r\n",
                                                 "F6\tadd a bookmark at the current place\r\n",
                                                 "F10\ttype the current place where you type, as [m:ss] (not in the player)\r\n",
                                                 "F11\tgo to the first time in what is selected (the clipboard is put back)\r\n",
@@ -321,8 +326,8 @@ TEST_F(PlayerTest, KeysWindowListsEveryInputAndEscapeClosesIt)
                                                 "Loop\tControl menu: the A-B loop repeats forever, or 2, 3 or 5 times and plays on past B\r\n",
                                                 "Pause between repeats\tControl menu: 1 or 2 s of silence at B before each return to A\r\n"})
                            EXPECT_NE(text.find(line), std::string::npos) << line;
-                       EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 23 + 4 + 8 + 1 + 10 + 9)
-                           << "every key, character, other input and media key, once; then a heading, the keys "
+                       EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15 + 2 + 23 + 4 + 8 + 1 + 12 + 9)
+                           << "every key, Ctrl key, character, other input and media key, once; then a heading, the keys "
                               "from other programs, the pedals, the rewind, the skips and the loop's repeats";
                        PostMessageA(ghKeys, WM_KEYDOWN, 'A', 1);
                    },
