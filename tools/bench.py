@@ -16,6 +16,7 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, 'tests', 'e2e'))
 import wine_player as wp  # noqa: E402
+import bench_overview as overviews  # noqa: E402
 from test_first_and_last_sound import FRAME, RATE, Recording, power  # noqa: E402
 
 # The mp4 and the m4a sound a tone that steps up each tenth of the clip, so that a jump's arrival is heard.
@@ -32,7 +33,7 @@ PLAYBACK, IDLE, OVERLAY = 20, 20, 10   # seconds measured
 SETTLE = 2
 FLOOD = 3000                           # keys that reach the engine, typed one after another
 STEPS = ('launches', 'playbacks', 'embedded', 'idles', 'seeks', 'jumps', 'floods', 'overlay', 'converter', 'rates',
-         'levelling')
+         'levelling', 'overview')
 # The keys that take a clip from 100 % to each rate measured: ten points a step.
 RATE_KEYS = {70: '[[[', 150: ']]]]]'}
 
@@ -502,6 +503,27 @@ def main():
             record(key, 'player', own[index])
             record(key, 'harness', mft[index])
 
+    def overview(run):
+        # The player's columns hold the overview built from the clip, the harness's what it is set
+        # against: ffmpeg's bare decode of the same file, or the same player with the overview kept
+        # from before, read from the cache.
+        hour, four = overviews.long_clip(1), overviews.long_clip(4)
+        took, _ = overviews.whole_overview(player, exit_player, hour)
+        record('whole overview of a 1 h m4a (player) / ffmpeg -f null on it (harness)', 'player', took)
+        record('whole overview of a 1 h m4a (player) / ffmpeg -f null on it (harness)', 'harness',
+               overviews.ffmpeg_decode(hour))
+        record('first minute of the band drawn, from the open of a 1 h m4a', 'player',
+               overviews.first_minute_drawn(player, exit_player, hour))
+        for built in ((True, False) if run % 2 == 0 else (False, True)):
+            total, own = overviews.playback_cpu(player, exit_player, hour, built)
+            side = 'player' if built else 'harness'
+            record(f'CPU, {PLAYBACK} s of 1 h m4a playback: overview built (player) / read (harness)', side, total)
+            record(f'CPU of the playback\'s own threads in it: built (player) / read (harness)', side, own)
+        record('peak memory, 4 h m4a: overview decoded (player) / read from the cache (harness)', 'player',
+               overviews.whole_overview(player, exit_player, four)[1])
+        record('peak memory, 4 h m4a: overview decoded (player) / read from the cache (harness)', 'harness',
+               overviews.cached_peak(player, exit_player, four))
+
     chosen = options.only or [name for name in STEPS if name != 'floods' or not options.without_flood]
     steps = [step for name, step in (('launches', launches), ('playbacks', playbacks), ('embedded', embedded),
                                      ('idles', idles), ('seeks', seeks), ('jumps', jumps), ('floods', floods))
@@ -519,9 +541,11 @@ def main():
             rates(run)
         if 'levelling' in chosen:
             levelling(run)
+        if 'overview' in chosen:
+            overview(run)
         wp.forget_last_clip()
 
-    units = {'memory': 'MB', 'graphs': 'count', 'launch': 's', 'CPU': 's', 'idle CPU': 's', 'peak': 'MB', 'idle wake-ups': 'count',
+    units = {'whole': 's', 'first': 's', 'memory': 'MB', 'graphs': 'count', 'launch': 's', 'CPU': 's', 'idle CPU': 's', 'peak': 'MB', 'idle wake-ups': 'count',
              'seek': 'ms', 'digit': 'ms', 'converter': 'ms', 'level': 'ms', 'overlay': '% of 5 ms samples'}
     print(f'\nLumetrone bench: {arch} exe, {runs} runs a cell, min / median\n')
     print('| metric | unit | player | harness | ratio |')
