@@ -3,6 +3,7 @@
 #include "app/commands.h"
 #include "app/shell.h"
 #include "engine/engine.h"
+#include "engine/overview.h"
 #include "navigation/navigation.h"
 #include "presentation/presentation.h"
 #include "support/support.h"
@@ -340,6 +341,8 @@ void ReleaseGraph()
     ReleaseInterface(pMS);
     ReleaseInterface(pMC);
     ReleaseInterface(pBA);
+    StopOverview(gOverview);
+    gOverview = NULL;
     ReleaseInterface(pSource);
     gEngine = &kGraphEngine;
     ReleaseInterface(pBV);

@@ -4,12 +4,14 @@
 #include "app/player_state.h"
 #include "app/shell.h"
 #include "engine/engine.h"
+#include "engine/overview.h"
 
 #include <math.h>
 #include <stdlib.h>
 
-// The own source where Media Foundation reads the clip. Renderers that a failed attempt left behind
-// would wait for a stream that never comes: the graph is made afresh for the engine after one.
+// The own source where Media Foundation reads the clip, and its overview read beside it. Renderers
+// that a failed attempt left behind would wait for a stream that never comes: the graph is made
+// afresh for the engine after one.
 static HRESULT BuildOwnSource(const WCHAR *path)
 {
     IBaseFilter *source = NULL;
@@ -19,6 +21,7 @@ static HRESULT BuildOwnSource(const WCHAR *path)
     if (SUCCEEDED(hr = RenderOwnSource(pGB, source))) {
         pSource = source;
         ApplySoundSettings();
+        gOverview = StartOverview(path);
         return hr;
     }
     source->Release();

@@ -7,7 +7,6 @@
 #include <mferror.h>
 #include <stdlib.h>
 
-static const DWORD kNoStream = 0xFFFFFFFF;
 static const DWORD kMaxStreams = 64;
 static const UINT32 kMaxChannels = kMaxSpeakers;
 static const UINT32 kMaxRate = 384000;
@@ -20,7 +19,7 @@ static const GUID *const kDecodedVideo[] = {&MFVideoFormat_NV12, &MFVideoFormat_
 
 // The file's default stream of each kind is the one the reader has selected as it opens (a film's
 // first language, not its commentary); where none is, the first.
-static void FindStreams(IMFSourceReader *reader, DWORD *audio, DWORD *video)
+void FindStreams(IMFSourceReader *reader, DWORD *audio, DWORD *video)
 {
     DWORD first[2] = {kNoStream, kNoStream}, chosen[2] = {kNoStream, kNoStream};
     for (DWORD stream = 0; stream < kMaxStreams; stream++) {
@@ -46,7 +45,7 @@ static void FindStreams(IMFSourceReader *reader, DWORD *audio, DWORD *video)
     *video = chosen[VideoPin] != kNoStream ? chosen[VideoPin] : first[VideoPin];
 }
 
-static HRESULT AskForType(IMFSourceReader *reader, DWORD stream, const GUID &major, const GUID &subtype)
+HRESULT AskForType(IMFSourceReader *reader, DWORD stream, const GUID &major, const GUID &subtype, UINT32 bits)
 {
     IMFMediaType *type = NULL;
     HRESULT hr = CreateMediaType(&type);
@@ -55,7 +54,7 @@ static HRESULT AskForType(IMFSourceReader *reader, DWORD stream, const GUID &maj
     type->SetGUID(MF_MT_MAJOR_TYPE, major);
     type->SetGUID(MF_MT_SUBTYPE, subtype);
     if (IsEqualGUID(major, MFMediaType_Audio))
-        type->SetUINT32(MF_MT_AUDIO_BITS_PER_SAMPLE, 16);
+        type->SetUINT32(MF_MT_AUDIO_BITS_PER_SAMPLE, bits);
     hr = reader->SetCurrentMediaType(stream, NULL, type);
     type->Release();
     return hr;
@@ -88,7 +87,7 @@ HRESULT AddSoundPin(SourceFilter *filter, DWORD stream, WORD channels, DWORD rat
 
 static HRESULT ChooseAudio(SourceFilter *filter, DWORD stream)
 {
-    HRESULT hr = AskForType(filter->reader, stream, MFMediaType_Audio, MFAudioFormat_PCM);
+    HRESULT hr = AskForType(filter->reader, stream, MFMediaType_Audio, MFAudioFormat_PCM, 16);
     IMFMediaType *type = NULL;
     if (FAILED(hr) || FAILED(hr = filter->reader->GetCurrentMediaType(stream, &type)))
         return hr;
@@ -153,7 +152,7 @@ static HRESULT ChooseVideo(SourceFilter *filter, DWORD stream)
     HRESULT hr = E_FAIL;
     FrameLayout *layout = &filter->frame;
     for (const GUID *subtype : kDecodedVideo) {
-        if (SUCCEEDED(hr = AskForType(filter->reader, stream, MFMediaType_Video, *subtype))) {
+        if (SUCCEEDED(hr = AskForType(filter->reader, stream, MFMediaType_Video, *subtype, 0))) {
             layout->subtype = *subtype;
             break;
         }

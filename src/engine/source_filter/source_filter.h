@@ -161,6 +161,12 @@ HRESULT CreateSourceReader(const WCHAR *path, IMFSourceReader **reader);
 HRESULT CreateMediaType(IMFMediaType **type);
 // reader.cpp: the pins' streams and types, and the clip's duration
 HRESULT ChooseSourceStreams(SourceFilter *filter);
+// The file's default stream of each kind, as the reader selected it at its open, else the first of
+// its kind; kNoStream where it has none.
+static const DWORD kNoStream = 0xFFFFFFFF;
+void    FindStreams(IMFSourceReader *reader, DWORD *audio, DWORD *video);
+// A stream's decoded form asked of the reader; bits: a sound sample's (a picture's form has none).
+HRESULT AskForType(IMFSourceReader *reader, DWORD stream, const GUID &major, const GUID &subtype, UINT32 bits);
 // What a decoded video type says of its picture beyond its size: where it lies in the frame (the
 // frame's width and height already in the layout), its colours, its range and its rotation; the
 // last two, where it does not say them, as the stream's native type (NULL: none) says them.
