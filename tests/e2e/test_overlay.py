@@ -21,6 +21,7 @@ PLAIN, KNOWN, PEAK, RMS, PLACE = (64, 64, 64), (14, 30, 58), (170, 225, 235), (4
 SPEECH = [('the first words of the talk', 0.3), ('come in and sit down', 2.0),
           ('now the second part begins', 0.3), ('and here it ends', 2.0)]
 RATE = 44100
+WINDOW, MARGIN = RATE // 200, 8   # 5 ms, and 40 ms in them
 
 
 def bar_row(shot, hwnd):
@@ -80,17 +81,32 @@ def speech_clip(name):
     return path
 
 
-def decoded_peaks(path, columns):
-    """The highest sample of each column's span of the clip, as ffmpeg decodes it, 1.0 full scale."""
+def decoded_windows(path):
+    """The highest sample of each 5 ms of the clip as ffmpeg decodes it, 1.0 full scale, as far as
+    the clip's duration goes (the decoder gives a little more)."""
     raw = subprocess.run(['ffmpeg', '-loglevel', 'error', '-i', path, '-f', 's16le', '-ac', '1', '-ar', str(RATE), '-'],
                          check=True, capture_output=True).stdout
-    samples = memoryview(raw).cast('h')
-    count = len(samples)
-    peaks = []
-    for column in range(columns):
-        span = samples[column * count // columns:max((column + 1) * count // columns, column * count // columns + 1)]
-        peaks.append(max(abs(s) for s in span) / 32768)
-    return peaks
+    seconds = float(subprocess.run(['ffprobe', '-v', 'error', '-show_entries', 'format=duration', '-of', 'csv=p=0',
+                                    path], check=True, capture_output=True, text=True).stdout)
+    samples = memoryview(raw).cast('h')[:round(seconds * RATE)]
+    return [max(max(w), -min(w)) / 32768 for w in (samples[i:i + WINDOW] for i in range(0, len(samples), WINDOW))]
+
+
+def rows_lit(peak):
+    """The rows of the band that a column's peak fills: 24 x sqrt(peak), as the overview rounds it."""
+    return (round(255 * peak ** 0.5) * BAND_ROWS + 127) // 255
+
+
+def rows_expected(windows, columns, column):
+    """The least and the most rows the column may light. Its blocks of 10 ms start within its span
+    and may reach 10 ms past it, and the player's time and ffmpeg's may differ by the encoder's
+    priming: within 40 ms of its ends a sample may or may not be the column's. So at least the
+    loudest sample well inside, or the quietest 5 ms anywhere near, and at most the loudest near."""
+    span = len(windows) / columns
+    first, last = int(column * span), int((column + 1) * span)
+    near = windows[max(first - MARGIN, 0):last + 1 + MARGIN]
+    inside = windows[first + 1 + MARGIN:last - MARGIN] if last - MARGIN > first + 1 + MARGIN else []
+    return max(rows_lit(max(inside)) if inside else 0, rows_lit(min(near))), rows_lit(max(near))
 
 
 def band_columns(shot, hwnd):
@@ -210,10 +226,8 @@ class Overlay(unittest.TestCase):
 
     def test_band_draws_the_phrases_loud_and_the_silences_quiet(self):
         """A clip of four phrases, 0.3 s and 2 s apart, in a window 1400 wide: once its overview is
-        whole, each column of the band is lit as high as the clip's own samples there give (a peak p
-        fills 24 x sqrt(p) rows, within a row), taken from the highest and the lowest of the columns'
-        peaks 4 columns (35 ms) about it, as the source's start and the decoder's may differ by the
-        encoder's priming. Before it is whole, what is known lies left of what is plain."""
+        whole, each column of the band is lit as high as the clip's own samples there give, loud
+        where the phrases are and dark in the silences between them."""
         clip = speech_clip('speech.m4a')
         known = set(wp.players())
         self.players.append(wp.start_player(wp.win_path(clip)))
@@ -223,38 +237,75 @@ class Overlay(unittest.TestCase):
         self.assertEqual(wp.driver('resize', 1400, 200, hwnd)[0], 0)
         wp.driver('key', VK_SPACE, hwnd)
         with tempfile.TemporaryDirectory() as folder:
-            shot = os.path.join(folder, 'shot.png')
-            partial = []
-
-            def whole():
-                wp.screenshot(shot)
-                columns = band_columns(shot, hwnd)
-                if None in columns:
-                    return None
-                if 'plain' in columns and any(isinstance(c, int) for c in columns):
-                    partial.append(columns)
-                return columns if 'plain' not in columns and columns.count('place') <= 2 else None
-            columns = wp.wait_for(whole, 30, 0.1)
+            columns = self.whole_band(hwnd, os.path.join(folder, 'shot.png'))
         self.assertTrue(columns, 'the band never showed the whole clip')
-        for seen in partial:
-            last_known = max(i for i, c in enumerate(seen) if isinstance(c, int))
-            self.assertLess(last_known, seen.index('plain'), 'the known part lies left of the plain one')
 
-        def rows(peak):
-            return (round(255 * peak ** 0.5) * BAND_ROWS + 127) // 255
-        peaks = decoded_peaks(clip, len(columns))
+        loud, quiet = self.assertBandFollows(columns, decoded_windows(clip))
+        self.assertGreater(loud, 150, 'columns of speech checked')
+        self.assertGreater(quiet, 400, 'columns of silence checked')
+        self.exit_all()
+
+    def assertBandFollows(self, columns, windows):
+        """Each drawn column lit as high as the clip's samples give (within a row); the columns of
+        speech (5 rows or more) and of silence (a row at most) checked."""
         loud = quiet = 0
         for column, lit in enumerate(columns):
-            if lit == 'place':
+            if not isinstance(lit, int):
                 continue
-            around = peaks[max(column - 4, 0):column + 5]
-            least, most = rows(min(around)), rows(max(around))
+            least, most = rows_expected(windows, len(columns), column)
             self.assertTrue(least - 1 <= lit <= most + 1,
                             f'column {column} of {len(columns)}: {lit} rows lit, not {least} to {most}')
             loud += least >= 5
             quiet += most <= 1
-        self.assertGreater(loud, 200, 'columns of speech checked')
-        self.assertGreater(quiet, 400, 'columns of silence checked')
+        return loud, quiet
+
+    def whole_band(self, hwnd, shot, seen=None):
+        """The band's columns once none is plain; each screenshot's columns before are put in seen."""
+        def whole():
+            wp.screenshot(shot)
+            columns = band_columns(shot, hwnd)
+            if None in columns:
+                return None
+            if seen is not None:
+                seen.append(columns)
+            return columns if 'plain' not in columns and columns.count('place') <= 2 else None
+        return wp.wait_for(whole, 60, 0.1)
+
+    def test_band_grows_from_the_left_as_the_overview_is_read(self):
+        """Ten minutes of the phrases take the reader seconds: the strip, shown from the open on, shows
+        the known part from the left and the rest plain, the known part growing until it is whole, each
+        known column as loud as the clip in its half second (within a column: the 2 s silences show)."""
+        speech = speech_clip('speech.m4a')
+        clip = os.path.join(os.path.dirname(speech), 'speech ten minutes.m4a')
+        if not os.path.exists(clip):
+            # Looped as samples: a loop of the file itself would leave a gap in its times at each seam.
+            subprocess.run(['ffmpeg', '-loglevel', 'error', '-y', '-i', speech, '-af', 'aloop=loop=54:size=2000000',
+                            '-c:a', 'aac', clip], check=True)
+        known = set(wp.players())
+        self.players.append(wp.start_player(wp.win_path(clip)))
+        hwnd = wp.wait_for(lambda: (set(wp.players()) - known or {None}).pop(), 30)
+        self.assertTrue(hwnd, 'no new "WMView" window')
+        wp.driver('key', VK_SPACE, hwnd)   # taken once the clip is open
+        wp.driver('resize', 1400, 200, hwnd)
+        self.assertTrue(wp.wait_for_title('speech ten minutes.m4a [Audio] ', hwnd))
+        seen = []
+        with tempfile.TemporaryDirectory() as folder:
+            columns = self.whole_band(hwnd, os.path.join(folder, 'shot.png'), seen)
+        self.assertTrue(columns, 'the band never showed the whole clip')
+        growing = [view for view in seen if 'plain' in view]
+        if not growing:
+            self.skipTest('the overview was whole before the first screenshot')
+        windows = decoded_windows(clip)
+        reached = 0
+        for view in growing:
+            drawn = [i for i, c in enumerate(view) if isinstance(c, int)]
+            self.assertTrue(not drawn or drawn[-1] < view.index('plain'), f'known columns right of plain ones: {view}')
+            self.assertGreaterEqual(len(drawn), reached, 'the known part never shrinks')
+            reached = len(drawn)
+            self.assertBandFollows(view, windows)
+        loud, quiet = self.assertBandFollows(columns, windows)
+        self.assertGreater(loud, 500, 'columns of speech checked')
+        self.assertGreater(quiet, 300, 'columns of silence checked')
         self.exit_all()
 
 if __name__ == '__main__':
