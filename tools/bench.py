@@ -518,7 +518,7 @@ def main():
             total, own = overviews.playback_cpu(player, exit_player, hour, built)
             side = 'player' if built else 'harness'
             record(f'CPU, {PLAYBACK} s of 1 h m4a playback: overview built (player) / read (harness)', side, total)
-            record(f'CPU of the playback\'s own threads in it: built (player) / read (harness)', side, own)
+            record(f'CPU of the threads that are the playback\'s alone in it: built (player) / read (harness)', side, own)
         record('peak memory, 4 h m4a: overview decoded (player) / read from the cache (harness)', 'player',
                overviews.whole_overview(player, exit_player, four)[1])
         record('peak memory, 4 h m4a: overview decoded (player) / read from the cache (harness)', 'harness',

@@ -14,9 +14,10 @@ HOUR = 3600
 PLAYBACK, SETTLE = 20, 2               # seconds of playback measured, from this long after the open
 BAND_TOP, BAND_HEIGHT, BAR_LEFT, BAR_RIGHT_MARGIN = 20, 24, 120, 30   # the strip at 96 DPI
 PLAIN = (0x40, 0x40, 0x40)             # a column of the band not known yet
-# A GStreamer thread is named by its element, numbered in the order the pipelines were made: the
-# playback's reader makes the first, the overview's the second.
-LATER_PIPELINE = re.compile(r'[a-z_]+[1-9][0-9]*:')
+# The threads that are the playback's alone, by name: GStreamer names each by its element, numbered
+# in the order the pipelines were made (the playback's reader makes the first, the overview's the
+# second), and Wine names its sound mixer's and PulseAudio's. The main thread is the process's own id.
+PLAYBACKS_OWN = re.compile(r'[a-z_]+0:|wine_dsound|winepulse')
 
 
 def long_clip(hours):
@@ -141,8 +142,8 @@ def thread_cpu(pid):
 
 def playback_cpu(player, exit_player, clip, built):
     """CPU seconds of PLAYBACK s of the clip from SETTLE s after its open, with its overview being
-    built or read from the cache: the whole process's, and its threads' but those of the overview's
-    pipeline."""
+    built or read from the cache: the whole process's, and those of the threads that are the
+    playback's alone (Wine's thread pool and the player's own threads serve both, and are left out)."""
     if built:
         forget_overviews()
     elif not kept_overviews():
@@ -155,5 +156,6 @@ def playback_cpu(player, exit_player, clip, built):
     exit_player(run)
     tick = os.sysconf('SC_CLK_TCK')
     spent = {task: ticks - before.get(task, (name, 0))[1] for task, (name, ticks) in after.items()}
-    own = sum(ticks for task, ticks in spent.items() if not LATER_PIPELINE.match(after[task][0]))
+    main = f'/proc/{run.pid}/task/{run.pid}'
+    own = sum(ticks for task, ticks in spent.items() if task == main or PLAYBACKS_OWN.match(after[task][0]))
     return sum(spent.values()) / tick, own / tick
