@@ -85,7 +85,7 @@ class Executables(unittest.TestCase):
         self.assertFalse('\n' in readme.replace('\r\n', ''), 'every line ends in CR LF')
         headings = [line for line in readme.splitlines() if line.startswith('#')]
         self.assertEqual(headings, ['# Lumetrone', '## Keys', '### From other programs, foot pedals and the rewind on resume',
-                                    '### Hard recordings: the voices levelled and one channel alone',
+                                    '### Jumps to words', '### Hard recordings: the voices levelled and one channel alone',
                                     '### Export of the marks', '## What it stores'])
         self.assertIn('| Insert | A-B loop', readme)
 
