@@ -9,6 +9,14 @@
 
 // Blocks are made public a few hundred at a time, at least once a buffer.
 static const int kBlocksAtOnce = 256;
+// Wine runs every thread alike whatever its priority, and Wine 8's reader decodes a film's picture
+// as well, though it is not selected, as dearly as the playback decodes its own. Read at full speed,
+// the overview took a core the playback needed: on two cores, one of them busy, sound alone had
+// gaps of up to half a second and a film's sound up to a second. So it reads in slices of 10 ms,
+// each followed by a rest, longer for a film.
+static const DWORD kSliceMs = 10;
+static const DWORD kSoundRestMs = 30;
+static const DWORD kFilmRestMs = 40;
 
 // Floats first: the decoders make them, and they come with no dither on the way (and faster under
 // Wine); 16-bit where a decoder gives nothing else.
@@ -19,33 +27,40 @@ struct DecodedForm {
 };
 static const DecodedForm kForms[] = {{&MFAudioFormat_Float, 32, SoundFloat32}, {&MFAudioFormat_PCM, 16, SoundInt16}};
 
+// The form the reader gives once asked, as the block maker reads it.
+static HRESULT TakeForm(IMFSourceReader *reader, DWORD stream, const DecodedForm &form, LevelMaker *maker)
+{
+    IMFMediaType *type = NULL;
+    HRESULT hr = AskForType(reader, stream, MFMediaType_Audio, *form.subtype, form.bits);
+    if (FAILED(hr) || FAILED(hr = reader->GetCurrentMediaType(stream, &type)))
+        return hr;
+    UINT32 channels = 0, rate = 0, bits = 0;
+    type->GetUINT32(MF_MT_AUDIO_NUM_CHANNELS, &channels);
+    type->GetUINT32(MF_MT_AUDIO_SAMPLES_PER_SECOND, &rate);
+    type->GetUINT32(MF_MT_AUDIO_BITS_PER_SAMPLE, &bits);
+    type->Release();
+    return bits == form.bits && StartLevels(maker, rate, (int)channels, form.form) ? S_OK : MF_E_INVALIDMEDIATYPE;
+}
+
 static HRESULT AskForSound(IMFSourceReader *reader, DWORD stream, LevelMaker *maker)
 {
     HRESULT hr = MF_E_INVALIDMEDIATYPE;
-    for (const DecodedForm &form : kForms) {
-        if (FAILED(hr = AskForType(reader, stream, MFMediaType_Audio, *form.subtype, form.bits)))
-            continue;
-        IMFMediaType *type = NULL;
-        if (FAILED(hr = reader->GetCurrentMediaType(stream, &type)))
-            return hr;
-        UINT32 channels = 0, rate = 0, bits = 0;
-        type->GetUINT32(MF_MT_AUDIO_NUM_CHANNELS, &channels);
-        type->GetUINT32(MF_MT_AUDIO_SAMPLES_PER_SECOND, &rate);
-        type->GetUINT32(MF_MT_AUDIO_BITS_PER_SAMPLE, &bits);
-        type->Release();
-        return bits == form.bits && StartLevels(maker, rate, (int)channels, form.form) ? S_OK : MF_E_INVALIDMEDIATYPE;
-    }
+    for (const DecodedForm &form : kForms)
+        if (SUCCEEDED(hr = TakeForm(reader, stream, form, maker)))
+            break;
     return hr;
 }
 
-// The file's default sound, as the own source takes it; every other stream left undecoded.
-static HRESULT OpenSound(const WCHAR *path, IMFSourceReader **reader, DWORD *stream, LevelMaker *maker)
+// The file's default sound, as the own source takes it; every other stream left undecoded. rest:
+// the rest after each slice of reading.
+static HRESULT OpenSound(const WCHAR *path, IMFSourceReader **reader, DWORD *stream, LevelMaker *maker, DWORD *rest)
 {
     HRESULT hr = CreateSourceReader(path, reader);
     if (FAILED(hr))
         return hr;
     DWORD video;
     FindStreams(*reader, stream, &video);
+    *rest = video == kNoStream ? kSoundRestMs : kFilmRestMs;
     if (*stream == kNoStream)
         return MF_E_INVALIDSTREAMNUMBER;
     if (FAILED(hr = (*reader)->SetStreamSelection(MF_SOURCE_READER_ALL_STREAMS, FALSE)) ||
@@ -89,9 +104,14 @@ static bool TakeSample(Overview *overview, LevelMaker *maker, IMFSample *sample,
 
 // Read to the stream's end, unless the overview is let go first; true at the end. A form that
 // changes midway would be misread, so the reading stops there.
-static bool ReadSound(Overview *overview, IMFSourceReader *reader, DWORD stream, LevelMaker *maker)
+static bool ReadSound(Overview *overview, IMFSourceReader *reader, DWORD stream, LevelMaker *maker, DWORD rest)
 {
+    DWORD slice = GetTickCount();
     while (OverviewGoesOn(overview)) {
+        if (GetTickCount() - slice >= kSliceMs) {
+            Sleep(rest);
+            slice = GetTickCount();
+        }
         DWORD flags = 0;
         LONGLONG time = 0;
         IMFSample *sample = NULL;
@@ -118,9 +138,10 @@ bool DecodeOverview(Overview *overview, const WCHAR *path)
     if (FAILED(CoInitializeEx(NULL, COINIT_MULTITHREADED)))
         return false;
     IMFSourceReader *reader = NULL;
-    DWORD stream = 0;
+    DWORD stream = 0, rest = 0;
     LevelMaker maker;
-    bool whole = SUCCEEDED(OpenSound(path, &reader, &stream, &maker)) && ReadSound(overview, reader, stream, &maker);
+    bool whole = SUCCEEDED(OpenSound(path, &reader, &stream, &maker, &rest)) &&
+                 ReadSound(overview, reader, stream, &maker, rest);
     // The reader's decoders and buffers go as soon as the decode ends, not with the clip.
     if (reader)
         reader->Release();
