@@ -213,3 +213,16 @@ HRESULT ChooseSourceStreams(SourceFilter *filter)
     filter->duration = Duration(filter->reader);
     return S_OK;
 }
+
+bool LockSampleBytes(IMFSample *sample, IMFMediaBuffer **buffer, BYTE **data, DWORD *length)
+{
+    *buffer = NULL;
+    if (FAILED(sample->ConvertToContiguousBuffer(buffer)))
+        return false;
+    if (FAILED((*buffer)->Lock(data, NULL, length))) {
+        (*buffer)->Release();
+        *buffer = NULL;
+        return false;
+    }
+    return true;
+}

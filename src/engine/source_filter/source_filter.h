@@ -167,6 +167,8 @@ static const DWORD kNoStream = 0xFFFFFFFF;
 void    FindStreams(IMFSourceReader *reader, DWORD *audio, DWORD *video);
 // A stream's decoded form asked of the reader; bits: a sound sample's (a picture's form has none).
 HRESULT AskForType(IMFSourceReader *reader, DWORD stream, const GUID &major, const GUID &subtype, UINT32 bits);
+// A sample's bytes in one piece, locked; the caller unlocks and releases the buffer.
+bool    LockSampleBytes(IMFSample *sample, IMFMediaBuffer **buffer, BYTE **data, DWORD *length);
 // What a decoded video type says of its picture beyond its size: where it lies in the frame (the
 // frame's width and height already in the layout), its colours, its range and its rotation; the
 // last two, where it does not say them, as the stream's native type (NULL: none) says them.

@@ -167,12 +167,8 @@ static bool DeliverSound(SourcePin *pin, IMFSample *sample, REFERENCE_TIME time,
     IMFMediaBuffer *buffer = NULL;
     BYTE *data = NULL;
     DWORD length = 0;
-    if (FAILED(sample->ConvertToContiguousBuffer(&buffer)))
+    if (!LockSampleBytes(sample, &buffer, &data, &length))
         return false;
-    if (FAILED(buffer->Lock(&data, NULL, &length))) {
-        buffer->Release();
-        return false;
-    }
     length = HeardChannels(pin, data, length, side);
     DWORD block = pin->wave.nBlockAlign, perSecond = pin->wave.nAvgBytesPerSec;
     DWORD whole = length - length % block;
