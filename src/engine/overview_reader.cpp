@@ -13,10 +13,9 @@ static const int kBlocksAtOnce = 256;
 // as well, though it is not selected, as dearly as the playback decodes its own. Read at full speed,
 // the overview took a core the playback needed: on two cores, one of them busy, sound alone had
 // gaps of up to half a second and a film's sound up to a second. So it reads in slices of 10 ms,
-// each followed by a rest, longer for a film.
+// each followed by a rest four times as long.
 static const DWORD kSliceMs = 10;
-static const DWORD kSoundRestMs = 30;
-static const DWORD kFilmRestMs = 40;
+static const DWORD kRestMs = 40;
 // Wine 8's decode keeps about 170 MB for each hour it decodes, until the process ends: past four
 // hours the overview stops, so that a day-long recording cannot fill a 32-bit player's memory.
 static const REFERENCE_TIME kMostDecoded = 4LL * 3600 * 10000000;
@@ -54,16 +53,14 @@ static HRESULT AskForSound(IMFSourceReader *reader, DWORD stream, LevelMaker *ma
     return hr;
 }
 
-// The file's default sound, as the own source takes it; every other stream left undecoded. rest:
-// the rest after each slice of reading.
-static HRESULT OpenSound(const WCHAR *path, IMFSourceReader **reader, DWORD *stream, LevelMaker *maker, DWORD *rest)
+// The file's default sound, as the own source takes it; every other stream left undecoded.
+static HRESULT OpenSound(const WCHAR *path, IMFSourceReader **reader, DWORD *stream, LevelMaker *maker)
 {
     HRESULT hr = CreateSourceReader(path, reader);
     if (FAILED(hr))
         return hr;
     DWORD video;
     FindStreams(*reader, stream, &video);
-    *rest = video == kNoStream ? kSoundRestMs : kFilmRestMs;
     if (*stream == kNoStream)
         return MF_E_INVALIDSTREAMNUMBER;
     if (FAILED(hr = (*reader)->SetStreamSelection(MF_SOURCE_READER_ALL_STREAMS, FALSE)) ||
@@ -103,12 +100,12 @@ static bool TakeSample(Overview *overview, LevelMaker *maker, IMFSample *sample,
 
 // Read to the stream's end, unless the overview is let go first; true at the end. A form that
 // changes midway would be misread, so the reading stops there.
-static bool ReadSound(Overview *overview, IMFSourceReader *reader, DWORD stream, LevelMaker *maker, DWORD rest)
+static bool ReadSound(Overview *overview, IMFSourceReader *reader, DWORD stream, LevelMaker *maker)
 {
     DWORD slice = GetTickCount();
     while (OverviewGoesOn(overview)) {
         if (GetTickCount() - slice >= kSliceMs) {
-            Sleep(rest);
+            Sleep(kRestMs);
             slice = GetTickCount();
         }
         DWORD flags = 0;
@@ -137,10 +134,10 @@ bool DecodeOverview(Overview *overview, const WCHAR *path)
     if (FAILED(CoInitializeEx(NULL, COINIT_MULTITHREADED)))
         return false;
     IMFSourceReader *reader = NULL;
-    DWORD stream = 0, rest = 0;
+    DWORD stream = 0;
     LevelMaker maker;
-    bool whole = SUCCEEDED(OpenSound(path, &reader, &stream, &maker, &rest)) &&
-                 ReadSound(overview, reader, stream, &maker, rest);
+    bool whole = SUCCEEDED(OpenSound(path, &reader, &stream, &maker)) &&
+                 ReadSound(overview, reader, stream, &maker);
     // The reader's decoders and buffers go as soon as the decode ends, not with the clip.
     if (reader)
         reader->Release();

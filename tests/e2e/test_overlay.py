@@ -25,13 +25,14 @@ WINDOW, MARGIN = RATE // 200, 8   # 5 ms, and 40 ms in them
 
 
 def bar_row(shot, hwnd):
-    """Colour counts of the row through the middle of the overlay's bars, or None if caught blank."""
+    """Colour counts of the row through the middle of the overlay's bars, or None if caught blank or
+    halfway through a paint (the volume bar, drawn after the progress bar, is never empty)."""
     window = wp.show(hwnd)
     x, y = (int(v) for v in window['origin'].split(','))
     width = int(window['client'].split('x')[0])
     row = wp.pixel_row(shot, x, y + BARS_MIDDLE, width)
     counts = {colour: row.count(colour) for colour in (WHITE, GREEN, ORANGE)}
-    return counts if counts[WHITE] or counts[GREEN] else None
+    return counts if (counts[WHITE] or counts[GREEN]) and counts[ORANGE] else None
 
 
 def time_line(shot, hwnd):
