@@ -13,9 +13,9 @@ static const int kBlocksAtOnce = 256;
 // as well, though it is not selected, as dearly as the playback decodes its own. Read at full speed,
 // the overview took a core the playback needed: on two cores, one of them busy, sound alone had
 // gaps of up to half a second and a film's sound up to a second. So it reads in slices of 10 ms,
-// each followed by a rest four times as long.
+// each followed by a rest nine times as long.
 static const DWORD kSliceMs = 10;
-static const DWORD kRestMs = 40;
+static const DWORD kRestMs = 90;
 // Wine 8's decode keeps about 170 MB for each hour it decodes, until the process ends: past four
 // hours the overview stops, so that a day-long recording cannot fill a 32-bit player's memory.
 static const REFERENCE_TIME kMostDecoded = 4LL * 3600 * 10000000;
