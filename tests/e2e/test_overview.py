@@ -8,7 +8,7 @@ import unittest
 
 import wine_player as wp
 from test_first_and_last_sound import RATE, Recording
-from test_rate import longest_gap
+from test_rate import gap_in_both_halves
 
 VK_UP, VK_DOWN, VK_F12 = 0x26, 0x28, 0x7B
 LONG = 1800   # seconds: its overview takes several seconds to build
@@ -73,11 +73,7 @@ class Overview(wp.PlayerCase):
             samples = recording.stop()
         samples = samples[first:built]
         self.assertGreater(len(samples), 4 * RATE, 'the overview was whole within 4 s: the clip is too short')
-        # Two halves, each its longest gap: a gap the overview makes comes back in both, while one
-        # that another program on a busy machine made falls in one.
-        half = len(samples) // 2
-        gaps = [longest_gap(samples[:half]), longest_gap(samples[half:])]
-        self.assertLessEqual(min(gaps), 0.020, f'a gap in playback in each half: {gaps}')
+        self.assertLessEqual(gap_in_both_halves(samples), 0.020, 'a gap in playback while the overview was built')
         self.exit_player()
 
     def test_the_overview_lets_go_of_its_clip_at_the_next_clip_and_at_a_close(self):

@@ -23,7 +23,8 @@ static const int kWeights[OpCount] = {20, 14, 8, 26, 12, 12, 8};
 // The stream between two flushes (a seek, a change of rate, a stop). Its end must give one
 // EC_COMPLETE; the renderers say it once more each time the graph runs them again at the end.
 struct Segment {
-    bool   reached;      // the place read the end (the stop position or the duration)
+    bool   reached;      // the place read the end (the stop position or the duration), or the end was said:
+                         // the place may rest a few ms short of it
     double runAtEnd;     // seconds the graph has run at the end since
     int    completes;
     int    allowed;      // EC_COMPLETEs it may give
@@ -98,6 +99,7 @@ static void Complete(Stress *s, REFERENCE_TIME place)
         return;
     }
     s->ends += s->now.completes++ == 0;
+    s->now.reached = true;
     ok(place >= end - kJitter && s->now.completes <= s->now.allowed,
        "op %d: EC_COMPLETE %d of %d with the place at %.3f s, the end %.3f s", s->op, s->now.completes,
        s->now.allowed, Seconds(place), Seconds(end));
