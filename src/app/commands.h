@@ -77,3 +77,4 @@
 #define PEDAL_TIMER_ID          2
 #define LOOP_GAP_TIMER_ID       3
 #define WORD_JUMP_TIMER_ID      4
+#define REDRAW_TIMER_ID         5

@@ -2,6 +2,7 @@
 #include "app/player_state.h"
 #include "app/commands.h"
 #include "app/shell.h"
+#include "engine/engine.h"
 #include "presentation/presentation.h"
 #include "support/support.h"
 
@@ -124,6 +125,26 @@ HRESULT ZoomVideo(int steps)
     return SUCCEEDED(hr) ? 0 : hr;
 }
 
+// Wine's renderer window does not draw its held picture again at a new size, nor (measured under
+// Wine 8) the first picture sent after the change: a paused clip is given its picture twice more,
+// a moment apart, by a seek to where it stands.
+static const UINT kRedrawEveryMs = 250;
+static int redrawsLeft;
+
+static void CALLBACK RedrawPausedPicture(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (--redrawsLeft <= 0)
+        KillTimer(ghApp, REDRAW_TIMER_ID);
+    if (gPlayState == Paused)
+        SeekClip(CurrentPosition(), AM_SEEKING_AbsolutePositioning, NULL, AM_SEEKING_NoPositioning);
+}
+
+static void RedrawPausedPictureSoon()
+{
+    redrawsLeft = 2;
+    SetTimer(ghApp, REDRAW_TIMER_ID, kRedrawEveryMs, RedrawPausedPicture);
+}
+
 static HRESULT EnterFullScreen()
 {
     HRESULT hr = pVW->get_MessageDrain(&hDrain);
@@ -141,6 +162,7 @@ static HRESULT EnterFullScreen()
         return hr;
     }
     gbFullScreen = TRUE;
+    RedrawPausedPictureSoon();
     // The engine's full-screen window comes in front of every window; an open keys window or list
     // of marks is put in front of it again, and the video keeps the keyboard.
     if (ghKeys)
@@ -170,6 +192,7 @@ static HRESULT LeaveFullScreen()
     SetForegroundWindow(ghApp);
     SetFocus(ghApp);
     gbFullScreen = FALSE;
+    RedrawPausedPictureSoon();
     // Back in a window, the keys window and the list of marks are ordinary ones again.
     if (ghKeys)
         SetWindowPos(ghKeys, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

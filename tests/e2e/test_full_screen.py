@@ -1,6 +1,7 @@
 """Full screen and the keys window on a real screen under Wine: back from full screen the video
 shows whole at the window's size, a media key typed in full screen acts as in a window, and the
-keys window opens at its top with nothing selected and stays in front of the full-screen video."""
+keys window opens at its top with nothing selected and stays in front of the full-screen video; a
+paused picture shows in full screen and back from it."""
 import os
 import subprocess
 import tempfile
@@ -68,6 +69,30 @@ class FullScreen(wp.PlayerCase):
             self.enter_full_screen()
             self.leave_full_screen()
             self.assertTrue(wp.wait_for(whole, 10), f'a part of the frame, magnified: {bar_widths(shot, None)}')
+        self.exit_player()
+
+    def test_the_paused_picture_shows_in_full_screen_and_after_it(self):
+        self.open_video()
+        width, height = (int(v) for v in self.screen.split('x'))
+        with tempfile.TemporaryDirectory() as folder:
+            shot = os.path.join(folder, 'shot.png')
+
+            def whole():
+                wp.screenshot(shot)
+                return all(30 <= width <= 50 for width in bar_widths(shot, None))
+
+            def screen_filled():
+                wp.screenshot(shot)
+                row = wp.pixel_row(shot, 0, height // 4, width)
+                # The bars take an eighth of the screen's width each, with the frame stretched to it.
+                return all(width / 12 <= sum(1 for pixel in row if near(pixel, colour)) <= width / 6 for colour in BARS)
+            self.assertTrue(wp.wait_for(whole, 10), 'the video before the pause')
+            wp.driver('char', 'p')
+            self.assertTrue(wp.wait_for_title('pattern.avi [Video] (Paused)'), wp.show()['title'])
+            self.enter_full_screen()
+            self.assertTrue(wp.wait_for(screen_filled, 10), 'the paused picture is not seen in full screen')
+            self.leave_full_screen()
+            self.assertTrue(wp.wait_for(whole, 10), f'the paused picture back in the window: {bar_widths(shot, None)}')
         self.exit_player()
 
     def test_media_key_acts_in_full_screen(self):
