@@ -81,7 +81,7 @@ static void SeekStopped(REFERENCE_TIME *current, DWORD currentFlags, REFERENCE_T
 // The own source stretches its sound to any rate, keeping the voice.
 static double StretchTo(double rate)
 {
-    SetOwnSourceRate(pSource, rate);
+    SetOwnSourceRate(pSource, pMS, rate);
     return rate;
 }
 

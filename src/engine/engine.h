@@ -38,8 +38,9 @@ HRESULT RecreateGraph();
 HRESULT OpenOwnSource(const WCHAR *path, IBaseFilter **source);
 HRESULT RenderOwnSource(IGraphBuilder *graph, IBaseFilter *source);
 REFERENCE_TIME OwnSourcePlace(IBaseFilter *source);
-// Plays the own source's clip at rate (0.25 to 4) with the voice's pitch kept.
-void SetOwnSourceRate(IBaseFilter *source, double rate);
+// Plays the own source's clip at rate (0.25 to 4) with the voice's pitch kept; near the end, by a
+// seek through the graph's seeking.
+void SetOwnSourceRate(IBaseFilter *source, IMediaSeeking *graph, double rate);
 // The own source's voices levelled or not, and its front side heard: 0 both, 1 left alone, 2 right
 // alone, each on both speakers. Taken up by the sound delivered next.
 void SetOwnSourceLevelling(IBaseFilter *source, bool on);

@@ -130,36 +130,6 @@ void StopPositionsCase(const char *clip, const char *)
     CloseHost(&host, true);
 }
 
-void RateCase(const char *clip, const char *)
-{
-    Host host;
-    if (OpenHost(&host, clip)) {
-        Play(&host);
-        WaitForPlace(&host, kSecond, 3000);
-        CALL_VOID(SetOwnSourceRate(host.source, 0.5));
-        DWORD ms = LastCallMs();
-        Hold(&host, 300, host.duration, NULL);
-        double rate = MeasuredRate(&host, 2000);
-        ok(Near(rate, 0.5, 0.05), "at 0.5 the place moves %.3f s a second (the call took %lu ms)", rate, ms);
-        CheckPausedFrame(&host, "at 0.5");
-        CALL(host.control->Run());
-        CALL_VOID(SetOwnSourceRate(host.source, 1.5));
-        ms = LastCallMs();
-        Hold(&host, 300, host.duration, NULL);
-        rate = MeasuredRate(&host, 2000);
-        ok(Near(rate, 1.5, 0.15), "at 1.5 the place moves %.3f s a second (the call took %lu ms)", rate, ms);
-
-        // The renderers end the stream when the place says: the sound was made for its stamps.
-        double at = Elapsed(), from = Seconds(Place(&host));
-        double due = at + (Seconds(host.duration) - from) / 1.5;
-        long end = WaitForEnd(&host, 8000);
-        double late = end == EC_COMPLETE ? host.completeAt - due : 0;
-        ok(end == EC_COMPLETE && Near(late, 0, 0.3), "at 1.5 the end: %s %+.3f s from due", EndName(end), late);
-        CALL_VOID(SetOwnSourceRate(host.source, 1.0));
-    }
-    CloseHost(&host, true);
-}
-
 // Waits out the end: exactly one EC_COMPLETE, dueAfter seconds from start, the place at the
 // duration and never past it.
 static void CheckEnd(Host *host, const char *how, double start, double dueAfter)
@@ -180,6 +150,43 @@ static void CheckEnd(Host *host, const char *how, double start, double dueAfter)
     ok(host->completes - before == 1 && highest <= host->duration && Near(Seconds(place), Seconds(host->duration), 0.01),
        "%s: EC_COMPLETE %d times, the place %.3f s a second later, highest %.3f s", how, host->completes - before,
        Seconds(place), Seconds(highest));
+}
+
+void RateCase(const char *clip, const char *)
+{
+    Host host;
+    if (OpenHost(&host, clip)) {
+        Play(&host);
+        WaitForPlace(&host, kSecond, 3000);
+        CALL_VOID(SetOwnSourceRate(host.source, host.seeking, 0.5));
+        DWORD ms = LastCallMs();
+        Hold(&host, 300, host.duration, NULL);
+        double rate = MeasuredRate(&host, 2000);
+        ok(Near(rate, 0.5, 0.05), "at 0.5 the place moves %.3f s a second (the call took %lu ms)", rate, ms);
+        CheckPausedFrame(&host, "at 0.5");
+        CALL(host.control->Run());
+        CALL_VOID(SetOwnSourceRate(host.source, host.seeking, 1.5));
+        ms = LastCallMs();
+        Hold(&host, 300, host.duration, NULL);
+        rate = MeasuredRate(&host, 2000);
+        ok(Near(rate, 1.5, 0.15), "at 1.5 the place moves %.3f s a second (the call took %lu ms)", rate, ms);
+
+        // The renderers end the stream when the place says: the sound was made for its stamps.
+        double at = Elapsed(), from = Seconds(Place(&host));
+        double due = at + (Seconds(host.duration) - from) / 1.5;
+        long end = WaitForEnd(&host, 8000);
+        double late = end == EC_COMPLETE ? host.completeAt - due : 0;
+        ok(end == EC_COMPLETE && Near(late, 0, 0.3), "at 1.5 the end: %s %+.3f s from due", EndName(end), late);
+
+        // Once the sound's end has gone out to its renderer, which has called it complete, and before
+        // the picture's last frame is due: the end still comes once, with the place at the end.
+        Seek(&host, host.duration - 600 * kMillisecond);
+        WaitForPlace(&host, host.duration - 250 * kMillisecond, 2000);
+        CALL_VOID(SetOwnSourceRate(host.source, host.seeking, 1.0));
+        CheckEnd(&host, "a change of rate as the sound's end went out", Elapsed(),
+                 Seconds(host.duration - Place(&host)));
+    }
+    CloseHost(&host, true);
 }
 
 void EndCase(const char *clip, const char *)

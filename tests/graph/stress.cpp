@@ -204,12 +204,10 @@ static HRESULT Operate(Stress *s, Operation op, char *what, size_t size)
     case OpRate:
         s->rate = kRates[Next(s) % (sizeof(kRates) / sizeof(kRates[0]))];
         snprintf(what, size, "rate %.2f at %.3f s", s->rate, Seconds(place));
-        // At the end already, the stream has nothing more to play at the new rate.
-        if (s->state != State_Stopped && s->now.reached)
-            RunAgain(s, place);
-        else if (s->state != State_Stopped)
+        // A flush, or near the end a seek through the graph: either way a stream of its own.
+        if (s->state != State_Stopped)
             NewSegment(s);
-        CALL_VOID(SetOwnSourceRate(host->source, s->rate));
+        CALL_VOID(SetOwnSourceRate(host->source, host->seeking, s->rate));
         return S_OK;
     default:
         return S_OK;

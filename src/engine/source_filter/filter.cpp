@@ -243,9 +243,12 @@ REFERENCE_TIME OwnSourcePlace(IBaseFilter *source)
     return SourceFilterPlace(static_cast<SourceFilter *>(source));
 }
 
-void SetOwnSourceRate(IBaseFilter *source, double rate)
+void SetOwnSourceRate(IBaseFilter *source, IMediaSeeking *graph, double rate)
 {
-    SetSourceRate(static_cast<SourceFilter *>(source), rate);
+    SourceFilter *filter = static_cast<SourceFilter *>(source);
+    LONGLONG place = SourceFilterPlace(filter);
+    if (SetSourceRate(filter, rate))
+        graph->SetPositions(&place, AM_SEEKING_AbsolutePositioning, NULL, AM_SEEKING_NoPositioning);
 }
 
 void SetOwnSourceLevelling(IBaseFilter *source, bool on)

@@ -85,13 +85,19 @@ void SendNewSegments(SourceFilter *filter)
     }
 }
 
+// Under the filter's lock: from then on no stream sends its end.
+static void MarkFlushing(SourceFilter *filter)
+{
+    for (int i = 0; i < filter->pinCount; i++)
+        filter->pins[i].flushing = true;
+}
+
 // The renderers drop what they hold and let go of any delivery; once every pin's streaming lock is
 // held, no thread reads or delivers until the flush is over.
 static void HoldStreams(SourceFilter *filter)
 {
     EnterCriticalSection(&filter->lock);
-    for (int i = 0; i < filter->pinCount; i++)
-        filter->pins[i].flushing = true;
+    MarkFlushing(filter);
     LeaveCriticalSection(&filter->lock);
     for (int i = 0; i < filter->pinCount; i++)
         if (filter->pins[i].peer)
@@ -219,22 +225,31 @@ HRESULT SetSourcePositions(SourceFilter *filter, const SourcePin *pin, LONGLONG 
 
 // What the renderers hold was made for the old rate: they are flushed, and the stream goes on from
 // the place playing now, a moment later in stream time so that the new sound reaches them in time.
-void SetSourceRate(SourceFilter *filter, double rate)
+// A renderer that has had the stream's end has told the graph so, and the graph counts that until it
+// next runs: after a flush of the filter's own it would call the new stream complete one renderer
+// early (and Wine's sound renderer, waiting for its last sound to play, never lets go of it). Then
+// only the rate is noted, and the answer asks for a seek through the graph.
+bool SetSourceRate(SourceFilter *filter, double rate)
 {
+    REFERENCE_TIME now = FilterTime(filter);
     EnterCriticalSection(&filter->lock);
     bool streaming = filter->timeline.state != State_Stopped;
     bool same = filter->timeline.rate == rate;
-    if (!same && !streaming)
-        TimelineRate(&filter->timeline, rate, 0, 0);
+    bool ended = streaming && AnyPinEnded(filter);
+    if (!same && (!streaming || ended))
+        TimelineRate(&filter->timeline, rate, streaming ? now : 0, 0);
+    else if (!same)
+        MarkFlushing(filter);
     LeaveCriticalSection(&filter->lock);
-    if (same || !streaming)
-        return;
+    if (same || !streaming || ended)
+        return !same && ended;
     HoldStreams(filter);
-    REFERENCE_TIME now = FilterTime(filter);
+    now = FilterTime(filter);
     EnterCriticalSection(&filter->lock);
     REFERENCE_TIME before = TimelinePlace(&filter->timeline, now);
     TimelineRate(&filter->timeline, rate, now, kRateLatency);
     LeaveCriticalSection(&filter->lock);
     MoveStreams(filter, before, false, now);
     ReleaseStreams(filter);
+    return false;
 }

@@ -143,7 +143,7 @@ REFERENCE_TIME FilterTime(SourceFilter *filter);
 HRESULT SetSourcePositions(SourceFilter *filter, const SourcePin *pin, LONGLONG *current, DWORD currentFlags,
                            LONGLONG *stop, DWORD stopFlags);
 REFERENCE_TIME SourceStopPosition(SourceFilter *filter);
-void    SetSourceRate(SourceFilter *filter, double rate);
+bool    SetSourceRate(SourceFilter *filter, double rate);
 REFERENCE_TIME SourceFilterPlace(SourceFilter *filter);
 // The reader to timeline.segmentStart; then every pin's new segment from the timeline, and the
 // renderers told of it. The pins' threads are held or not yet started.

@@ -254,13 +254,14 @@ static bool CutShort(SourceFilter *filter, REFERENCE_TIME reached)
 }
 
 // Once every pin's end has gone out, the renderers may call the stream complete at any moment,
-// and from then on the place is the end.
+// and from then on the place is the end. A stream being flushed sends no end: its segment is over.
 static void EndStream(SourcePin *pin, bool readerEnd)
 {
     SourceFilter *filter = pin->filter;
     if (pin->kind == AudioPin)
         DrainStretch(pin);
     EnterCriticalSection(&filter->lock);
+    bool flushing = pin->flushing;
     pin->ended = true;
     bool all = true;
     REFERENCE_TIME reached = 0;
@@ -274,12 +275,12 @@ static void EndStream(SourcePin *pin, bool readerEnd)
             filter->timeline.end = reached;
         filter->duration = reached;
     }
-    if (all && !cut)
+    if (all && !cut && !flushing)
         TimelineFinish(&filter->timeline);
     LeaveCriticalSection(&filter->lock);
     if (cut)
         ReportReadFailure(pin, HRESULT_FROM_WIN32(ERROR_HANDLE_EOF));
-    else
+    else if (!flushing)
         pin->peer->EndOfStream();
 }
 
