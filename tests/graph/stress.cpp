@@ -201,14 +201,17 @@ static HRESULT Operate(Stress *s, Operation op, char *what, size_t size)
         if (s->state == State_Running)
             RunAgain(s, place);
         return SetStop(host, s->stop);
-    case OpRate:
+    case OpRate: {
+        double before = s->rate;
         s->rate = kRates[Next(s) % (sizeof(kRates) / sizeof(kRates[0]))];
         snprintf(what, size, "rate %.2f at %.3f s", s->rate, Seconds(place));
-        // A flush, or near the end a seek through the graph: either way a stream of its own.
-        if (s->state != State_Stopped)
+        // A new rate is a flush, or near the end a seek through the graph: either way a stream of
+        // its own. The same rate changes nothing.
+        if (s->state != State_Stopped && s->rate != before)
             NewSegment(s);
         CALL_VOID(SetOwnSourceRate(host->source, host->seeking, s->rate));
         return S_OK;
+    }
     default:
         return S_OK;
     }
