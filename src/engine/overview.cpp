@@ -34,18 +34,6 @@ static void PublishAll(Overview *overview, bool complete)
     LeaveCriticalSection(&overview->lock);
 }
 
-// A second reader opened beside the playback's own delays the clip's first sound on two cores:
-// the decode waits until the clip has started.
-static const DWORD kDecodeAfterMs = 600;
-static const DWORD kWaitStepMs = 50;
-
-static bool WaitForPlayback(Overview *overview)
-{
-    for (DWORD waited = 0; waited < kDecodeAfterMs && OverviewGoesOn(overview); waited += kWaitStepMs)
-        Sleep(kWaitStepMs);
-    return OverviewGoesOn(overview);
-}
-
 // An overview kept from an earlier open is taken whole; otherwise the clip is decoded, and kept
 // once the whole of it is in.
 static DWORD WINAPI BuildOverview(void *parameter)
@@ -61,7 +49,7 @@ static DWORD WINAPI BuildOverview(void *parameter)
         PublishAll(overview, true);
     } else {
         FreeOverviewBlocks(&cached);
-        bool whole = WaitForPlayback(overview) && DecodeOverview(overview, overview->path);
+        bool whole = DecodeOverview(overview, overview->path);
         PublishAll(overview, whole);
         if (whole && OverviewGoesOn(overview))
             CacheOverview(overview->path, &overview->blocks);
