@@ -33,6 +33,12 @@ def bar_widths(shot, hwnd):
     return [sum(1 for pixel in row if near(pixel, colour)) for colour in BARS]
 
 
+def shows_whole(shot):
+    """Takes a screenshot and says whether the window shows the frame's six bars whole at its size."""
+    wp.screenshot(shot)
+    return all(30 <= width <= 50 for width in bar_widths(shot, None))
+
+
 def keys_window_shown(shot):
     """Whether the keys window's list shows on the screen: its middle row is mostly white or text."""
     left, top, width, height = (int(v) for v in wp.driver('place', KEYS)[1].split())
@@ -61,14 +67,10 @@ class FullScreen(wp.PlayerCase):
         self.open_video()
         with tempfile.TemporaryDirectory() as folder:
             shot = os.path.join(folder, 'shot.png')
-
-            def whole():
-                wp.screenshot(shot)
-                return all(30 <= width <= 50 for width in bar_widths(shot, None))
-            self.assertTrue(wp.wait_for(whole, 10), f'before full screen: {bar_widths(shot, None)}')
+            self.assertTrue(wp.wait_for(lambda: shows_whole(shot), 10), f'before full screen: {bar_widths(shot, None)}')
             self.enter_full_screen()
             self.leave_full_screen()
-            self.assertTrue(wp.wait_for(whole, 10), f'a part of the frame, magnified: {bar_widths(shot, None)}')
+            self.assertTrue(wp.wait_for(lambda: shows_whole(shot), 10), f'a part of the frame, magnified: {bar_widths(shot, None)}')
         self.exit_player()
 
     def test_the_paused_picture_shows_in_full_screen_and_after_it(self):
@@ -77,22 +79,18 @@ class FullScreen(wp.PlayerCase):
         with tempfile.TemporaryDirectory() as folder:
             shot = os.path.join(folder, 'shot.png')
 
-            def whole():
-                wp.screenshot(shot)
-                return all(30 <= width <= 50 for width in bar_widths(shot, None))
-
             def screen_filled():
                 wp.screenshot(shot)
                 row = wp.pixel_row(shot, 0, height // 4, width)
                 # The bars take an eighth of the screen's width each, with the frame stretched to it.
                 return all(width / 12 <= sum(1 for pixel in row if near(pixel, colour)) <= width / 6 for colour in BARS)
-            self.assertTrue(wp.wait_for(whole, 10), 'the video before the pause')
+            self.assertTrue(wp.wait_for(lambda: shows_whole(shot), 10), 'the video before the pause')
             wp.driver('char', 'p')
             self.assertTrue(wp.wait_for_title('pattern.avi [Video] (Paused)'), wp.show()['title'])
             self.enter_full_screen()
             self.assertTrue(wp.wait_for(screen_filled, 10), 'the paused picture is not seen in full screen')
             self.leave_full_screen()
-            self.assertTrue(wp.wait_for(whole, 10), f'the paused picture back in the window: {bar_widths(shot, None)}')
+            self.assertTrue(wp.wait_for(lambda: shows_whole(shot), 10), f'the paused picture back in the window: {bar_widths(shot, None)}')
         self.exit_player()
 
     def test_media_key_acts_in_full_screen(self):
