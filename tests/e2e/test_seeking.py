@@ -37,6 +37,28 @@ def heard_runs(pieces):
     return [tuple(run) for run in runs]
 
 
+def heard_moment(recording, length):
+    """The moment of the rising tone's clip heard last, from the pitch of its last fifth of a
+    second; None in a silence."""
+    pieces = tone_pieces(recording.samples(max(0, recording.length() - RATE_OF_RECORDING // 5)),
+                         RISE_FROM, RISE, length)
+    return pieces[-1][1] if pieces else None
+
+
+def repeat_end_heard(recording, length, midway, timeout=15):
+    """The last moment of the clip heard in a loop's first whole repeat, from one return to A to the
+    next (a return heard as a step back past midway, between A and B); None if none within timeout."""
+    heard = []
+
+    def repeated():
+        moment = heard_moment(recording, length)
+        if moment is not None:
+            heard.append(moment)
+        returns = [i for i in range(1, len(heard)) if heard[i] < midway <= heard[i - 1]]
+        return len(returns) >= 2 and max(heard[returns[0]:returns[1]])
+    return wp.wait_for(repeated, timeout, 0.02) or None
+
+
 class Seeking(wp.PlayerCase):
     def open(self, name):
         clip = wp.make_clip(name, LENGTH)
@@ -232,8 +254,14 @@ class Seeking(wp.PlayerCase):
             wp.driver('key', VK_INSERT)
             self.assertIsNotNone(self.copied_from(4), 'plays on to B')
             wp.driver('key', VK_INSERT)
-            # The third press lands as the first repeat reaches B, or just after it returned to A.
-            ended = self.copied_from(4, 10) and recording.length()
+            # The third press lands as the second repeat reaches B, timed by the tone heard: the
+            # place is copied in whole seconds, and B is a moment past 4 s. The first repeat heard
+            # says where B is heard.
+            at_b = repeat_end_heard(recording, length, midway=3)
+            self.assertIsNotNone(at_b, 'the loop does not repeat')
+            self.assertTrue(wp.wait_for(lambda: (heard_moment(recording, length) or 0) >= at_b - 0.05, 10, 0.02),
+                            f'the second repeat is not heard reaching B at {at_b:.2f} s')
+            ended = recording.length()
             wp.driver('key', VK_INSERT)
             self.assertIsNotNone(self.copied_from(8, 15), 'the loop does not end')
             samples = recording.samples()
